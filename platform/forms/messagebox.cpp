@@ -1,0 +1,53 @@
+#include "messagebox.h"
+
+#include "appinfo.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+
+namespace tav {
+
+namespace {
+MessageBox::Handler& handlerStorage() {
+    static MessageBox::Handler h;
+    return h;
+}
+} // namespace
+
+MessageBox::Handler MessageBox::setHandler(Handler handler) {
+    Handler prev = std::move(handlerStorage());
+    handlerStorage() = std::move(handler);
+    return prev;
+}
+
+int MessageBox::show(const QString& prompt, int buttons, const QString& caption) {
+    MessageBoxRequest req{prompt, buttons, caption.isEmpty() ? AppInfo::title() : caption};
+    if (handlerStorage())
+        return handlerStorage()(req);
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) ||
+        QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        std::fprintf(stderr, "[%s] %s\n", qPrintable(req.caption), qPrintable(req.prompt));
+        return mb::OK;
+    }
+    QMessageBox box;
+    box.setWindowTitle(req.caption);
+    box.setText(req.prompt);
+    switch (buttons & 0x70) {
+    case mb::Critical: box.setIcon(QMessageBox::Critical); break;
+    case mb::Question: box.setIcon(QMessageBox::Question); break;
+    case mb::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case mb::Information: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    if ((buttons & 0x7) == mb::OKCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        return box.exec() == QMessageBox::Ok ? mb::OK : 2;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return mb::OK;
+}
+
+} // namespace tav

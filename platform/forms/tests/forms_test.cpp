@@ -1,0 +1,57 @@
+#include "appinfo.h"
+#include "formstyle.h"
+#include "messagebox.h"
+#include "olecolor.h"
+#include "testsupport.h"
+#include "units.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace tav;
+
+TEST(OleColor, RgbIsLowByteRedAndHighByteDecidesKind) {
+    EXPECT_EQ(rgbColor(0x000000FF), QColor(255, 0, 0));
+    EXPECT_EQ(rgbColor(0x00C0C0C0), QColor(192, 192, 192));
+    EXPECT_EQ(toBgr(QColor(0x12, 0x34, 0x56)), 0x00563412u);
+    EXPECT_EQ(translateOleColor(0x00FF0000).value(), QColor(0, 0, 255));
+    EXPECT_TRUE(translateOleColor(syscolor::WindowBackground).has_value());
+    EXPECT_FALSE(translateOleColor(0x80000040).has_value());
+    EXPECT_FALSE(translateOleColor(0x01000000).has_value());
+}
+
+TEST(Units, TwipsFollowTheLogicalResolution) {
+    const double dpi = logicalDpi();
+    EXPECT_EQ(twipsToPixels(1440), qRound(dpi));
+    EXPECT_EQ(twipsRect(0, 0, 2880, 720).size(), QSize(qRound(2 * dpi), qRound(dpi / 2)));
+}
+
+TEST(MessageBoxSeam, HandlerAnswersAndCaptionDefaultsToTitle) {
+    AppInfo::setTitle("prjSeam");
+    test::MessageBoxRecorder rec;
+    EXPECT_EQ(MessageBox::show("hello"), mb::OK);
+    MessageBox::show("again", mb::OKOnly, "other");
+    ASSERT_EQ(rec.boxes().size(), 2u);
+    EXPECT_EQ(rec.boxes()[0].caption, "prjSeam");
+    EXPECT_EQ(rec.boxes()[1].caption, "other");
+}
+
+TEST(FormStyle, AccessibleNamesComeFromTextThenControlName) {
+    QWidget form;
+    auto* b = new QPushButton("&Done", &form);
+    auto* l = new QLabel(&form);
+    l->setObjectName("Label1");
+    applyAccessibleNames(&form);
+    EXPECT_EQ(b->accessibleName(), "Done");
+    EXPECT_EQ(l->accessibleName(), "Label1");
+}
+
+TEST(FormStyle, FixedDialogHasNoMinimiseOrMaximise) {
+    QWidget form;
+    applyFormStyle(&form, BorderStyle::FixedDialog, 1440, 720);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Shared test helpers: a QApplication for every test binary (see testmain.cpp),
+// temporary folders, fixture copies and message-box capture.
+#include "messagebox.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <vector>
+
+namespace tav::test {
+
+// A temporary folder removed at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// The read-only shared fixtures folder (TAV_FIXTURES_DIR), or empty when unknown.
+QString fixturesDir();
+
+// Copies a shared fixture into `dir` (writable) and returns the copy's path; empty
+// when the fixture is not available.
+QString copyFixture(const QString& name, const QString& dir);
+
+// Records every message box shown while it lives and answers each with OK.
+class MessageBoxRecorder {
+public:
+    MessageBoxRecorder();
+    const std::vector<MessageBoxRequest>& boxes() const { return m_boxes; }
+    void clear() { m_boxes.clear(); }
+
+private:
+    std::vector<MessageBoxRequest> m_boxes;
+    MessageBoxHandlerGuard m_guard;
+};
+
+} // namespace tav::test
