@@ -1,0 +1,35 @@
+#pragma once
+// Reads a stored layout (XML, format version 1) into a Layout. A malformed layout is
+// refused with a VbError whose description names the source, the line and the fault.
+//
+//   <layout version="1">
+//     <images><imageset id="1" size="16" ids="10,11,12"/></images>
+//     <bands>
+//       <band name="mnuMain" caption="Main" kind="menubar">
+//         <entry name="mnuFile" id="651" subband="popDwgFile"/>   (repeats only what differs)
+//       </band>
+//     </bands>
+//     <tools><tool name="mnuFile" id="651" kind="button" caption="&amp;File"/></tools>
+//   </layout>
+//
+// An entry names its definition by name and identifier; where no definition has both it
+// takes the first one with its name and keeps its own identifier. Sub-bands and pictures
+// that the layout does not carry are accepted.
+#include "layout.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace tav::toolbars {
+
+class LayoutLoader {
+public:
+    // The error number of a refused layout ("Error loading from file").
+    static constexpr int32_t LoadError = 31037;
+
+    static Layout fromXml(const QByteArray& xml, const QString& sourceName);
+    // Reads a file or a Qt resource (":/...").
+    static Layout fromFile(const QString& path);
+};
+
+} // namespace tav::toolbars
