@@ -99,6 +99,7 @@ inline constexpr LONG ERROR_REGISTRY_CORRUPT = 1015;
 inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 inline constexpr LONG ERROR_KEY_HAS_CHILDREN = 1020;
 inline constexpr LONG ERROR_DISK_FULL = 112;
+inline constexpr LONG ERROR_NOACCESS = 998;
 
 LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
@@ -128,4 +129,5 @@ namespace tav::winreg {
 // ("RegEnumKeyA" ...); a non-zero answer is returned as that call's status.
 using FaultHook = std::function<LONG(const char* function)>;
 void setFaultHook(FaultHook hook);
+const FaultHook& faultHook();
 } // namespace tav::winreg

@@ -1,0 +1,381 @@
+#include "registrystore.h"
+
+#include "handletable.h"
+#include "keypath.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include <chrono>
+
+namespace tav::winreg {
+
+namespace {
+
+// Marks the file as this system's registry store, so that another program's database is
+// recognised and left alone.
+constexpr int kApplicationId = 0x54415652; // "TAVR"
+
+const char* const kSchema = R"sql(
+CREATE TABLE keys(
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    parent INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    fold TEXT NOT NULL,
+    class TEXT NOT NULL DEFAULT '',
+    written INTEGER NOT NULL,
+    UNIQUE(parent, fold));
+CREATE TABLE vals(
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    key INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    fold TEXT NOT NULL,
+    type INTEGER NOT NULL,
+    data BLOB NOT NULL,
+    UNIQUE(key, fold));
+CREATE INDEX vals_by_key ON vals(key);
+)sql";
+
+const char* const kHiveNames[4] = {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                                   "HKEY_CURRENT_CONFIG"};
+
+enum Stmt {
+    SAlive, SFind, SCreate, SChildren, SHasChildren, SParent, SDelVals, SDelKey, SKeyRow,
+    SValueStats, SChildClass, SValue, SSetValue, SDelValue, SValueIds, SValueById, STouch, SDataVersion, SCount
+};
+
+std::unique_ptr<RegistryStore> g_store;
+LONG g_badStatus = ERROR_SUCCESS; // sticky: set when the file proved unusable
+
+int64_t fileTimeNow()
+{
+    using namespace std::chrono;
+    const auto ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    return int64_t(ms) * 10000 + 116444736000000000LL;
+}
+
+void check(int rc)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw StoreError{statusForSqlite(rc)};
+}
+
+int64_t scalar(sqlite3* db, const char* sql)
+{
+    SqliteStatement s(db, sql);
+    SqliteStatement::Run r(s);
+    return r.step() ? r.integer(0) : 0;
+}
+
+std::string scalarText(sqlite3* db, const char* sql)
+{
+    SqliteStatement s(db, sql);
+    SqliteStatement::Run r(s);
+    return r.step() ? r.text(0) : std::string();
+}
+
+} // namespace
+
+QString storeDirectory()
+{
+    const QByteArray overridden = qgetenv("TAV_REGISTRY_DIR");
+    if (!overridden.isEmpty())
+        return QString::fromLocal8Bit(overridden);
+    QString data = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
+    if (data.isEmpty())
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return data + QStringLiteral("/tavrion/registry");
+}
+
+QString storeFilePath() { return storeDirectory() + QStringLiteral("/registry.db"); }
+
+void resetStoreForTests()
+{
+    HandleTable::instance().clear();
+    RegistryStore::close();
+}
+
+RegistryStore& RegistryStore::instance()
+{
+    if (g_badStatus != ERROR_SUCCESS)
+        throw StoreError{g_badStatus};
+    if (g_store)
+        return *g_store;
+
+    const QString dir = storeDirectory();
+    if (!QDir().mkpath(dir))
+        throw StoreError{ERROR_CANTOPEN};
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(storeFilePath().toLocal8Bit().constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close(db);
+        throw StoreError{ERROR_CANTOPEN};
+    }
+    std::unique_ptr<RegistryStore> store(new RegistryStore(db));
+    try {
+        store->openSchema();
+    } catch (const StoreError& e) {
+        if (e.status == ERROR_BADDB)
+            g_badStatus = ERROR_BADDB;
+        throw;
+    }
+    g_store = std::move(store);
+    return *g_store;
+}
+
+void RegistryStore::markBad()
+{
+    g_store.reset();
+    g_badStatus = ERROR_BADDB;
+}
+
+void RegistryStore::close()
+{
+    g_store.reset();
+    g_badStatus = ERROR_SUCCESS;
+}
+
+RegistryStore::RegistryStore(sqlite3* db) : m_db(db), m_statements(SCount)
+{
+    sqlite3_busy_timeout(m_db, 30000);
+}
+
+RegistryStore::~RegistryStore()
+{
+    m_statements.clear();
+    sqlite3_close(m_db);
+}
+
+void RegistryStore::openSchema()
+{
+    // Reading the header first: a file that is not a database fails here, before any write.
+    const int64_t tables = scalar(m_db, "SELECT count(*) FROM sqlite_master");
+    if (tables > 0) {
+        if (scalar(m_db, "PRAGMA application_id") != kApplicationId)
+            throw StoreError{ERROR_BADDB};
+        if (scalarText(m_db, "PRAGMA quick_check(1)") != "ok")
+            throw StoreError{ERROR_BADDB};
+    }
+    // Write-ahead log with a full sync per commit: each call is durable when it returns and
+    // a writer killed half-way leaves the last committed state.
+    if (scalarText(m_db, "PRAGMA journal_mode=WAL") != "wal")
+        throw StoreError{ERROR_CANTOPEN};
+    exec("PRAGMA synchronous=FULL");
+
+    if (tables == 0) {
+        Write w(*this);
+        if (scalar(m_db, "SELECT count(*) FROM sqlite_master") == 0) {
+            exec(kSchema);
+            exec(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str());
+            for (const char* hive : kHiveNames)
+                createChild(0, hive, std::string());
+            // The machine's classes key backs HKEY_CLASSES_ROOT; the user's key is made on demand.
+            const auto machine = findChild(0, "HKEY_LOCAL_MACHINE");
+            createChild(createChild(machine->id, "SOFTWARE", std::string()), "Classes", std::string());
+            createChild(findChild(0, "HKEY_CURRENT_USER")->id, "Software", std::string());
+        }
+        w.commit();
+    }
+    for (int i = 0; i < 4; ++i) {
+        const auto root = findChild(0, kHiveNames[i]);
+        if (!root)
+            throw StoreError{ERROR_BADDB};
+        m_roots[i] = root->id;
+    }
+}
+
+SqliteStatement& RegistryStore::stmt(int index, const char* sql)
+{
+    auto& slot = m_statements[size_t(index)];
+    if (!slot)
+        slot = std::make_unique<SqliteStatement>(m_db, sql);
+    return *slot;
+}
+
+void RegistryStore::exec(const char* sql)
+{
+    check(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr));
+}
+
+bool RegistryStore::inTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
+
+bool RegistryStore::keyAlive(int64_t id)
+{
+    SqliteStatement::Run r(stmt(SAlive, "SELECT 1 FROM keys WHERE id=?"));
+    return r.bind(1, id).step();
+}
+
+std::optional<RegistryStore::Child> RegistryStore::findChild(int64_t parent, const std::string& fold)
+{
+    SqliteStatement::Run r(stmt(SFind, "SELECT id, name FROM keys WHERE parent=? AND fold=?"));
+    r.bind(1, parent).bind(2, fold);
+    if (!r.step())
+        return std::nullopt;
+    return Child{r.integer(0), r.text(1), fold};
+}
+
+int64_t RegistryStore::createChild(int64_t parent, const std::string& name, const std::string& className)
+{
+    const int64_t now = fileTimeNow();
+    {
+        SqliteStatement::Run r(
+            stmt(SCreate, "INSERT INTO keys(parent, name, fold, class, written) VALUES(?,?,?,?,?)"));
+        r.bind(1, parent).bind(2, name).bind(3, foldName(name)).bind(4, className).bind(5, now).step();
+    }
+    const int64_t id = sqlite3_last_insert_rowid(m_db);
+    if (parent != 0)
+        touch(parent);
+    return id;
+}
+
+std::vector<RegistryStore::Child> RegistryStore::children(int64_t parent)
+{
+    std::vector<Child> out;
+    SqliteStatement::Run r(stmt(SChildren, "SELECT id, name, fold FROM keys WHERE parent=? ORDER BY fold"));
+    r.bind(1, parent);
+    while (r.step())
+        out.push_back(Child{r.integer(0), r.text(1), r.text(2)});
+    return out;
+}
+
+bool RegistryStore::hasChildren(int64_t id)
+{
+    SqliteStatement::Run r(stmt(SHasChildren, "SELECT 1 FROM keys WHERE parent=? LIMIT 1"));
+    return r.bind(1, id).step();
+}
+
+int64_t RegistryStore::parentOf(int64_t id)
+{
+    SqliteStatement::Run r(stmt(SParent, "SELECT parent FROM keys WHERE id=?"));
+    return r.bind(1, id).step() ? r.integer(0) : 0;
+}
+
+void RegistryStore::deleteKey(int64_t id)
+{
+    const int64_t parent = parentOf(id);
+    SqliteStatement::Run(stmt(SDelVals, "DELETE FROM vals WHERE key=?")).bind(1, id).step();
+    SqliteStatement::Run(stmt(SDelKey, "DELETE FROM keys WHERE id=?")).bind(1, id).step();
+    if (parent != 0)
+        touch(parent);
+}
+
+RegistryStore::KeyInfo RegistryStore::keyInfo(int64_t id)
+{
+    KeyInfo info;
+    {
+        SqliteStatement::Run r(stmt(SKeyRow, "SELECT class, written FROM keys WHERE id=?"));
+        if (r.bind(1, id).step()) {
+            info.className = r.text(0);
+            info.written = r.integer(1);
+        }
+    }
+    {
+        SqliteStatement::Run r(stmt(SChildClass, "SELECT coalesce(max(length(CAST(class AS BLOB))), 0) "
+                                                 "FROM keys WHERE parent=?"));
+        if (r.bind(1, id).step())
+            info.maxChildClassLen = DWORD(r.integer(0));
+    }
+    SqliteStatement::Run r(stmt(SValueStats,
+                                "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0), "
+                                "coalesce(max(length(data)), 0) FROM vals WHERE key=?"));
+    if (r.bind(1, id).step()) {
+        info.values = DWORD(r.integer(0));
+        info.maxValueNameLen = DWORD(r.integer(1));
+        info.maxValueLen = DWORD(r.integer(2));
+    }
+    return info;
+}
+
+RegistryStore::Lookup RegistryStore::value(int64_t key, const std::string& fold, ValueRow& out)
+{
+    // One statement answers both whether the key still exists and the value itself.
+    SqliteStatement::Run r(stmt(SValue, "SELECT v.name, v.type, v.data FROM keys k "
+                                        "LEFT JOIN vals v ON v.key = k.id AND v.fold = ?2 WHERE k.id = ?1"));
+    r.bind(1, key).bind(2, fold);
+    if (!r.step())
+        return Lookup::KeyGone;
+    if (r.isNull(1))
+        return Lookup::NoValue;
+    out.name = r.text(0);
+    out.type = DWORD(r.integer(1));
+    out.data = r.blob(2);
+    return Lookup::Found;
+}
+
+void RegistryStore::setValue(int64_t key, const std::string& name, DWORD type, const std::string& data)
+{
+    // A rewrite keeps the row, so the value keeps its first spelling and its place.
+    SqliteStatement::Run r(stmt(SSetValue, "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?) "
+                                           "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, "
+                                           "data=excluded.data"));
+    r.bind(1, key).bind(2, name).bind(3, foldName(name)).bind(4, int64_t(type)).bindBlob(5, data).step();
+    touch(key);
+}
+
+bool RegistryStore::deleteValue(int64_t key, const std::string& fold)
+{
+    SqliteStatement::Run(stmt(SDelValue, "DELETE FROM vals WHERE key=? AND fold=?")).bind(1, key).bind(2, fold).step();
+    if (sqlite3_changes(m_db) == 0)
+        return false;
+    touch(key);
+    return true;
+}
+
+std::vector<int64_t> RegistryStore::valueIds(int64_t key)
+{
+    std::vector<int64_t> ids;
+    SqliteStatement::Run r(stmt(SValueIds, "SELECT id FROM vals WHERE key=? ORDER BY id"));
+    r.bind(1, key);
+    while (r.step())
+        ids.push_back(r.integer(0));
+    return ids;
+}
+
+bool RegistryStore::valueById(int64_t id, ValueRow& out)
+{
+    SqliteStatement::Run r(stmt(SValueById, "SELECT name, type, data FROM vals WHERE id=?"));
+    if (!r.bind(1, id).step())
+        return false;
+    out.name = r.text(0);
+    out.type = DWORD(r.integer(1));
+    out.data = r.blob(2);
+    return true;
+}
+
+void RegistryStore::touch(int64_t id)
+{
+    SqliteStatement::Run(stmt(STouch, "UPDATE keys SET written=? WHERE id=?")).bind(1, fileTimeNow()).bind(2, id).step();
+}
+
+uint64_t RegistryStore::changeStamp()
+{
+    SqliteStatement::Run r(stmt(SDataVersion, "PRAGMA data_version"));
+    const uint64_t version = r.step() ? uint64_t(r.integer(0)) : 0;
+    return version ^ (m_localWrites << 32);
+}
+
+RegistryStore::Write::Write(RegistryStore& store) : m_store(store), m_nested(store.inTransaction())
+{
+    ++m_store.m_localWrites;
+    m_store.exec(m_nested ? "SAVEPOINT reg_write" : "BEGIN IMMEDIATE");
+}
+
+RegistryStore::Write::~Write()
+{
+    if (m_done)
+        return;
+    ++m_store.m_localWrites;
+    if (m_nested)
+        sqlite3_exec(m_store.m_db, "ROLLBACK TO reg_write; RELEASE reg_write", nullptr, nullptr, nullptr);
+    else
+        sqlite3_exec(m_store.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void RegistryStore::Write::commit()
+{
+    m_store.exec(m_nested ? "RELEASE reg_write" : "COMMIT");
+    m_done = true;
+}
+
+} // namespace tav::winreg
