@@ -1,0 +1,53 @@
+#include "rowsetmodel.h"
+
+namespace tav {
+
+void RowSetModel::setRowSet(std::shared_ptr<const ado::RowSet> rows) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+int RowSetModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || !m_rows ? 0 : m_rows->rowCount();
+}
+
+int RowSetModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() || !m_rows ? 0 : m_rows->columnCount();
+}
+
+QVariant RowSetModel::data(const QModelIndex& index, int role) const {
+    if (!m_rows || !index.isValid() || index.row() >= m_rows->rowCount() || index.column() >= m_rows->columnCount())
+        return {};
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != Qt::ToolTipRole)
+        return {};
+    const Variant& v = m_rows->at(index.row(), index.column());
+    if (v.isNull() || v.isEmpty())
+        return QString();
+    if (v.kind() == Variant::Kind::ByteArray)
+        return QStringLiteral("(%1 bytes)").arg(v.bytes().count());
+    if (v.kind() == Variant::Kind::VariantArray)
+        return QStringLiteral("(array)");
+    return v.toText();
+}
+
+QVariant RowSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal) {
+        if ((role == Qt::DisplayRole || role == Qt::AccessibleTextRole) && m_rows && section < m_rows->columnCount())
+            return m_rows->fieldName(section);
+        return {};
+    }
+    if (role == Qt::AccessibleTextRole)
+        return QStringLiteral("Row %1").arg(section + 1);
+    if (role == Qt::DisplayRole)
+        return QString();
+    return {};
+}
+
+Qt::ItemFlags RowSetModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+} // namespace tav

@@ -1,0 +1,16 @@
+#include "rowset.h"
+
+namespace tav::ado {
+
+RowSet::RowSet(std::vector<QString> names, std::vector<Variant> values)
+    : m_names(std::move(names)), m_values(std::move(values)),
+      m_rows(m_names.empty() ? 0 : static_cast<int32_t>(m_values.size() / m_names.size())) {}
+
+int RowSet::fieldIndex(const QString& name) const {
+    for (size_t i = 0; i < m_names.size(); ++i)
+        if (m_names[i].compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace tav::ado
