@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "appinfo.h"
+#include "autopilot.h"
 #include "fonts.h"
 #include "messagebox.h"
 
@@ -31,6 +32,7 @@ void Application::reportUnhandled(const VbError& e) {
 int Application::run(const std::function<void()>& start) {
     try {
         start();
+        Autopilot::startFromEnvironment();
     } catch (const VbError& e) {
         reportUnhandled(e);
     }

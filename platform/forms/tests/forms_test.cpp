@@ -1,10 +1,12 @@
 #include "appinfo.h"
+#include "autopilot.h"
 #include "formstyle.h"
 #include "messagebox.h"
 #include "olecolor.h"
 #include "testsupport.h"
 #include "units.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 
@@ -54,4 +56,16 @@ TEST(FormStyle, FixedDialogHasNoMinimiseOrMaximise) {
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
+}
+
+TEST(Autopilot, FindsControlsByAccessibleNameOnlyWhenVisible) {
+    QWidget form;
+    auto* b = new QPushButton("&Fill Grid", &form);
+    applyAccessibleNames(&form);
+    EXPECT_EQ(Autopilot::findByName("Fill Grid"), nullptr); // nothing shown yet
+    form.show();
+    QAccessibleInterface* hit = Autopilot::findByName("Fill Grid");
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(hit->object(), b);
+    EXPECT_EQ(Autopilot::findByName("Done"), nullptr);
 }
