@@ -1,0 +1,44 @@
+#pragma once
+// What the tool reads and removes through the registry functions.
+#include "regkeyname.h"
+
+#include <string>
+#include <vector>
+
+namespace tav::regtool {
+
+struct RegValue {
+    std::string name; // ANSI bytes; empty for the unnamed value
+    DWORD type = REG_NONE;
+    std::string data; // exact stored bytes
+    bool operator==(const RegValue&) const = default;
+};
+
+// Owns an open key handle.
+class KeyHandle {
+public:
+    KeyHandle() = default;
+    explicit KeyHandle(HKEY h) : m_h(h) {}
+    ~KeyHandle() { reset(); }
+    KeyHandle(KeyHandle&& o) noexcept : m_h(o.m_h) { o.m_h = nullptr; }
+    KeyHandle& operator=(KeyHandle&& o) noexcept;
+    KeyHandle(const KeyHandle&) = delete;
+    KeyHandle& operator=(const KeyHandle&) = delete;
+
+    HKEY get() const { return m_h; }
+    HKEY* out() { reset(); return &m_h; }
+    void reset();
+
+private:
+    HKEY m_h = nullptr;
+};
+
+LONG openKey(const KeyName& key, REGSAM sam, KeyHandle& out);
+LONG createKey(const KeyName& key, KeyHandle& out);
+LONG readValues(HKEY key, std::vector<RegValue>& out);
+LONG readSubkeys(HKEY key, std::vector<std::string>& out);
+LONG setValue(HKEY key, const RegValue& value);
+// Deletes the key and everything below it, deepest first.
+LONG deleteTree(const KeyName& key);
+
+} // namespace tav::regtool

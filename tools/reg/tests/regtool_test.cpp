@@ -1,0 +1,311 @@
+// The reg tool through its library: output format, add/delete, .reg export and import.
+#include "regaccess.h"
+#include "regcommand.h"
+#include "registrystore.h"
+#include "testsupport.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace tav::regtool;
+
+namespace {
+
+struct Result {
+    int code;
+    QString out;
+    QString err;
+};
+
+class RegTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_saved = qgetenv("TAV_REGISTRY_DIR");
+        qputenv("TAV_REGISTRY_DIR", m_dir.path().toLocal8Bit());
+        tav::winreg::resetStoreForTests();
+    }
+    void TearDown() override
+    {
+        tav::winreg::resetStoreForTests();
+        qputenv("TAV_REGISTRY_DIR", m_saved);
+    }
+
+    static Result reg(const QStringList& args, const QString& answers = QString())
+    {
+        QString out, err, input = answers;
+        QTextStream o(&out), e(&err), in(&input);
+        const int code = runReg(args, o, e, &in);
+        return {code, out, err};
+    }
+    static void put(const char* key, const char* name, DWORD type, const std::string& bytes)
+    {
+        KeyHandle h;
+        ASSERT_EQ(createKey(*KeyName::parse(QString::fromLatin1(key)), h), ERROR_SUCCESS);
+        ASSERT_EQ(setValue(h.get(), RegValue{name, type, bytes}), ERROR_SUCCESS);
+    }
+    static std::vector<RegValue> valuesOf(const char* key)
+    {
+        KeyHandle h;
+        std::vector<RegValue> values;
+        if (openKey(*KeyName::parse(QString::fromLatin1(key)), KEY_READ, h) == ERROR_SUCCESS)
+            readValues(h.get(), values);
+        return values;
+    }
+    static bool exists(const char* key)
+    {
+        KeyHandle h;
+        return openKey(*KeyName::parse(QString::fromLatin1(key)), KEY_READ, h) == ERROR_SUCCESS;
+    }
+    QString writeFile(const char* name, const QByteArray& bytes)
+    {
+        QFile f(m_dir.file(QString::fromLatin1(name)));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return f.fileName();
+    }
+
+    tav::test::TempDir m_dir;
+
+private:
+    QByteArray m_saved;
+};
+
+} // namespace
+
+TEST_F(RegTool, QueryPrintsTheKeyItsValuesAndSubkeys)
+{
+    put("HKCU\\Software\\Q", "Text", REG_SZ, std::string("hello\0", 6));
+    put("HKCU\\Software\\Q", "", REG_SZ, std::string("dflt\0", 5));
+    put("HKCU\\Software\\Q", "Count", REG_DWORD, std::string("\x2a\0\0\0", 4));
+    put("HKCU\\Software\\Q", "Bytes", REG_BINARY, std::string("\x01\xab", 2));
+    put("HKCU\\Software\\Q", "List", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+    put("HKCU\\Software\\Q\\Sub", "Deep", REG_QWORD, std::string("\1\0\0\0\1\0\0\0", 8));
+    put("HKCU\\Software\\Q\\Empty", "", REG_NONE, std::string());
+
+    const struct {
+        const char* name;
+        QStringList args;
+        int code;
+        QString out;
+    } cases[] = {
+        {"plain", {"query", "HKCU\\Software\\Q"}, 0,
+         "\nHKEY_CURRENT_USER\\Software\\Q\n"
+         "    Text    REG_SZ    hello\n"
+         "    (Default)    REG_SZ    dflt\n"
+         "    Count    REG_DWORD    0x2a\n"
+         "    Bytes    REG_BINARY    01AB\n"
+         "    List    REG_MULTI_SZ    a\\0b\n"
+         "\n"
+         "HKEY_CURRENT_USER\\Software\\Q\\Empty\n"
+         "HKEY_CURRENT_USER\\Software\\Q\\Sub\n"},
+        {"one value, any case", {"QUERY", "hkey_current_user\\Software\\Q", "/v", "count"}, 0,
+         "\nHKEY_CURRENT_USER\\Software\\Q\n    Count    REG_DWORD    0x2a\n\n"},
+        {"unnamed value", {"query", "HKCU\\Software\\Q", "/ve"}, 0,
+         "\nHKEY_CURRENT_USER\\Software\\Q\n    (Default)    REG_SZ    dflt\n\n"},
+        {"recursive", {"query", "HKCU\\Software\\Q\\Sub", "/s"}, 0,
+         "\nHKEY_CURRENT_USER\\Software\\Q\\Sub\n    Deep    REG_QWORD    0x100000001\n"},
+        {"search below", {"query", "HKCU\\Software\\Q", "/v", "Deep", "/s"}, 0,
+         "\nHKEY_CURRENT_USER\\Software\\Q\\Sub\n    Deep    REG_QWORD    0x100000001\n"
+         "End of search: 1 match(es) found.\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = reg(c.args);
+        EXPECT_EQ(r.code, c.code) << c.name;
+        EXPECT_EQ(r.out, c.out) << c.name;
+        EXPECT_TRUE(r.err.isEmpty()) << c.name << ": " << r.err.toStdString();
+    }
+}
+
+TEST_F(RegTool, FailuresExitWithOneAndAMessage)
+{
+    put("HKCU\\Software\\F", "v", REG_SZ, std::string("x\0", 2));
+    const struct {
+        const char* name;
+        QStringList args;
+        const char* err;
+    } cases[] = {
+        {"missing key", {"query", "HKCU\\Software\\Nope"}, "unable to find"},
+        {"missing value", {"query", "HKCU\\Software\\F", "/v", "nope"}, "unable to find"},
+        {"unknown root", {"query", "HKXX\\Software"}, "Invalid key name"},
+        {"unknown operation", {"frobnicate", "HKCU"}, "Invalid syntax"},
+        {"both /v and /ve", {"add", "HKCU\\Software\\F", "/v", "a", "/ve"}, "Invalid syntax"},
+        {"bad dword", {"add", "HKCU\\Software\\F", "/v", "d", "/t", "REG_DWORD", "/d", "lots", "/f"}, "Invalid syntax"},
+        {"unknown type", {"add", "HKCU\\Software\\F", "/v", "d", "/t", "REG_FANCY", "/f"}, "Invalid syntax"},
+        {"delete a root", {"delete", "HKLM", "/f"}, "Access is denied"},
+        {"delete missing value", {"delete", "HKCU\\Software\\F", "/v", "nope", "/f"}, "unable to find"},
+    };
+    for (const auto& c : cases) {
+        const Result r = reg(c.args);
+        EXPECT_EQ(r.code, 1) << c.name;
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.err))) << c.name << ": " << r.err.toStdString();
+    }
+    EXPECT_EQ(valuesOf("HKCU\\Software\\F").size(), 1u);
+}
+
+TEST_F(RegTool, AddStoresEachTypeAsThePlatformDoes)
+{
+    const struct {
+        const char* type;
+        const char* data;
+        DWORD stored;
+        std::string bytes;
+    } cases[] = {
+        {"REG_SZ", "C:\\Data", REG_SZ, std::string("C:\\Data\0", 8)},
+        {"REG_EXPAND_SZ", "%TEMP%\\x", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9)},
+        {"REG_DWORD", "42", REG_DWORD, std::string("\x2a\0\0\0", 4)},
+        {"REG_DWORD", "0xFFFFFFFF", REG_DWORD, std::string("\xff\xff\xff\xff", 4)},
+        {"REG_QWORD", "0x100000002", REG_QWORD, std::string("\2\0\0\0\1\0\0\0", 8)},
+        {"REG_BINARY", "00ff10", REG_BINARY, std::string("\0\xff\x10", 3)},
+        {"REG_MULTI_SZ", "one\\0two", REG_MULTI_SZ, std::string("one\0two\0\0", 9)},
+    };
+    int i = 0;
+    for (const auto& c : cases) {
+        const QString name = QStringLiteral("v%1").arg(i++);
+        const Result r = reg({"add", "HKLM\\Software\\Add", "/v", name, "/t", c.type, "/d", c.data, "/f"});
+        ASSERT_EQ(r.code, 0) << c.type << r.err.toStdString();
+        EXPECT_EQ(r.out, "The operation completed successfully.\n");
+        const auto values = valuesOf("HKLM\\Software\\Add");
+        ASSERT_EQ(values.size(), size_t(i));
+        EXPECT_EQ(values.back().type, c.stored) << c.type;
+        EXPECT_EQ(values.back().data, c.bytes) << c.type;
+    }
+    // Without /f an existing value is only replaced when the tester answers yes.
+    EXPECT_EQ(reg({"add", "HKLM\\Software\\Add", "/v", "v0", "/d", "other"}, "No\n").code, 0);
+    EXPECT_EQ(valuesOf("HKLM\\Software\\Add").front().data, std::string("C:\\Data\0", 8));
+    EXPECT_EQ(reg({"add", "HKLM\\Software\\Add", "/v", "v0", "/d", "other"}, "yes\n").code, 0);
+    EXPECT_EQ(valuesOf("HKLM\\Software\\Add").front().data, std::string("other\0", 6));
+}
+
+TEST_F(RegTool, DeleteValuesAndWholeTrees)
+{
+    put("HKCU\\Software\\D", "a", REG_SZ, std::string("1\0", 2));
+    put("HKCU\\Software\\D", "b", REG_SZ, std::string("2\0", 2));
+    put("HKCU\\Software\\D", "", REG_SZ, std::string("0\0", 2));
+    put("HKCU\\Software\\D\\X\\Y", "deep", REG_SZ, std::string("3\0", 2));
+
+    EXPECT_EQ(reg({"delete", "HKCU\\Software\\D", "/v", "A", "/f"}).code, 0);
+    EXPECT_EQ(reg({"delete", "HKCU\\Software\\D", "/ve", "/f"}).code, 0);
+    EXPECT_EQ(valuesOf("HKCU\\Software\\D"), (std::vector<RegValue>{{"b", REG_SZ, std::string("2\0", 2)}}));
+    EXPECT_EQ(reg({"delete", "HKCU\\Software\\D\\X\\Y", "/va", "/f"}).code, 0);
+    EXPECT_TRUE(valuesOf("HKCU\\Software\\D\\X\\Y").empty());
+    EXPECT_TRUE(exists("HKCU\\Software\\D\\X\\Y"));
+
+    EXPECT_EQ(reg({"delete", "HKCU\\Software\\D"}, "n\n").code, 0); // declined: nothing removed
+    EXPECT_TRUE(exists("HKCU\\Software\\D\\X"));
+    EXPECT_EQ(reg({"delete", "HKCU\\Software\\D", "/f"}).code, 0);
+    EXPECT_FALSE(exists("HKCU\\Software\\D"));
+    EXPECT_TRUE(exists("HKCU\\Software"));
+}
+
+TEST_F(RegTool, ExportThenImportRestoresEveryByte)
+{
+    const std::vector<RegValue> original = {
+        {"", REG_SZ, std::string("default\0", 8)},
+        {"quote\"and\\slash", REG_SZ, std::string("C:\\Program Files\\\"x\"\0", 22)},
+        {"unterminated", REG_SZ, "abc"},
+        {"two NULs", REG_SZ, std::string("ab\0\0", 4)},
+        {"expand", REG_EXPAND_SZ, std::string("%HOME%\\x\0", 9)},
+        {"multi", REG_MULTI_SZ, std::string("one\0tw\xc3\xb6\0\0", 10)},
+        {"dword", REG_DWORD, std::string("\x78\x56\x34\x12", 4)},
+        {"short dword", REG_DWORD, std::string("\x01\x02", 2)},
+        {"big endian", REG_DWORD_BIG_ENDIAN, std::string("\0\0\1\0", 4)},
+        {"qword", REG_QWORD, std::string("\1\2\3\4\5\6\7\x08", 8)},
+        {"binary", REG_BINARY, std::string(200, '\xa5')},
+        {"empty binary", REG_BINARY, std::string()},
+        {"none", REG_NONE, std::string("\0", 1)},
+        {"umlaut \xc3\xa4", REG_SZ, std::string("\xc3\xa4\0", 3)},
+    };
+    for (const auto& v : original)
+        put("HKCU\\Software\\Round\\Trip", v.name.c_str(), v.type, v.data);
+    put("HKCU\\Software\\Round\\Trip\\Child", "c", REG_SZ, std::string("child\0", 6));
+
+    const QString file = m_dir.file("out.reg");
+    ASSERT_EQ(reg({"export", "HKCU\\Software\\Round", file}).code, 0);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    const QByteArray header = QByteArray("\xff\xfe", 2) +
+                              QByteArray("W\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0 \0E\0d\0i\0t\0o\0r\0 \0"
+                                         "V\0e\0r\0s\0i\0o\0n\0 \x00"
+                                         "5\0.\0\x30\0\x30\0\r\0\n\0\r\0\n\0",
+                                         2 * 40);
+    EXPECT_TRUE(bytes.startsWith(header));
+
+    ASSERT_EQ(reg({"delete", "HKCU\\Software\\Round", "/f"}).code, 0);
+    ASSERT_FALSE(exists("HKCU\\Software\\Round"));
+    const Result r = reg({"import", file});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(valuesOf("HKCU\\Software\\Round\\Trip"), original);
+    EXPECT_EQ(valuesOf("HKCU\\Software\\Round\\Trip\\Child").size(), 1u);
+    EXPECT_TRUE(valuesOf("HKCU\\Software\\Round").empty());
+}
+
+TEST_F(RegTool, ImportsRegedit4WithContinuationsAndDeletions)
+{
+    put("HKCU\\Software\\Old\\Gone\\Deeper", "x", REG_SZ, std::string("1\0", 2));
+    put("HKCU\\Software\\Old", "drop", REG_SZ, std::string("1\0", 2));
+    put("HKCU\\Software\\Old", "keep", REG_SZ, std::string("1\0", 2));
+    const QString file = writeFile("four.reg", "REGEDIT4\n"
+                                               "\n"
+                                               "; a comment\n"
+                                               "[-HKEY_CURRENT_USER\\Software\\Old\\Gone]\n"
+                                               "[HKEY_CURRENT_USER\\Software\\Old]\n"
+                                               "\"drop\"=-\n"
+                                               "\"bin\"=hex:01,02,\\\n"
+                                               "  03,04\n"
+                                               "\"exp\"=hex(2):25,41,25,00\n"
+                                               "@=\"unnamed\"\n"
+                                               "\"n\"=dword:000000ff\n"
+                                               "[HKCR\\.tav]\n"
+                                               "@=\"Tav.Doc\"\n");
+    const Result r = reg({"import", file});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_FALSE(exists("HKCU\\Software\\Old\\Gone"));
+    EXPECT_EQ(valuesOf("HKCU\\Software\\Old"),
+              (std::vector<RegValue>{{"keep", REG_SZ, std::string("1\0", 2)},
+                                     {"bin", REG_BINARY, std::string("\1\2\3\4", 4)},
+                                     {"exp", REG_EXPAND_SZ, std::string("%A%\0", 4)},
+                                     {"", REG_SZ, std::string("unnamed\0", 8)},
+                                     {"n", REG_DWORD, std::string("\xff\0\0\0", 4)}}));
+    EXPECT_EQ(valuesOf("HKLM\\Software\\Classes\\.tav").size(), 1u);
+}
+
+TEST_F(RegTool, MalformedImportNamesItsLineAndChangesNothing)
+{
+    const struct {
+        const char* name;
+        QByteArray text;
+        int line;
+    } cases[] = {
+        {"no header", "[HKEY_CURRENT_USER\\Software\\M]\n", 1},
+        {"bad dword", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\M]\n\"a\"=dword:xyz\n", 3},
+        {"bad hex in continuation",
+         "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\M]\r\n\"ok\"=\"1\"\r\n"
+         "\"b\"=hex:01,\\\r\n  zz\r\n",
+         5},
+        {"unknown root", "REGEDIT4\n\n[HKEY_NOWHERE\\X]\n", 3},
+        {"value before key", "REGEDIT4\n\"a\"=\"b\"\n", 2},
+        {"unterminated key", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\M\n", 2},
+        {"unterminated string", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\M]\n\"a\"=\"b\n", 3},
+        {"odd UTF-16 bytes", "Windows Registry Editor Version 5.00\n[HKCU\\Software\\M]\n\"a\"=hex(2):41\n", 3},
+    };
+    for (const auto& c : cases) {
+        const QString file = writeFile("bad.reg", c.text);
+        const Result r = reg({"import", file});
+        EXPECT_EQ(r.code, 1) << c.name;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("line %1:").arg(c.line))) << c.name << ": " << r.err.toStdString();
+        EXPECT_FALSE(exists("HKCU\\Software\\M")) << c.name;
+    }
+
+    // UTF-16 files are read too, and a failure late in a valid file undoes the earlier keys.
+    QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\M]\r\n"
+                                  "\"a\"=\"1\"\r\n[-HKEY_CURRENT_USER]\r\n");
+    QByteArray utf16("\xff\xfe", 2);
+    for (QChar ch : text)
+        utf16.append(char(ch.unicode() & 0xff)).append(char(ch.unicode() >> 8));
+    const Result r = reg({"import", writeFile("root.reg", utf16)});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(exists("HKCU\\Software\\M"));
+}
