@@ -1,0 +1,196 @@
+// Measures, in a temporary store:
+//  1. a cRegistry value read (open, size query, data query, close) against the same lookup
+//     done by hand through an already open SQLite connection with prepared statements
+//     (walk the key path component by component, then find the value); target within 3x;
+//  2. EnumerateValues over keys of 2,500, 5,000 and 10,000 values: the time should about
+//     double with each doubling of the key (linear), not quadruple.
+#include "cregistry.h"
+#include "registrystore.h"
+#include "winreg.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace tav;
+
+namespace {
+
+const QString kPath = QStringLiteral("Software\\Tavrion\\Tavrion_v3");
+const QString kValue = QStringLiteral("PATH_DB_EQUIP");
+const QByteArray kData("/srv/tavrion/database", 22);
+
+void check(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "registry_bench: %s failed\n", what);
+        std::exit(1);
+    }
+}
+
+void putString(const QString& path, const QString& name, const QByteArray& data) {
+    HKEY key = nullptr;
+    check(RegCreateKeyExA(HKEY_CURRENT_USER, path.toUtf8().constData(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &key, nullptr) == ERROR_SUCCESS,
+          "RegCreateKeyExA");
+    check(RegSetValueExA(key, name.toUtf8().constData(), 0, REG_SZ,
+                         reinterpret_cast<const BYTE*>(data.constData()), DWORD(data.size())) == ERROR_SUCCESS,
+          "RegSetValueExA");
+    RegCloseKey(key);
+}
+
+// The store's name folding for ASCII names: upper case.
+std::string fold(const QByteArray& name) {
+    std::string s(name.constData(), size_t(name.size()));
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return s;
+}
+
+// The hand-written lookup: one connection and two prepared statements, kept open.
+class RawLookup {
+public:
+    RawLookup() {
+        const QByteArray file = winreg::storeFilePath().toUtf8();
+        check(sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK, "sqlite3_open");
+        check(sqlite3_prepare_v2(m_db, "SELECT id FROM keys WHERE parent=? AND fold=?", -1, &m_key, nullptr) ==
+                  SQLITE_OK,
+              "prepare keys");
+        check(sqlite3_prepare_v2(m_db, "SELECT type, data FROM vals WHERE key=? AND fold=?", -1, &m_val,
+                                 nullptr) == SQLITE_OK,
+              "prepare vals");
+    }
+    ~RawLookup() {
+        sqlite3_finalize(m_key);
+        sqlite3_finalize(m_val);
+        sqlite3_close(m_db);
+    }
+
+    // Text of the REG_SZ value `name` under HKEY_CURRENT_USER\path, or empty when missing.
+    QString read(const QString& path, const QString& name) {
+        int64_t id = 0;
+        std::vector<std::string> parts{"HKEY_CURRENT_USER"};
+        for (const QByteArray& c : path.toUtf8().split('\\'))
+            parts.push_back(fold(c));
+        for (const std::string& part : parts) {
+            sqlite3_bind_int64(m_key, 1, id);
+            sqlite3_bind_text(m_key, 2, part.data(), int(part.size()), SQLITE_STATIC);
+            const bool found = sqlite3_step(m_key) == SQLITE_ROW;
+            if (found)
+                id = sqlite3_column_int64(m_key, 0);
+            sqlite3_reset(m_key);
+            if (!found)
+                return {};
+        }
+        const std::string valueFold = fold(name.toUtf8());
+        sqlite3_bind_int64(m_val, 1, id);
+        sqlite3_bind_text(m_val, 2, valueFold.data(), int(valueFold.size()), SQLITE_STATIC);
+        QString result;
+        if (sqlite3_step(m_val) == SQLITE_ROW) {
+            const auto* data = static_cast<const char*>(sqlite3_column_blob(m_val, 1));
+            int size = sqlite3_column_bytes(m_val, 1);
+            if (size > 0 && data[size - 1] == 0)
+                --size;
+            result = QString::fromUtf8(data, size);
+        }
+        sqlite3_reset(m_val);
+        return result;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_key = nullptr;
+    sqlite3_stmt* m_val = nullptr;
+};
+
+// Best of several rounds, in nanoseconds per call.
+template <class F>
+double nsPerCall(int calls, F&& f) {
+    double best = 1e300;
+    for (int round = 0; round < 5; ++round) {
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < calls; ++i)
+            f();
+        best = std::min(best, double(t.nsecsElapsed()) / calls);
+    }
+    return best;
+}
+
+} // namespace
+
+int main() {
+    QTemporaryDir dir;
+    check(dir.isValid(), "temporary folder");
+    qputenv("TAV_REGISTRY_DIR", dir.path().toUtf8());
+    winreg::resetStoreForTests();
+
+    // The value among neighbours, so that lookups go through real indexes.
+    for (int i = 0; i < 50; ++i)
+        putString(QStringLiteral("Software\\Vendor%1\\Product").arg(i), QStringLiteral("x"), kData);
+    for (int i = 0; i < 200; ++i)
+        putString(kPath, QStringLiteral("Other%1").arg(i), kData);
+    putString(kPath, kValue, kData);
+
+    cRegistry reg;
+    reg.setClassKey(cRegistry::HKeyCurrentUser);
+    reg.setSectionKey(kPath);
+    reg.setValueKey(kValue);
+    reg.setValueType(1);
+    reg.setDefault(QString());
+    RawLookup raw;
+    check(reg.value().toText() == raw.read(kPath, kValue) && !raw.read(kPath, kValue).isEmpty(),
+          "both lookups agree");
+
+    const int calls = 20000;
+    QString sink;
+    const double classNs = nsPerCall(calls, [&] { sink = reg.value().toText(); });
+    const double rawNs = nsPerCall(calls, [&] { sink = raw.read(kPath, kValue); });
+    const double ratio = classNs / rawNs;
+    std::printf("value read: cRegistry %.2f us, raw SQLite %.2f us, ratio %.2fx (target <= 3x: %s)\n",
+                classNs / 1000, rawNs / 1000, ratio, ratio <= 3.0 ? "met" : "NOT met");
+
+    // Listing: one key grown to each size in turn and listed whole at every size.
+    std::printf("EnumerateValues:\n");
+    const QString path = QStringLiteral("Software\\Tavrion\\Enumerated");
+    HKEY key = nullptr;
+    check(RegCreateKeyExA(HKEY_CURRENT_USER, path.toUtf8().constData(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &key, nullptr) == ERROR_SUCCESS,
+          "create listing key");
+    cRegistry lister;
+    lister.setClassKey(cRegistry::HKeyCurrentUser);
+    lister.setSectionKey(path);
+    int filled = 0;
+    double previous = 0;
+    for (int size : {2500, 5000, 10000}) {
+        for (; filled < size; ++filled) {
+            const QByteArray name = QStringLiteral("Value%1").arg(filled, 5, 10, QLatin1Char('0')).toUtf8();
+            check(RegSetValueExA(key, name.constData(), 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(kData.constData()), DWORD(kData.size())) ==
+                      ERROR_SUCCESS,
+                  "fill listing key");
+        }
+        StringArray names;
+        int32_t count = 0;
+        const double ns = nsPerCall(1, [&] { lister.EnumerateValues(names, count); });
+        check(count == size, "listing count");
+        std::printf("  %6d values: %8.2f ms", size, ns / 1e6);
+        if (previous > 0)
+            std::printf("  (x%.2f for twice the values; linear ~2, quadratic ~4)", ns / previous);
+        std::printf("\n");
+        previous = ns;
+    }
+    RegCloseKey(key);
+    winreg::resetStoreForTests();
+    return 0;
+}
