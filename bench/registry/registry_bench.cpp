@@ -184,7 +184,7 @@ int main() {
         int32_t count = 0;
         const double ns = nsPerCall(1, [&] { lister.EnumerateValues(names, count); });
         check(count == size, "listing count");
-        std::printf("  %6d values: %8.2f ms", size, ns / 1e6);
+        std::printf("  %6d values: %8.2f ms, %6.2f us per value", size, ns / 1e6, ns / 1e3 / size);
         if (previous > 0)
             std::printf("  (x%.2f for twice the values; linear ~2, quadratic ~4)", ns / previous);
         std::printf("\n");
