@@ -126,7 +126,8 @@ RegistryStore& RegistryStore::instance()
 
 void RegistryStore::markBad()
 {
-    g_store.reset();
+    // The connection stays open (a running transaction may still refer to it) but is no
+    // longer handed out.
     g_badStatus = ERROR_BADDB;
 }
 

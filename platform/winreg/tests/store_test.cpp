@@ -113,6 +113,28 @@ TEST_F(RegistryTest, CorruptStoreAnswersBadDatabaseAndIsNeverOverwritten)
     }
 }
 
+TEST_F(RegistryTest, StoreWithDamagedPagesIsRecognisedAtOpen)
+{
+    HKEY k = create(HKEY_CURRENT_USER, "Software\\Filled");
+    for (int i = 0; i < 400; ++i)
+        ASSERT_EQ(set(k, ("value" + std::to_string(i)).c_str(), REG_BINARY, std::string(64, char(i))), ERROR_SUCCESS);
+    RegCloseKey(k);
+    tav::winreg::resetStoreForTests(); // closes the store, folding its log into the file
+    const QString path = tav::winreg::storeFilePath();
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_GT(f.size(), 4 * 4096);
+        f.seek(2 * 4096);
+        f.write(QByteArray(3 * 4096, '\x5a'));
+    }
+    const QByteArray before = fileHash(path);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "x", nullptr, nullptr, nullptr, &size), ERROR_BADDB);
+    EXPECT_EQ(setText(HKEY_CURRENT_USER, "x", "y"), ERROR_BADDB);
+    EXPECT_EQ(fileHash(path), before);
+}
+
 TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing)
 {
     create(HKEY_CURRENT_USER, "Software\\Race"); // the store exists before the writers start
