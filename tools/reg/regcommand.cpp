@@ -155,7 +155,8 @@ private:
                displayData(v);
     }
 
-    // One key's block: a blank line, its full name, its values; subkeys listed unless recursing.
+    // One key's block: its full name, its values and, after values, a blank line. Without
+    // /s the subkeys' full names follow; with /s each subkey's block follows in turn.
     LONG queryKey(const KeyName& key, const Options& o, int& matches)
     {
         KeyHandle h;
@@ -167,34 +168,29 @@ private:
             return s;
         if (const LONG s = readSubkeys(h.get(), subkeys))
             return s;
-        if (o.valueName) {
-            const std::string wanted = toAnsi(*o.valueName).toStdString();
-            QStringList lines;
-            for (const auto& v : values)
-                if (QString::fromUtf8(v.name.c_str()).compare(*o.valueName, Qt::CaseInsensitive) == 0 ||
-                    (wanted.empty() && v.name.empty()))
-                    lines << valueLine(v);
-            if (lines.isEmpty() && o.valueName->isEmpty() && !o.recurse)
-                lines << QStringLiteral("    (Default)    REG_SZ    (value not set)");
-            if (!lines.isEmpty()) {
-                m_out << '\n' << key.full() << '\n' << lines.join(QLatin1Char('\n')) << '\n';
-                matches += int(lines.size());
-            }
-        } else {
-            m_out << '\n' << key.full() << '\n';
-            for (const auto& v : values)
-                m_out << valueLine(v) << '\n';
-            if (!o.recurse) {
-                if (!values.empty() && !subkeys.empty())
-                    m_out << '\n';
+        QStringList lines;
+        for (const auto& v : values)
+            if (!o.valueName || QString::fromUtf8(v.name.c_str()).compare(*o.valueName, Qt::CaseInsensitive) == 0)
+                lines << valueLine(v);
+        if (o.valueName && lines.isEmpty() && o.valueName->isEmpty() && !o.recurse)
+            lines << QStringLiteral("    (Default)    REG_SZ    (value not set)");
+        matches += int(lines.size());
+        if (!o.valueName || !lines.isEmpty()) {
+            m_out << key.full() << '\n';
+            for (const QString& line : lines)
+                m_out << line << '\n';
+            if (!lines.isEmpty())
+                m_out << '\n';
+        }
+        if (!o.recurse) {
+            if (!o.valueName)
                 for (const auto& s : subkeys)
                     m_out << key.child(QString::fromUtf8(s.c_str())).full() << '\n';
-            }
+            return ERROR_SUCCESS;
         }
-        if (o.recurse)
-            for (const auto& s : subkeys)
-                if (const LONG st = queryKey(key.child(QString::fromUtf8(s.c_str())), o, matches))
-                    return st;
+        for (const auto& s : subkeys)
+            if (const LONG st = queryKey(key.child(QString::fromUtf8(s.c_str())), o, matches))
+                return st;
         return ERROR_SUCCESS;
     }
 
@@ -205,6 +201,12 @@ private:
             return 1;
         if (o.allValues)
             return syntax(QStringLiteral("QUERY"));
+        {
+            KeyHandle probe;
+            if (const LONG s = openKey(*key, KEY_READ, probe))
+                return failure(s);
+        }
+        m_out << '\n';
         int matches = 0;
         if (const LONG s = queryKey(*key, o, matches))
             return failure(s);
@@ -214,7 +216,6 @@ private:
         }
         if (o.valueName && matches == 0)
             return failure(ERROR_FILE_NOT_FOUND);
-        m_out << (o.valueName ? "\n" : "");
         return 0;
     }
 

@@ -20,6 +20,7 @@ TEST_F(RegistryTest, EachCallAnswersThePlatformsStatus)
     create(work, "Sub");
     const std::string longName(256, 'k');
     const std::string maxName(255, 'k');
+    const std::string longValueName(16384, 'v');
     const HKEY bogus = reinterpret_cast<HKEY>(uintptr_t(0x7777));
     HKEY out = nullptr;
     DWORD size = 4;
@@ -41,6 +42,8 @@ TEST_F(RegistryTest, EachCallAnswersThePlatformsStatus)
         {"query data without size", ERROR_INVALID_PARAMETER, [&](HKEY w) { return RegQueryValueExA(w, "v", nullptr, nullptr, buf, nullptr); }},
         {"query into too small buffer", ERROR_MORE_DATA, [&](HKEY w) { size = 1; return RegQueryValueExA(w, "v", nullptr, nullptr, buf, &size); }},
         {"query on unknown handle", ERROR_INVALID_HANDLE, [&](HKEY) { return RegQueryValueExA(bogus, "v", nullptr, nullptr, nullptr, &size); }},
+        {"set value name of 16384 characters", ERROR_INVALID_PARAMETER, [&](HKEY w) { return setText(w, longValueName.c_str(), "x"); }},
+        {"set value name of 16383 characters", ERROR_SUCCESS, [&](HKEY w) { return setText(w, longValueName.c_str() + 1, "x"); }},
         {"set without data but with size", ERROR_NOACCESS, [&](HKEY w) { return RegSetValueExA(w, "n", 0, REG_BINARY, nullptr, 4); }},
         {"delete a predefined root", ERROR_ACCESS_DENIED, [&](HKEY) { return RegDeleteKeyA(HKEY_CURRENT_USER, ""); }},
         {"delete HKCR itself", ERROR_ACCESS_DENIED, [&](HKEY) { return RegDeleteKeyA(HKEY_CLASSES_ROOT, ""); }},

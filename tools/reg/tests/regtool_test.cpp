@@ -100,14 +100,31 @@ TEST_F(RegTool, QueryPrintsTheKeyItsValuesAndSubkeys)
          "\n"
          "HKEY_CURRENT_USER\\Software\\Q\\Empty\n"
          "HKEY_CURRENT_USER\\Software\\Q\\Sub\n"},
+        {"no values", {"query", "HKCU\\Software"}, 0,
+         "\nHKEY_CURRENT_USER\\Software\n"
+         "HKEY_CURRENT_USER\\Software\\Q\n"},
         {"one value, any case", {"QUERY", "hkey_current_user\\Software\\Q", "/v", "count"}, 0,
          "\nHKEY_CURRENT_USER\\Software\\Q\n    Count    REG_DWORD    0x2a\n\n"},
         {"unnamed value", {"query", "HKCU\\Software\\Q", "/ve"}, 0,
          "\nHKEY_CURRENT_USER\\Software\\Q\n    (Default)    REG_SZ    dflt\n\n"},
-        {"recursive", {"query", "HKCU\\Software\\Q\\Sub", "/s"}, 0,
-         "\nHKEY_CURRENT_USER\\Software\\Q\\Sub\n    Deep    REG_QWORD    0x100000001\n"},
+        {"unnamed value not set", {"query", "HKCU\\Software\\Q\\Sub", "/ve"}, 0,
+         "\nHKEY_CURRENT_USER\\Software\\Q\\Sub\n    (Default)    REG_SZ    (value not set)\n\n"},
+        {"recursive", {"query", "HKCU\\Software\\Q", "/s"}, 0,
+         "\nHKEY_CURRENT_USER\\Software\\Q\n"
+         "    Text    REG_SZ    hello\n"
+         "    (Default)    REG_SZ    dflt\n"
+         "    Count    REG_DWORD    0x2a\n"
+         "    Bytes    REG_BINARY    01AB\n"
+         "    List    REG_MULTI_SZ    a\\0b\n"
+         "\n"
+         "HKEY_CURRENT_USER\\Software\\Q\\Empty\n"
+         "    (Default)    REG_NONE    \n"
+         "\n"
+         "HKEY_CURRENT_USER\\Software\\Q\\Sub\n"
+         "    Deep    REG_QWORD    0x100000001\n"
+         "\n"},
         {"search below", {"query", "HKCU\\Software\\Q", "/v", "Deep", "/s"}, 0,
-         "\nHKEY_CURRENT_USER\\Software\\Q\\Sub\n    Deep    REG_QWORD    0x100000001\n"
+         "\nHKEY_CURRENT_USER\\Software\\Q\\Sub\n    Deep    REG_QWORD    0x100000001\n\n"
          "End of search: 1 match(es) found.\n"},
     };
     for (const auto& c : cases) {
