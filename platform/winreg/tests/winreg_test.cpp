@@ -51,7 +51,7 @@ TEST_F(RegistryTest, EachCallAnswersThePlatformsStatus)
         {"delete missing key", ERROR_FILE_NOT_FOUND, [&](HKEY w) { return RegDeleteKeyA(w, "Nope"); }},
         {"delete with null path", ERROR_INVALID_PARAMETER, [&](HKEY w) { return RegDeleteKeyA(w, nullptr); }},
         {"delete missing value", ERROR_FILE_NOT_FOUND, [&](HKEY w) { return RegDeleteValueA(w, "nope"); }},
-        {"enumerate values past the end", ERROR_NO_MORE_ITEMS, [&](HKEY w) { DWORD n = sizeof name; return RegEnumValueA(w, 1, name, &n, nullptr, nullptr, nullptr, nullptr); }},
+        {"enumerate values past the end", ERROR_NO_MORE_ITEMS, [&](HKEY w) { DWORD n = sizeof name; return RegEnumValueA(w, 9, name, &n, nullptr, nullptr, nullptr, nullptr); }},
         {"enumerate keys past the end", ERROR_NO_MORE_ITEMS, [&](HKEY w) { return RegEnumKeyA(w, 9, name, sizeof name); }},
         {"enumerate key into too small buffer", ERROR_MORE_DATA, [&](HKEY w) { return RegEnumKeyA(w, 0, name, 3); }},
         {"enumerate value into too small name", ERROR_MORE_DATA, [&](HKEY w) { DWORD n = 1; return RegEnumValueA(w, 0, name, &n, nullptr, nullptr, nullptr, nullptr); }},
