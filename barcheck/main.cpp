@@ -1,7 +1,9 @@
 // barcheck: opens MDIForm1 with the product's complete menu and toolbar layout.
 #include "application.h"
+#include "cachedstyle.h"
 #include "mdiform1.h"
 
+#include <QStyle>
 #include <QTimer>
 
 namespace {
@@ -24,6 +26,7 @@ public:
 
 int main(int argc, char** argv) {
     tav::Application app(argc, argv, QStringLiteral("prjBarCheck"));
+    tav::Application::setStyle(new tav::toolbars::CachedIconStyle(tav::Application::style()->name()));
     MDIForm1* form = nullptr;
     return app.run([&] {
         form = new MDIForm1;

@@ -143,7 +143,10 @@ private:
             if (m_xml.name() == u"entry") {
                 required(ea, QLatin1String("name"));
                 required(ea, QLatin1String("id"));
-                m_entries.push_back({index, m_xml.lineNumber(), ea});
+                if (m_byName.isEmpty()) // the collection comes later: resolve at the end
+                    m_entries.push_back({index, m_xml.lineNumber(), ea});
+                else
+                    resolveEntry(index, m_xml.lineNumber(), ea);
             } else if (m_xml.name() == u"childband") {
                 m_layout.bands[index].childBands.push_back(
                     {required(ea, QLatin1String("name")), ea.value(QLatin1String("caption")).toString(), ea.value(QLatin1String("hosts")).toString()});
@@ -190,40 +193,42 @@ private:
             fail(QStringLiteral("<tool> has no name"));
         if (t.builtIn == BuiltIn::BandToggle && t.band.isEmpty())
             fail(QStringLiteral("the band tool names no band"));
+        if (!t.name.isEmpty())
+            m_byName[t.name].push_back(m_layout.tools.size());
         m_layout.tools.push_back(std::move(t));
         m_xml.skipCurrentElement();
     }
 
-    // Finds each entry's definition: by name and identifier, else the first by name.
+    // Finds an entry's definition: by name and identifier, else the first by name.
+    void resolveEntry(size_t band, qint64 line, const QXmlStreamAttributes& attrs) {
+        const QString name = attrs.value(QLatin1String("name")).toString();
+        const uint32_t id = uint32_t(number(attrs.value(QLatin1String("id")).toString(), u"identifier", line));
+        const auto it = m_byName.constFind(name);
+        if (it == m_byName.constEnd())
+            fail(QStringLiteral("entry \"%1\" on band %2 names no tool of the collection")
+                     .arg(name, m_layout.bands[band].name),
+                 line);
+        const Tool* def = &m_layout.tools[it->front()];
+        for (size_t i : *it)
+            if (m_layout.tools[i].id == id) {
+                def = &m_layout.tools[i];
+                break;
+            }
+        Tool entry = *def;
+        applyAttributes(entry, attrs, line);
+        m_layout.bands[band].entries.push_back(std::move(entry));
+    }
+
     void resolveEntries() {
-        QHash<QString, std::vector<size_t>> byName;
-        for (size_t i = 0; i < m_layout.tools.size(); ++i)
-            if (!m_layout.tools[i].name.isEmpty())
-                byName[m_layout.tools[i].name].push_back(i);
-        for (const PendingEntry& p : m_entries) {
-            const QString name = p.attrs.value(QLatin1String("name")).toString();
-            const uint32_t id = uint32_t(number(p.attrs.value(QLatin1String("id")).toString(), u"identifier", p.line));
-            const auto it = byName.constFind(name);
-            if (it == byName.constEnd())
-                fail(QStringLiteral("entry \"%1\" on band %2 names no tool of the collection")
-                         .arg(name, m_layout.bands[p.band].name),
-                     p.line);
-            const Tool* def = &m_layout.tools[it->front()];
-            for (size_t i : *it)
-                if (m_layout.tools[i].id == id) {
-                    def = &m_layout.tools[i];
-                    break;
-                }
-            Tool entry = *def;
-            applyAttributes(entry, p.attrs, p.line);
-            m_layout.bands[p.band].entries.push_back(std::move(entry));
-        }
+        for (const PendingEntry& p : m_entries)
+            resolveEntry(p.band, p.line, p.attrs);
     }
 
     QXmlStreamReader m_xml;
     QString m_source;
     Layout m_layout;
     QHash<QString, int> m_bandNames;
+    QHash<QString, std::vector<size_t>> m_byName; // collection definitions by name
     std::vector<PendingEntry> m_entries;
 };
 

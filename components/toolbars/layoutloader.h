@@ -1,15 +1,17 @@
 #pragma once
 // Reads a stored layout (XML, format version 1) into a Layout. A malformed layout is
 // refused with a VbError whose description names the source, the line and the fault.
+// The tool collection may stand before or after the bands; before is faster, as the
+// entries then resolve while they are read.
 //
 //   <layout version="1">
 //     <images><imageset id="1" size="16" ids="10,11,12"/></images>
+//     <tools><tool name="mnuFile" id="651" kind="button" caption="&amp;File"/></tools>
 //     <bands>
 //       <band name="mnuMain" caption="Main" kind="menubar">
 //         <entry name="mnuFile" id="651" subband="popDwgFile"/>   (repeats only what differs)
 //       </band>
 //     </bands>
-//     <tools><tool name="mnuFile" id="651" kind="button" caption="&amp;File"/></tools>
 //   </layout>
 //
 // An entry names its definition by name and identifier; where no definition has both it

@@ -23,7 +23,6 @@ QWidget* WidgetEntry::createWidget(QWidget* parent) {
     switch (m_tool.kind) {
     case ToolKind::Combo: {
         auto* combo = new QComboBox(parent);
-        combo->setEditable(true);
         connect(combo, &QComboBox::activated, this, &WidgetEntry::picked);
         w = combo;
         break;
