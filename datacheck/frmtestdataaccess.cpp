@@ -66,6 +66,8 @@ void frmTestDataAccess::createControls() {
     setObjectName(QStringLiteral("frmTestDataAccess"));
     setWindowTitle(QStringLiteral("Test Data Access"));
     applyFormStyle(this, BorderStyle::FixedToolWindow, 9735, 6420);
+    // The window's font, which every control but Label1 uses.
+    setFont(storedFont(QStringLiteral("MS Sans Serif"), 8.25, 400));
     // Installed after the style's own close watcher, so it sees a close first and can
     // hold it back while a handler runs.
     installEventFilter(this);
