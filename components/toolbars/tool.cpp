@@ -1,13 +1,16 @@
 #include "tool.h"
 
-#include <QRegularExpression>
-
 namespace tav::toolbars {
 
 QString Tool::displayName() const {
-    QString s = caption;
-    static const QRegularExpression marker(QStringLiteral("&(.)"));
-    s.replace(marker, QStringLiteral("\\1"));
+    // "&&" stands for one '&'; a single '&' only marks the next letter.
+    QString s;
+    s.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size())
+            ++i;
+        s.append(caption[i]);
+    }
     return s.isEmpty() ? name : s;
 }
 

@@ -160,4 +160,16 @@ TEST(Layout, ReachesPopupsThroughOtherPopups) {
     EXPECT_EQ(l.links(), (std::vector<std::pair<QString, QString>>{{"menu", "popA"}, {"popA", "popC"}}));
 }
 
+TEST(Tool, DisplayNameDropsAcceleratorMarkersOrFallsBackToTheName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"&File", "File"}, {"F&ormat", "Format"}, {"Save && Close", "Save & Close"},
+        {"New Drawing ", "New Drawing "}, {"", "catDNew"}};
+    for (auto [caption, shown] : cases) {
+        Tool t;
+        t.name = QStringLiteral("catDNew");
+        t.caption = QString::fromLatin1(caption);
+        EXPECT_EQ(t.displayName(), QLatin1String(shown)) << caption;
+    }
+}
+
 } // namespace
