@@ -3,6 +3,9 @@
 #include "adoerror.h"
 #include "datasourcepath.h"
 #include "sqliteformat.h"
+#ifdef TAV_ACCESS_SUPPORT
+#include "accessformat.h"
+#endif
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +23,9 @@ struct Registry {
     Registry() {
         providers.emplace_back(Providers::jetProviderName(), &Providers::openDatabaseFile);
         formats.push_back(std::make_shared<SqliteFormat>());
+#ifdef TAV_ACCESS_SUPPORT
+        formats.push_back(std::make_shared<AccessFormat>());
+#endif
     }
 };
 

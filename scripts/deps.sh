@@ -5,6 +5,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlite3-dev sqlite3
+    mdbtools-dev
     libgtest-dev googletest
     fonts-liberation fonts-dejavu-core
 )

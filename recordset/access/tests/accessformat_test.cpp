@@ -1,0 +1,218 @@
+// Access files through the recordset: the fixture's tables and saved queries, refusals,
+// damaged copies and the helper's time limit. Every test works on copies in a temporary folder.
+#include <gtest/gtest.h>
+
+#if TAV_ACCESS_SUPPORT
+#include "accesscollation.h"
+#include "accessformat.h"
+#include "connectionstring.h"
+#include "recordset.h"
+#include "testsupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+
+#include <functional>
+
+using namespace tav::ado;
+using tav::VbError;
+
+namespace {
+
+class AccessFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("TAV_MDBREADER", TAV_MDBREADER_PATH);
+        qunsetenv("TAV_MDBREADER_TIMEOUT_MS");
+        m_path = tav::test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path());
+        ASSERT_FALSE(m_path.isEmpty()) << "fixture nwind.mdb not found";
+        // Opened as the programs open their equipment database.
+        m_equip = m_dir.path() + QStringLiteral("/dbEquip.mdb");
+        ASSERT_TRUE(QFile::rename(m_path, m_equip));
+    }
+    static QString connectionFor(const QString& path) {
+        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path + QStringLiteral(";");
+    }
+    static int32_t rowsOf(const QString& path, const QString& sql) {
+        Recordset rs;
+        rs.setActiveConnection(connectionFor(path));
+        rs.open(sql, adOpenStatic, adLockReadOnly, -1);
+        return rs.recordCount();
+    }
+    static VbError errorOf(const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const VbError& e) {
+            return e;
+        }
+        return VbError(0, {}, QStringLiteral("no error"));
+    }
+    QByteArray hashOf(const QString& path) const {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    }
+    QString damagedCopy(const char* name, const std::function<void(QByteArray&)>& damage) {
+        QFile f(m_equip);
+        f.open(QIODevice::ReadOnly);
+        QByteArray bytes = f.readAll();
+        damage(bytes);
+        const QString path = m_dir.path() + u'/' + QLatin1String(name);
+        QFile out(path);
+        out.open(QIODevice::WriteOnly);
+        out.write(bytes);
+        return path;
+    }
+
+    tav::test::TempDir m_dir;
+    QString m_path;
+    QString m_equip;
+};
+
+TEST_F(AccessFile, HeaderSignaturesTellTheVersion) {
+    QByteArray h(0x80, '\0');
+    h[1] = 1;
+    h.replace(4, 16, QByteArrayLiteral("Standard Jet DB\0"));
+    EXPECT_EQ(AccessFormat::versionOf(h), QStringLiteral("Jet 3"));
+    h[0x14] = 1;
+    EXPECT_EQ(AccessFormat::versionOf(h), QStringLiteral("Jet 4"));
+    h.replace(4, 16, QByteArrayLiteral("Standard ACE DB\0"));
+    EXPECT_EQ(AccessFormat::versionOf(h), QStringLiteral("ACE"));
+    EXPECT_EQ(AccessFormat::versionOf(QByteArrayLiteral("SQLite format 3\0")), QString());
+    EXPECT_EQ(AccessFormat::versionOf(h.left(10)), QString());
+}
+
+TEST_F(AccessFile, CustomersInGeneralOrderThroughTheProgramsConnectionString) {
+    Recordset rs;
+    rs.setActiveConnection(QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=") + m_equip +
+                           QStringLiteral(";Persist Security Info=False"));
+    rs.open(QStringLiteral("Select * from Customers order by CompanyName"), adOpenStatic, adLockReadOnly, -1);
+    EXPECT_EQ(rs.recordCount(), 91);
+    QStringList names;
+    for (; !rs.eof(); rs.moveNext())
+        names << rs.fields(QStringLiteral("CompanyName")).value().toText();
+    ASSERT_EQ(names.size(), 91);
+    EXPECT_EQ(names.first(), QStringLiteral("Alfreds Futterkiste"));
+    for (int i = 1; i < names.size(); ++i)
+        EXPECT_LE(tav::access::generalCompare(names[i - 1], names[i]), 0) << names[i - 1].toStdString();
+    EXPECT_THROW(rs.fields(QStringLiteral("CompanyName")).setValue(tav::Variant(QStringLiteral("x"))), VbError);
+}
+
+TEST_F(AccessFile, TablesLoadWithTheirCountsAndTypes) {
+    const struct {
+        const char* table;
+        int rows;
+    } tables[] = {{"[Order Details]", 2155}, {"Orders", 830}, {"Customers", 91}, {"Products", 77},
+                  {"Suppliers", 29},        {"Employees", 9}, {"Categories", 8}, {"Shippers", 3}};
+    for (const auto& t : tables)
+        EXPECT_EQ(rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(t.table)), t.rows) << t.table;
+
+    Recordset rs;
+    rs.setActiveConnection(connectionFor(m_equip));
+    rs.open(QStringLiteral("Select * from Orders where OrderID = 10330"), adOpenStatic, adLockReadOnly);
+    EXPECT_EQ(rs.fields(QStringLiteral("OrderDate")).value().toText(), QStringLiteral("1994-11-16 00:00:00"));
+    EXPECT_EQ(rs.fields(QStringLiteral("OrderID")).value().kind(), tav::Variant::Kind::Long);
+    EXPECT_DOUBLE_EQ(rs.fields(QStringLiteral("Freight")).value().toDouble(), 12.75);
+    rs.close();
+    rs.open(QStringLiteral("Select Discontinued, ReorderLevel from Products where ProductID = 5"), adOpenStatic, adLockReadOnly);
+    EXPECT_EQ(rs.fields(QStringLiteral("Discontinued")).value().kind(), tav::Variant::Kind::Boolean);
+    EXPECT_TRUE(rs.fields(QStringLiteral("Discontinued")).value().toBool());
+    EXPECT_EQ(rs.fields(QStringLiteral("ReorderLevel")).value().kind(), tav::Variant::Kind::Integer);
+    rs.close();
+    rs.open(QStringLiteral("Select Picture from Categories where CategoryID = 1"), adOpenStatic, adLockReadOnly);
+    EXPECT_EQ(rs.fields(QStringLiteral("Picture")).value().kind(), tav::Variant::Kind::ByteArray);
+}
+
+TEST_F(AccessFile, SavedSelectQueriesOpenWithTheirRowCounts) {
+    const struct {
+        const char* query;
+        int rows;
+    } queries[] = {{"Invoices", 2155},
+                   {"[Order Subtotals]", 830},
+                   {"[Ten Most Expensive Products]", 10},
+                   {"[Quarterly Orders]", 84},
+                   {"[Sales Totals by Amount]", 61},
+                   {"[Products Above Average Price]", 25},
+                   {"[Customers and Suppliers by City]", 120}};
+    for (const auto& q : queries)
+        EXPECT_EQ(rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(q.query)), q.rows) << q.query;
+}
+
+TEST_F(AccessFile, ParameterCrosstabAndFormQueriesAreRefusedWithTheirReasons) {
+    const struct {
+        const char* query;
+        const char* reason;
+    } refused[] = {{"[Invoices Filter]", "application form"},
+                   {"[Employee Sales by Country]", "parameter query"},
+                   {"[Sales by Year]", "parameter query"},
+                   {"[Quarterly Orders by Product]", "crosstab"}};
+    for (const auto& r : refused) {
+        const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(r.query)); });
+        EXPECT_NE(e.number(), 0) << r.query;
+        EXPECT_TRUE(e.description().contains(QLatin1String(r.reason))) << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains(QString::fromLatin1(r.query).remove(u'[').remove(u']')))
+            << e.description().toStdString();
+    }
+    const VbError missing = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from tbloutputs")); });
+    EXPECT_EQ(missing.number(), errc::NoSuchTable);
+}
+
+TEST_F(AccessFile, FileIsNeverWritten) {
+    const QByteArray before = hashOf(m_equip);
+    rowsOf(m_equip, QStringLiteral("Select * from Invoices"));
+    EXPECT_EQ(hashOf(m_equip), before);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("dbEquip.mdb")});
+}
+
+TEST_F(AccessFile, DamagedCopiesGiveClearErrors) {
+    const struct {
+        const char* name;
+        std::function<void(QByteArray&)> damage;
+    } copies[] = {
+        {"truncated.mdb", [](QByteArray& b) { b.truncate(4096 + 100); }},
+        {"header-only.mdb", [](QByteArray& b) { b.truncate(0x20); }},
+        {"catalog-overwritten.mdb", [](QByteArray& b) { b.replace(2048 * 2, 2048 * 8, QByteArray(2048 * 8, '\xA5')); }},
+    };
+    for (const auto& c : copies) {
+        const QString path = damagedCopy(c.name, c.damage);
+        const VbError e = errorOf([&] { rowsOf(path, QStringLiteral("Select * from Customers")); });
+        EXPECT_EQ(e.number(), errc::ProviderFailure) << c.name << ": " << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains(QLatin1String(c.name))) << e.description().toStdString();
+    }
+}
+
+TEST_F(AccessFile, AHangingReaderIsStoppedAtTheTimeLimit) {
+    // A stand-in reader that never finishes.
+    const QString hang = m_dir.path() + QStringLiteral("/hang.sh");
+    QFile f(hang);
+    f.open(QIODevice::WriteOnly);
+    f.write("#!/bin/sh\nexec sleep 30\n");
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    qputenv("TAV_MDBREADER", hang.toUtf8());
+    qputenv("TAV_MDBREADER_TIMEOUT_MS", "300");
+    const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+    EXPECT_EQ(e.number(), errc::ProviderFailure);
+    EXPECT_TRUE(e.description().contains(QLatin1String("did not finish"))) << e.description().toStdString();
+}
+
+TEST_F(AccessFile, ACrashingReaderBecomesAnError) {
+    const QString crash = m_dir.path() + QStringLiteral("/crash.sh");
+    QFile f(crash);
+    f.open(QIODevice::WriteOnly);
+    f.write("#!/bin/sh\nkill -SEGV $$\n");
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    qputenv("TAV_MDBREADER", crash.toUtf8());
+    const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+    EXPECT_TRUE(e.description().contains(QLatin1String("stopped unexpectedly"))) << e.description().toStdString();
+}
+
+} // namespace
+
+#else
+TEST(AccessFile, Skipped) {
+    GTEST_SKIP() << "Access support is off: libmdb (package mdbtools-dev) was not found when configuring";
+}
+#endif
