@@ -32,17 +32,6 @@ int16_t virtualKeyCode(int qtKey) {
     return 0;
 }
 
-int qtKeyOf(int16_t keyCode) {
-    if ((keyCode >= '0' && keyCode <= '9') || (keyCode >= 'A' && keyCode <= 'Z'))
-        return keyCode;
-    if (keyCode >= 112 && keyCode < 136)
-        return Qt::Key_F1 + (keyCode - 112);
-    for (const KeyPair& k : kKeys)
-        if (k.vk == keyCode)
-            return k.qt;
-    return 0;
-}
-
 int16_t shiftBits(Qt::KeyboardModifiers modifiers) {
     int16_t bits = 0;
     if (modifiers & Qt::ShiftModifier)

@@ -10,8 +10,6 @@ namespace tav {
 // Virtual-key code of a key (letters and digits as their upper-case character codes,
 // Enter 13, Esc 27, F2 113 ...); 0 for keys without one.
 int16_t virtualKeyCode(int qtKey);
-// The Qt key of a virtual-key code; 0 when unknown.
-int qtKeyOf(int16_t keyCode);
 // Shift bits: 1 Shift, 2 Ctrl, 4 Alt.
 int16_t shiftBits(Qt::KeyboardModifiers modifiers);
 

@@ -239,7 +239,7 @@ void PropertyList::paintHeader(QPainter& p, PropertyItem& item, const QRect& r) 
 }
 
 bool PropertyList::paintCustom(QPainter& p, PropertyItem& item, const QRect& r) {
-    if (!m_sink || (m_editItem == &item && m_editor))
+    if (!m_sink)
         return false;
     p.save();
     p.setClipRect(viewport()->rect()); // the whole viewport, not just the row
