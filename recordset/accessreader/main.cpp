@@ -9,17 +9,17 @@
 // "__catalog" lists every object (name, type, header row count, counted rows).
 // Exit status: 0 done, 2 usage, 3 not an Access file or damaged, 4 SQLite failure.
 // Messages go to standard error, one line each.
-#include "accesscollation.h"
-
-#include <mdbtools.h>
-#include <sqlite3.h>
-
+// Standard headers first: the library's header opens an extern "C" block around glib's.
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <mdbtools.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -46,7 +46,7 @@ std::string declaredType(int mdbType) {
     case MDB_BYTE: return "BYTE";
     case MDB_INT: return "SMALLINT";
     case MDB_LONGINT: return "INTEGER";
-    case MDB_MONEY: return "CURRENCY";
+    case MDB_MONEY:
     case MDB_FLOAT:
     case MDB_DOUBLE:
     case MDB_NUMERIC: return "DOUBLE";
@@ -58,6 +58,13 @@ std::string declaredType(int mdbType) {
     case MDB_REPID: return "GUID";
     default: return "";
     }
+}
+
+// Text columns declare the ACCESSTEXT collation, which the reading side supplies; here it
+// only has to exist, since nothing is compared or sorted.
+int plainCollation(void*, int lenA, const void* a, int lenB, const void* b) {
+    const int c = std::memcmp(a, b, size_t(std::min(lenA, lenB)));
+    return c != 0 ? c : lenA - lenB;
 }
 
 [[noreturn]] void fail(int code, const std::string& message) {
@@ -203,7 +210,7 @@ int main(int argc, char** argv) {
     sqlite3* db = nullptr;
     if (sqlite3_open(":memory:", &db) != SQLITE_OK)
         fail(4, "Cannot create the in-memory database.");
-    tav::access::registerCollation(db);
+    sqlite3_create_collation(db, "ACCESSTEXT", SQLITE_UTF8, nullptr, plainCollation);
     exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
     exec(db, "CREATE TABLE __catalog (name TEXT, type INTEGER, header_rows INTEGER, rows INTEGER)");
 

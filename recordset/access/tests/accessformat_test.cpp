@@ -10,9 +10,13 @@
 #include "testsupport.h"
 
 #include <QCryptographicHash>
+#include <QProcess>
 #include <QDir>
 #include <QFile>
 
+#include <sqlite3.h>
+
+#include <cstring>
 #include <functional>
 
 using namespace tav::ado;
@@ -180,6 +184,57 @@ TEST_F(AccessFile, DamagedCopiesGiveClearErrors) {
         EXPECT_EQ(e.number(), errc::ProviderFailure) << c.name << ": " << e.description().toStdString();
         EXPECT_TRUE(e.description().contains(QLatin1String(c.name))) << e.description().toStdString();
     }
+}
+
+// The page that holds the definition of table `name`, from the reader's copy of MSysObjects.
+int definitionPage(const QString& mdb, const char* name) {
+    QProcess reader;
+    reader.start(QStringLiteral(TAV_MDBREADER_PATH), {mdb});
+    reader.waitForFinished();
+    const QByteArray image = reader.readAllStandardOutput();
+    sqlite3* db = nullptr;
+    sqlite3_open(":memory:", &db);
+    tav::access::registerCollation(db);
+    auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(image.size())));
+    std::memcpy(buffer, image.constData(), size_t(image.size()));
+    sqlite3_deserialize(db, "main", buffer, image.size(), image.size(), SQLITE_DESERIALIZE_FREEONCLOSE);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT Id & 16777215 FROM __msysobjects WHERE Type = 1 AND Name = ?", -1, &st, nullptr);
+    sqlite3_bind_text(st, 1, name, -1, SQLITE_STATIC);
+    const int page = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : -1;
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return page;
+}
+
+QStringList g_messages;
+
+TEST_F(AccessFile, AStaleHeaderRowCountWarnsAndTheCountedRowsAreUsed) {
+    const int page = definitionPage(m_equip, "Shippers");
+    ASSERT_GT(page, 0);
+    // Jet 3 pages are 2048 bytes; a table definition keeps its row count at offset 12.
+    const QString stale = damagedCopy("stale.mdb", [page](QByteArray& b) {
+        const qsizetype at = qsizetype(page) * 2048 + 12;
+        ASSERT_EQ(b[at], 3);
+        b[at] = 7;
+    });
+    g_messages.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) { g_messages << m; });
+    const int32_t rows = rowsOf(stale, QStringLiteral("Select * from Shippers"));
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(rows, 3);
+    ASSERT_EQ(g_messages.size(), 1) << g_messages.join(u'\n').toStdString();
+    EXPECT_TRUE(g_messages[0].contains(QLatin1String("'Shippers'")) && g_messages[0].contains(QLatin1String("7 rows")) &&
+                g_messages[0].contains(QLatin1String("3 were read")))
+        << g_messages[0].toStdString();
+}
+
+TEST_F(AccessFile, AnEmptyLibrarySearchPathInTheEnvironmentIsKeptFromTheReader) {
+    qputenv("MDBPATH", ":");
+    qputenv("TAV_MDBREADER_TIMEOUT_MS", "10000");
+    EXPECT_EQ(rowsOf(m_equip, QStringLiteral("Select * from Shippers")), 3);
+    qunsetenv("MDBPATH");
 }
 
 TEST_F(AccessFile, AHangingReaderIsStoppedAtTheTimeLimit) {
