@@ -59,6 +59,11 @@ PropertyList::PropertyList(QWidget* parent) : QAbstractScrollArea(parent) {
             viewport()->update(QRect(0, r.top(), viewport()->width(), r.height()));
         if (auto* b = m_browseButtons.count(item) ? m_browseButtons.at(item) : nullptr)
             b->setEnabled(!item->isReadOnly());
+        if (QAccessible::isActive()) {
+            auto* iface = static_cast<PropertyListAccessible*>(QAccessible::queryAccessibleInterface(this));
+            QAccessibleValueChangeEvent ev(iface->node(item, 1), displayValue(*item));
+            QAccessible::updateAccessibility(&ev);
+        }
     });
 }
 

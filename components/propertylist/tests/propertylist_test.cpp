@@ -346,6 +346,28 @@ TEST_F(PropertyListTest, SelectionHighlightsOneRowAndIsReported) {
     EXPECT_EQ(list->editingItem(), custom);
 }
 
+TEST_F(PropertyListTest, MouseSelectsEditsFoldsAndMovesTheDivider) {
+    QWidget* vp = list->viewport();
+    const int divider = list->dividerPosition();
+    QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(divider - 20, list->rowRect(*numeric).center().y()));
+    EXPECT_EQ(list->selectedItem(), numeric);
+    EXPECT_FALSE(list->isEditing()) << "a click on the label only selects";
+    QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(divider + 20, list->rowRect(*text).center().y()));
+    EXPECT_EQ(list->editingItem(), text);
+    list->cancelEdit();
+
+    const int y = list->rowRect(*text).center().y();
+    QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(divider + 1, y));
+    QTest::mouseMove(vp, QPoint(divider + 40, y));
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(divider + 40, y));
+    EXPECT_EQ(list->dividerPosition(), divider + 40);
+    EXPECT_FALSE(list->isEditing()) << "grabbing the divider starts no edit";
+
+    QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(5, list->rowRect(*header).center().y()));
+    EXPECT_FALSE(header->isExpanded());
+    EXPECT_EQ(list->visibleRows().size(), 1u);
+}
+
 TEST_F(PropertyListTest, DrawItemGetsTheRowAndMayPaintOutsideIt) {
     int32_t left = 0, top = 0, right = 0, bottom = 0, startText = 0, startValue = 0;
     sink.draw = [&](PropertyItem&, HDC dc, int l, int t, int r, int b, int st, int sv) {
