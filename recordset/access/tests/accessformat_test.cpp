@@ -29,6 +29,9 @@ protected:
     void SetUp() override {
         qputenv("TAV_MDBREADER", TAV_MDBREADER_PATH);
         qunsetenv("TAV_MDBREADER_TIMEOUT_MS");
+        // ctest may not pass the helper's environment through; the configured folder is the same.
+        if (qEnvironmentVariableIsEmpty("TAV_FIXTURES_DIR"))
+            qputenv("TAV_FIXTURES_DIR", TAV_FIXTURES_DIR_DEFAULT);
         m_path = tav::test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path());
         ASSERT_FALSE(m_path.isEmpty()) << "fixture nwind.mdb not found";
         // Opened as the programs open their equipment database.
