@@ -23,6 +23,7 @@ namespace tav::ado {
 namespace {
 
 constexpr int defaultTimeoutMs = 15000;
+constexpr int passwordProtected = 5;  // the reader's exit status for a protected file
 
 enum class ColumnKind { Plain, Boolean, Short };
 
@@ -99,6 +100,11 @@ QByteArray readImage(const QString& path) {
     const QString messages = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
     if (process.exitStatus() == QProcess::CrashExit)
         throw damaged(path, QStringLiteral("the reader stopped unexpectedly while reading it."));
+    if (process.exitCode() == passwordProtected)
+        throw providerError(errc::ProviderFailure,
+                            QStringLiteral("'%1' is protected by a database password; this reader opens only "
+                                           "files without one.")
+                                .arg(path));
     if (process.exitCode() != 0)
         throw damaged(path, messages.isEmpty() ? QStringLiteral("the reader failed (%1).").arg(process.exitCode())
                                                : messages.split(u'\n').last());

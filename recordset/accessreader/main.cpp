@@ -7,7 +7,8 @@
 // Every user table becomes a typed table of the same name. The system tables the caller
 // needs to rebuild saved queries are copied as "__msysobjects" and "__msysqueries", and
 // "__catalog" lists every object (name, type, header row count, counted rows).
-// Exit status: 0 done, 2 usage, 3 not an Access file or damaged, 4 SQLite failure.
+// Exit status: 0 done, 2 usage, 3 not an Access file or damaged, 4 SQLite failure,
+// 5 protected by a database password.
 // Messages go to standard error, one line each.
 // Standard headers first: the library's header opens an extern "C" block around glib's.
 #include <algorithm>
@@ -200,12 +201,16 @@ int main(int argc, char** argv) {
     MdbHandle* mdb = mdb_open(argv[1], MDB_NOFLAGS);
     if (!mdb)
         fail(3, "The file is not an Access database or is damaged (its header cannot be read).");
+    // The library reveals a Jet 3 file's database password; Jet 4 and newer files that are
+    // protected or encrypted fail at the catalog below.
+    if (mdb->f->jet_version == MDB_VER_JET3 && mdb->f->db_passwd[0] != '\0')
+        fail(5, "The file is protected by a database password.");
     mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_shortdate_fmt(mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_boolean_fmt_numbers(mdb);
     mdb_set_repid_fmt(mdb, MDB_BRACES_4_2_2_8);
     if (!mdb_read_catalog(mdb, MDB_ANY) || mdb->num_catalog == 0)
-        fail(3, "The file is not an Access database or is damaged (its catalog cannot be read).");
+        fail(3, "The file is not an Access database, is encrypted or is damaged (its catalog cannot be read).");
 
     sqlite3* db = nullptr;
     if (sqlite3_open(":memory:", &db) != SQLITE_OK)

@@ -212,6 +212,15 @@ int definitionPage(const QString& mdb, const char* name) {
 
 QStringList g_messages;
 
+TEST_F(AccessFile, APasswordProtectedFileIsRefusedAsSuch) {
+    // The masked password starts at 0x42; changing a byte gives the file a password.
+    const QString locked = damagedCopy("locked.mdb", [](QByteArray& b) { b[0x42] = char(b[0x42] ^ 0x41); });
+    const VbError e = errorOf([&] { rowsOf(locked, QStringLiteral("Select * from Shippers")); });
+    EXPECT_EQ(e.number(), errc::ProviderFailure);
+    EXPECT_TRUE(e.description().contains(QLatin1String("locked.mdb' is protected by a database password")))
+        << e.description().toStdString();
+}
+
 TEST_F(AccessFile, AStaleHeaderRowCountWarnsAndTheCountedRowsAreUsed) {
     const int page = definitionPage(m_equip, "Shippers");
     ASSERT_GT(page, 0);
