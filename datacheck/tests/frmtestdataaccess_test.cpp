@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <ostream>
 
 using namespace tav;
 using tav::datacheck::frmTestDataAccess;
@@ -46,6 +47,13 @@ QStringList numberedRows(const QString& table, const QString& field, int n) {
 QStringList equipment(int n) {
     return numberedRows(QStringLiteral("tblequipment"), QStringLiteral("EquipmentName"), n)
            << QStringLiteral("create view qryequipall as select ID as EquipmentID, EquipmentName from tblequipment");
+}
+
+// Parameter cases print as their names in test listings.
+template <class Case>
+    requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
 }
 
 class DataAccessWindowTest : public tav::test::RegistryTest {
@@ -170,9 +178,9 @@ struct ConnectCase {
     QString expected;
 };
 
-class ConnectionStringTest : public DataAccessWindowTest, public ::testing::WithParamInterface<ConnectCase> {};
+class DataCheckConnectionString : public DataAccessWindowTest, public ::testing::WithParamInterface<ConnectCase> {};
 
-TEST_P(ConnectionStringTest, BuiltFromTheRegistryFolder) {
+TEST_P(DataCheckConnectionString, BuiltFromTheRegistryFolder) {
     const ConnectCase& c = GetParam();
     if (c.stored)
         putRaw(HKEY_CURRENT_USER, kSettings, kValue, c.type, *c.stored);
@@ -182,7 +190,7 @@ TEST_P(ConnectionStringTest, BuiltFromTheRegistryFolder) {
 const QString kProvider = QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=");
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ConnectionStringTest,
+    Cases, DataCheckConnectionString,
     ::testing::Values(
         ConnectCase{"FolderAsStored", QByteArray("/srv/db\0", 8), REG_SZ, kProvider + "/srv/db\\dbEquip.mdb;"},
         ConnectCase{"TrailingSeparatorKept", QByteArray("C:\\Tavrion\\\0", 12), REG_SZ,
@@ -200,9 +208,9 @@ struct CountCase {
     int rows;
 };
 
-class CountTest : public DataAccessWindowTest, public ::testing::WithParamInterface<CountCase> {};
+class DataCheckCount : public DataAccessWindowTest, public ::testing::WithParamInterface<CountCase> {};
 
-TEST_P(CountTest, TestConnectionReportsTheTrueCount) {
+TEST_P(DataCheckCount, TestConnectionReportsTheTrueCount) {
     makeDb(numberedRows(QStringLiteral("tbloutputs"), QStringLiteral("Name"), GetParam().rows));
     auto f = load();
     f->Command1_Click();
@@ -210,7 +218,7 @@ TEST_P(CountTest, TestConnectionReportsTheTrueCount) {
     expectSuccess(*f, GetParam().rows, false);
 }
 
-TEST_P(CountTest, FillGridReportsTheCountAndShowsEveryRow) {
+TEST_P(DataCheckCount, FillGridReportsTheCountAndShowsEveryRow) {
     makeDb(equipment(GetParam().rows));
     auto f = load();
     f->Command2_Click();
@@ -221,7 +229,7 @@ TEST_P(CountTest, FillGridReportsTheCountAndShowsEveryRow) {
     EXPECT_EQ(f->sg()->appearance(), 0) << "property 69 set to 0 before binding";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CountTest,
+INSTANTIATE_TEST_SUITE_P(Cases, DataCheckCount,
                          ::testing::Values(CountCase{"Empty", 0}, CountCase{"ThreeRows", 3},
                                            CountCase{"BeyondSixteenBits", 40000}),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -311,9 +319,9 @@ struct FailureCase {
     const char* description; // a part of the description the box must show
 };
 
-class FailureTest : public DataAccessWindowTest, public ::testing::WithParamInterface<FailureCase> {};
+class DataCheckFailure : public DataAccessWindowTest, public ::testing::WithParamInterface<FailureCase> {};
 
-TEST_P(FailureTest, ReportedOnceAndTheRecordsetClosed) {
+TEST_P(DataCheckFailure, ReportedOnceAndTheRecordsetClosed) {
     const FailureCase& c = GetParam();
     if (c.statements.isEmpty())
         setFolder(data.path());
@@ -321,12 +329,12 @@ TEST_P(FailureTest, ReportedOnceAndTheRecordsetClosed) {
         makeDb(c.statements);
     auto f = load();
     f->sg()->setDispatchProperty(DataGrid::DispAppearance, 1);
-    const bool openSeen = [&] {
-        bool open = false;
-        f->setYieldHook([&](YieldPoint, int) { open = open || f->rsData().state() == ado::adStateOpen; });
-        c.fillGrid ? f->Command2_Click() : f->Command1_Click();
-        return open;
-    }();
+    bool openSeen = false;
+    f->setYieldHook([&](YieldPoint, int) { openSeen = openSeen || f->rsData().state() == ado::adStateOpen; });
+    if (c.fillGrid)
+        f->Command2_Click();
+    else
+        f->Command1_Click();
     ASSERT_EQ(boxes.boxes().size(), 1u);
     const MessageBoxRequest& box = boxes.boxes().front();
     EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("Error: %1 ").arg(c.number))) << box.prompt.toStdString();
@@ -343,7 +351,7 @@ TEST_P(FailureTest, ReportedOnceAndTheRecordsetClosed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, FailureTest,
+    Cases, DataCheckFailure,
     ::testing::Values(
         FailureCase{"NoNameField", numberedRows("tbloutputs", "Label", 1), false, ado::errc::ItemNotFound, "Name"},
         FailureCase{"NoEquipmentNameField",
@@ -398,9 +406,9 @@ struct NestedCase {
     std::vector<int32_t> errors; // the boxes shown, in order
 };
 
-class NestedClickTest : public DataAccessWindowTest, public ::testing::WithParamInterface<NestedCase> {};
+class DataCheckNestedClick : public DataAccessWindowTest, public ::testing::WithParamInterface<NestedCase> {};
 
-TEST_P(NestedClickTest, RunsInsideTheRunningHandler) {
+TEST_P(DataCheckNestedClick, RunsInsideTheRunningHandler) {
     const NestedCase& c = GetParam();
     makeDb(equipment(3) + numberedRows(QStringLiteral("tbloutputs"), QStringLiteral("Name"), 3));
     auto f = load();
@@ -432,7 +440,7 @@ TEST_P(NestedClickTest, RunsInsideTheRunningHandler) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, NestedClickTest,
+    Cases, DataCheckNestedClick,
     ::testing::Values(
         // The nested run cannot reconnect the open recordset (3705) and closes it; the outer
         // run then finds it closed (3704).
@@ -467,7 +475,7 @@ struct CloseCase {
     CloseBy by;
 };
 
-class CloseTest : public DataAccessWindowTest, public ::testing::WithParamInterface<CloseCase> {
+class DataCheckClose : public DataAccessWindowTest, public ::testing::WithParamInterface<CloseCase> {
 protected:
     void requestClose(frmTestDataAccess& f) {
         if (GetParam().by == CloseBy::DoneButton)
@@ -477,7 +485,7 @@ protected:
     }
 };
 
-TEST_P(CloseTest, ClosingTheWindowEndsTheProgram) {
+TEST_P(DataCheckClose, ClosingTheWindowEndsTheProgram) {
     auto f = load();
     f->show();
     requestClose(*f);
@@ -485,7 +493,7 @@ TEST_P(CloseTest, ClosingTheWindowEndsTheProgram) {
     EXPECT_FALSE(f->isVisible());
 }
 
-TEST_P(CloseTest, CloseDuringANestedRunWaitsForEveryHandler) {
+TEST_P(DataCheckClose, CloseDuringANestedRunWaitsForEveryHandler) {
     makeDb(equipment(50) + numberedRows(QStringLiteral("tbloutputs"), QStringLiteral("Name"), 50));
     auto f = load();
     f->show();
@@ -519,7 +527,7 @@ TEST_P(CloseTest, CloseDuringANestedRunWaitsForEveryHandler) {
     EXPECT_EQ(f->sg()->model()->rowCount(), 50) << "the nested Fill Grid completed";
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, CloseTest,
+INSTANTIATE_TEST_SUITE_P(Ways, DataCheckClose,
                          ::testing::Values(CloseCase{"DoneButton", CloseBy::DoneButton},
                                            CloseCase{"CloseBox", CloseBy::CloseBox}),
                          [](const auto& info) { return std::string(info.param.name); });
