@@ -7,6 +7,7 @@
 #include "messagebox.h"
 #include "modregistry.h"
 #include "olecolor.h"
+#include "storedlayout.h"
 
 #include <QCloseEvent>
 #include <QShortcut>
@@ -88,6 +89,7 @@ void frmTestDataAccess::createControls() {
     m_sg = new DataGrid(this);
     m_sg->setObjectName(QStringLiteral("sg"));
     placeTwips(m_sg, 60, 2040, 9495, 3735);
+    griddata::applyStoredLayout(*m_sg, griddata::GridProgram::DataCheck);
 
     m_command2 = makeButton(this, "Command2", QStringLiteral("Fill Grid"), 240, 1320, 1695, 495);
     m_command3 = makeButton(this, "Command3", QStringLiteral("Done"), 3660, 5880, 2595, 435);

@@ -5,6 +5,7 @@
 #include "gridbinding.h"
 #include "messagebox.h"
 #include "olecolor.h"
+#include "storedlayout.h"
 
 namespace tav::gridcheck {
 
@@ -45,6 +46,7 @@ Form1::Form1(const QString& programFolder, QWidget* parent)
     m_grid1 = new DataGrid(this);
     m_grid1->setObjectName(QStringLiteral("Grid1"));
     placeTwips(m_grid1, 180, 1200, 7695, 3495);
+    griddata::applyStoredLayout(*m_grid1, griddata::GridProgram::GridCheck);
     m_grid1->setFocus();
 
     applyAccessibleNames(this);

@@ -3,6 +3,8 @@
 #include "units.h"
 #include "vberror.h"
 
+#include <QAbstractButton>
+#include <QDebug>
 #include <QHeaderView>
 
 namespace tav {
@@ -13,7 +15,17 @@ constexpr int HeadColumnTwips = 240;
 constexpr int DefaultColumnTwips = 1440;
 } // namespace
 
-DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new RowSetModel(this)) {
+DataGrid::DataGrid(QWidget* parent)
+    : QTableView(parent), m_model(new RowSetModel(this)), m_columnHeader(new GridHeader(Qt::Horizontal, this)),
+      m_headColumn(new GridHeader(Qt::Vertical, this)), m_delegate(new CellDelegate(this)),
+      m_groupByBox(new QLabel(this)) {
+    setHorizontalHeader(m_columnHeader);
+    setVerticalHeader(m_headColumn);
+    setItemDelegate(m_delegate);
+    m_headColumn->setPictureSource([this](int row) { return headPicture(row); });
+    m_groupByBox->setObjectName(QStringLiteral("GroupByBox"));
+    m_groupByBox->setAutoFillBackground(true);
+    m_groupByBox->hide();
     setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -28,6 +40,9 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new RowSetMode
     head->setFixedWidth(twipsToPixels(HeadColumnTwips));
     applyAppearance();
     connect(this, &QObject::objectNameChanged, this, &DataGrid::followObjectName);
+    // The head column's picture follows the current row.
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, m_headColumn->viewport(),
+            qOverload<>(&QWidget::update));
 }
 
 void DataGrid::setDataSource(const ado::Recordset& rs) {
@@ -49,6 +64,138 @@ void DataGrid::setDispatchProperty(int dispId, int value) {
     default:
         throw VbError::standard(438, QStringLiteral("DataGrid"));
     }
+}
+
+void DataGrid::applyWidths(int headTwips, int columnTwips) {
+    horizontalHeader()->setDefaultSectionSize(twipsToPixels(columnTwips));
+    verticalHeader()->setFixedWidth(twipsToPixels(headTwips));
+    for (int c = 0; c < horizontalHeader()->count(); ++c)
+        horizontalHeader()->resizeSection(c, twipsToPixels(columnTwips));
+}
+
+void DataGrid::applyGridLayout(const gridlayout::GridLayout& layout) {
+    using gridlayout::ResolvedStyle;
+    const gridlayout::StyleSheet& sheet = layout.styles;
+    // A standard style the sheet lacks draws as the root style.
+    const auto look = [&](const QString& name) {
+        return CellLook::fromStyle(sheet.find(name) ? sheet.resolve(name) : sheet.resolve(gridlayout::RootStyleName));
+    };
+    CellLooks cells{look(QStringLiteral("Normal")), look(QStringLiteral("CurrentRow")),
+                    look(QStringLiteral("CurrentCell")), look(QStringLiteral("Selection")),
+                    look(QStringLiteral("InactiveSelection"))};
+    const CellLook heading = look(QStringLiteral("Heading"));
+    const CellLook background = look(QStringLiteral("GridBackground"));
+    const CellLook groupBy = look(QStringLiteral("GroupByBox"));
+    const QList<gridlayout::ColumnSpec> heads = layout.headColumns();
+    const QList<gridlayout::ColumnSpec> data = layout.dataColumns();
+    CellLook headLook = heading;
+    if (!heads.isEmpty() && heads.front().style)
+        headLook = CellLook::fromStyle(sheet.resolve(*heads.front().style));
+
+    // Nothing above can fail any more; apply.
+    m_layout = layout;
+    m_layoutError.clear();
+    m_delegate->setLooks(cells);
+    m_columnHeader->setLook(heading);
+    m_headColumn->setLook(headLook);
+    setShowGrid(false); // the cells draw their own lines in GridLineColor
+    setFont(cells.normal.font);
+    verticalHeader()->setDefaultSectionSize(cells.normal.rowHeight());
+    QPalette pal = viewport()->palette();
+    pal.setColor(QPalette::Base, background.back);
+    viewport()->setPalette(pal);
+    applyWidths(heads.isEmpty() ? 0 : heads.front().widthTwips(),
+                data.isEmpty() ? DefaultColumnTwips : data.front().widthTwips());
+    if (heads.isEmpty())
+        verticalHeader()->hide();
+    else
+        verticalHeader()->show();
+
+    m_groupByBox->setText(layout.settings.groupByPrompt);
+    m_groupByBox->setFont(groupBy.font);
+    m_groupByBox->setAlignment(groupBy.textAlignment);
+    m_groupByBox->setWordWrap(groupBy.wordWrap);
+    m_groupByBox->setMargin(groupBy.paddingPx);
+    QPalette gp = m_groupByBox->palette();
+    gp.setColor(QPalette::Window, groupBy.back);
+    gp.setColor(QPalette::WindowText, groupBy.fore);
+    m_groupByBox->setPalette(gp);
+    m_groupByShown = layout.settings.groupByBoxVisible;
+    m_groupByBox->setVisible(m_groupByShown);
+    updateGeometries();
+    viewport()->update();
+}
+
+bool DataGrid::loadGridLayout(const QByteArray& styles, const QByteArray& columns, const QByteArray& valueItems,
+                              const gridlayout::GridSettings& settings) {
+    try {
+        applyGridLayout(gridlayout::GridLayout::fromDocuments(styles, columns, valueItems, settings));
+        return true;
+    } catch (const gridlayout::LayoutError& e) {
+        resetGridLayout();
+        m_layoutError = e.text();
+        qWarning().noquote() << "grid layout refused:" << m_layoutError;
+        return false;
+    }
+}
+
+void DataGrid::resetGridLayout() {
+    m_layout.reset();
+    m_layoutError.clear();
+    m_delegate->setLooks(std::nullopt);
+    m_columnHeader->setLook(std::nullopt);
+    m_headColumn->setLook(std::nullopt);
+    setShowGrid(true);
+    setFont(QFont());
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    viewport()->setPalette(QPalette());
+    verticalHeader()->show();
+    applyWidths(HeadColumnTwips, DefaultColumnTwips);
+    m_groupByShown = false;
+    m_groupByBox->hide();
+    updateGeometries();
+    viewport()->update();
+}
+
+int DataGrid::headValue(int row) const {
+    return currentIndex().isValid() && currentIndex().row() == row ? headvalue::CurrentRow : headvalue::None;
+}
+
+HeadPicture DataGrid::headPicture(int row) const {
+    if (!m_layout || m_layout->headColumns().isEmpty())
+        return HeadPicture::None;
+    const int value = headValue(row);
+    if (value == headvalue::None)
+        return HeadPicture::None;
+    const gridlayout::ValueItemList* items = m_layout->valueItems.find(m_layout->headColumns().front().key);
+    if (!items || !items->translate())
+        return HeadPicture::None;
+    const gridlayout::ValueItem* item = items->itemFor(QString::number(value));
+    const std::optional<int> index = item ? item->pictureIndex() : std::nullopt;
+    return index ? headPictureForIndex(*index) : HeadPicture::None;
+}
+
+void DataGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    if (!m_groupByShown || m_inGeometryUpdate)
+        return;
+    // Make room for the group-by area above the column headers: push the viewport down
+    // and move the headers and the corner button with it.
+    m_inGeometryUpdate = true;
+    const QFontMetrics fm(m_groupByBox->font());
+    const int boxHeight = 2 * fm.height() + 2 * m_groupByBox->margin();
+    const QMargins m = viewportMargins();
+    const int headerHeight = horizontalHeader()->isHidden() ? 0 : horizontalHeader()->height();
+    setViewportMargins(m.left(), headerHeight + boxHeight, m.right(), m.bottom());
+    const QRect vg = viewport()->geometry();
+    const int headWidth = verticalHeader()->isHidden() ? 0 : verticalHeader()->width();
+    verticalHeader()->setGeometry(vg.left() - headWidth, vg.top(), headWidth, vg.height());
+    horizontalHeader()->setGeometry(vg.left(), vg.top() - headerHeight, vg.width(), headerHeight);
+    for (QAbstractButton* corner : findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
+        corner->setGeometry(vg.left() - headWidth, vg.top() - headerHeight, headWidth, headerHeight);
+    const QRect cr = contentsRect();
+    m_groupByBox->setGeometry(cr.left(), cr.top(), cr.width(), boxHeight);
+    m_inGeometryUpdate = false;
 }
 
 void DataGrid::applyAppearance() {

@@ -6,10 +6,21 @@
 // reopened for something else. The widget's accessible name follows its object name
 // ("Grid1", "sg") unless one was set; rows, column headers and cells are exposed to
 // assistive technology through the table's accessibility interface.
+//
+// A presentation layout (styles, columns, value items; see gridlayout.h) sets the look:
+// cells, headers and head column drawn in their named styles, column widths from the
+// stored columns, the head column's pictures from its value items, the group-by area.
+// Without one, or after a layout was refused, the grid draws as the desktop style does.
+#include "celldelegate.h"
+#include "gridheader.h"
+#include "gridlayout.h"
 #include "recordset.h"
 #include "rowsetmodel.h"
 
+#include <QLabel>
 #include <QTableView>
+
+#include <optional>
 
 namespace tav {
 
@@ -40,13 +51,49 @@ public:
 
     RowSetModel* rowSetModel() const { return m_model; }
 
+    // Applies a presentation layout. Every style the grid draws in is resolved before
+    // anything changes, so a refused layout (LayoutError) leaves the grid as it was.
+    void applyGridLayout(const gridlayout::GridLayout& layout);
+    // Reads the three documents and applies them. On a refused document the grid returns
+    // to its defaults, layoutError() tells where and why, and the result is false.
+    bool loadGridLayout(const QByteArray& styles, const QByteArray& columns, const QByteArray& valueItems,
+                        const gridlayout::GridSettings& settings = {});
+    // Back to the desktop style's look and the built-in widths.
+    void resetGridLayout();
+    const std::optional<gridlayout::GridLayout>& gridLayout() const { return m_layout; }
+    const QString& layoutError() const { return m_layoutError; }
+
+    // The head value of a row (headvalue::CurrentRow for the current row, else None) and
+    // the picture it shows through the head column's value items.
+    int headValue(int row) const;
+    HeadPicture headPicture(int row) const;
+
+    // The group-by area above the column headers; shown only when the layout says so.
+    QLabel* groupByBox() const { return m_groupByBox; }
+    bool groupByBoxShown() const { return m_groupByShown; }
+    const CellDelegate* cellDelegate() const { return m_delegate; }
+    GridHeader* columnHeader() const { return m_columnHeader; }
+    GridHeader* headColumn() const { return m_headColumn; }
+
+protected:
+    void updateGeometries() override;
+
 private:
     void applyAppearance();
     void followObjectName(const QString& name);
+    void applyWidths(int headTwips, int columnTwips);
 
     RowSetModel* m_model;
     int m_appearance = 1;
     QString m_autoAccessibleName;
+    GridHeader* m_columnHeader;
+    GridHeader* m_headColumn;
+    CellDelegate* m_delegate;
+    QLabel* m_groupByBox;
+    bool m_groupByShown = false;
+    bool m_inGeometryUpdate = false;
+    std::optional<gridlayout::GridLayout> m_layout;
+    QString m_layoutError;
 };
 
 } // namespace tav

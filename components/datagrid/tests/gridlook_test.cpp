@@ -1,0 +1,149 @@
+// How the grid reads a layout's codes, draws its head-column pictures, and falls back
+// to its defaults when a layout is refused.
+#include "celllook.h"
+#include "datagrid.h"
+#include "headpictures.h"
+#include "olecolor.h"
+#include "units.h"
+
+#include <QImage>
+#include <QStringEncoder>
+
+#include <gtest/gtest.h>
+
+using namespace tav;
+
+namespace {
+
+TEST(GridLook, AlignmentCodes) {
+    const std::pair<int, Qt::Alignment> table[] = {
+        {0, Qt::AlignLeft | Qt::AlignTop},      {1, Qt::AlignLeft | Qt::AlignVCenter},
+        {2, Qt::AlignLeft | Qt::AlignBottom},   {3, Qt::AlignHCenter | Qt::AlignTop},
+        {4, Qt::AlignHCenter | Qt::AlignVCenter}, {5, Qt::AlignHCenter | Qt::AlignBottom},
+        {6, Qt::AlignRight | Qt::AlignTop},     {8, Qt::AlignRight | Qt::AlignBottom},
+        {9, Qt::AlignLeft | Qt::AlignVCenter},  {42, Qt::AlignLeft | Qt::AlignTop},
+    };
+    for (const auto& [code, alignment] : table)
+        EXPECT_EQ(CellLook::alignmentFromCode(code), alignment) << code;
+}
+
+TEST(GridLook, ColourAndFontSizeValues) {
+    EXPECT_EQ(CellLook::colorFromValue(-2147483640), oleColor(syscolor::WindowText));
+    EXPECT_EQ(CellLook::colorFromValue(-2147483636), oleColor(syscolor::ApplicationWorkspace));
+    EXPECT_EQ(CellLook::colorFromValue(15195094), QColor(214, 219, 231));
+    EXPECT_EQ(CellLook::colorFromValue(65793), QColor(1, 1, 1));
+    EXPECT_DOUBLE_EQ(CellLook::pointsFromSize(QStringLiteral("0;82500")), 8.25);
+    EXPECT_DOUBLE_EQ(CellLook::pointsFromSize(QStringLiteral("0;120000")), 12.0);
+    EXPECT_EQ(CellLook::pointsFromSize(QStringLiteral("8.25")), 0);
+}
+
+TEST(GridLook, EvenOddColoursOnlyBehindRowsOfTheRootBackground) {
+    gridlayout::ResolvedStyle s;
+    s.props.insert(QStringLiteral("EvenOddStyle"), {QStringLiteral("1"), QStringLiteral("Normal"), true});
+    s.props.insert(QStringLiteral("EvenColor"), {QStringLiteral("255"), QStringLiteral("Normal"), true});
+    s.props.insert(QStringLiteral("OddColor"), {QStringLiteral("65280"), QStringLiteral("Normal"), true});
+    s.props.insert(QStringLiteral("BackColor"), {QStringLiteral("0"), QStringLiteral("Normal"), true});
+    const CellLook normal = CellLook::fromStyle(s);
+    EXPECT_EQ(normal.backgroundFor(0), QColor(0, 255, 0)) << "the first row is odd";
+    EXPECT_EQ(normal.backgroundFor(1), QColor(255, 0, 0));
+    s.props[QStringLiteral("BackColor")].origin = QStringLiteral("Frozen");
+    EXPECT_EQ(CellLook::fromStyle(s).backgroundFor(1), QColor(0, 0, 0)) << "a style's own back colour wins";
+}
+
+QImage drawn(HeadPicture picture, qreal dpr) {
+    QImage img(QSize(16, 16) * dpr, QImage::Format_ARGB32);
+    img.setDevicePixelRatio(dpr);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    paintHeadPicture(p, QRectF(0, 0, 16, 16), picture, Qt::black);
+    return img;
+}
+
+int darkPixels(const QImage& img) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += qGray(img.pixel(x, y)) < 96;
+    return n;
+}
+
+TEST(GridLook, HeadPicturesAreDistinctAndScaleWithTheDevice) {
+    const std::pair<int, HeadPicture> indexes[] = {{32786, HeadPicture::Pointer}, {32772, HeadPicture::Pencil},
+                                                   {32773, HeadPicture::Star},    {32775, HeadPicture::Alert},
+                                                   {32774, HeadPicture::None},    {0, HeadPicture::None}};
+    for (const auto& [index, picture] : indexes)
+        EXPECT_EQ(headPictureForIndex(index), picture) << index;
+
+    EXPECT_EQ(darkPixels(drawn(HeadPicture::None, 1)), 0);
+    const HeadPicture all[] = {HeadPicture::Pointer, HeadPicture::Pencil, HeadPicture::Star, HeadPicture::Alert};
+    QList<QImage> seen;
+    for (HeadPicture picture : all) {
+        const QImage one = drawn(picture, 1);
+        const QImage two = drawn(picture, 2);
+        EXPECT_GT(darkPixels(one), 4);
+        // Drawn at the device's resolution, not scaled up: about four times the dark pixels.
+        EXPECT_GT(darkPixels(two), 3 * darkPixels(one));
+        EXPECT_FALSE(seen.contains(one)) << "each picture differs";
+        seen << one;
+    }
+    // The pointer is a solid triangle pointing right: its centre is filled, the left
+    // edge at mid-height is not, and it is wider at the left than at the right.
+    const QImage pointer = drawn(HeadPicture::Pointer, 1);
+    EXPECT_LT(qGray(pointer.pixel(7, 8)), 96);
+    EXPECT_GT(qGray(pointer.pixel(2, 8)), 200);
+}
+
+QByteArray utf16(const QString& s) { return QStringEncoder(QStringConverter::Utf16LE).encode(s); }
+
+TEST(GridLook, RefusedLayoutLeavesTheGridWithItsDefaults) {
+    const QString styles = QStringLiteral(
+        "<Styles>\n <Style name=\"Normal\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"\"/>\n"
+        "   <Prop name=\"BackColor\" value=\"255\"/>\n  </StyleData>\n </Style>\n"
+        " <Style name=\"Selection\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"Normal\"/>\n"
+        "  </StyleData>\n </Style>\n</Styles>\n");
+    const QString columns = QStringLiteral(
+        "<Columns headCols=\"1\">\n <Column key=\"Col0\">\n  <Prop name=\"Width\" value=\"330\"/>\n </Column>\n"
+        " <Column key=\"F\">\n  <Prop name=\"Width\" value=\"1200\"/>\n </Column>\n</Columns>\n");
+    const QString items = QStringLiteral("<ValueItemsCollection>\n</ValueItemsCollection>\n");
+    DataGrid grid;
+    const int defaultHead = grid.verticalHeader()->width();
+    ASSERT_TRUE(grid.loadGridLayout(utf16(styles), utf16(columns), utf16(items), {true, QStringLiteral("Drag")}))
+        << grid.layoutError().toStdString();
+    EXPECT_TRUE(grid.cellDelegate()->looks().has_value());
+    EXPECT_EQ(grid.cellDelegate()->looks()->normal.back, QColor(255, 0, 0));
+    EXPECT_EQ(grid.cellDelegate()->looks()->currentCell.back, QColor(255, 0, 0)) << "missing styles draw as Normal";
+    EXPECT_EQ(grid.verticalHeader()->width(), twipsToPixels(330));
+    EXPECT_EQ(grid.horizontalHeader()->defaultSectionSize(), twipsToPixels(1200));
+    EXPECT_TRUE(grid.groupByBoxShown());
+    EXPECT_EQ(grid.headPicture(0), HeadPicture::None) << "no value items, no picture";
+
+    struct Case {
+        const char* name;
+        QString styles, columns;
+        QString mentions;
+    };
+    const Case cases[] = {
+        {"SelectionBasedOnItself", QString(styles).replace("value=\"Normal\"", "value=\"Selection\""), columns,
+         "styles, line 8, <Style>: BasedOn cycle: Selection -> Selection"},
+        {"ColumnOnUnknownStyle", styles,
+         QString(columns).replace("</Column>\n</Columns>",
+                                  "<ColumnStyle name=\"\">\n<StyleData>\n<Prop name=\"BasedOn\" value=\"Nope\"/>\n"
+                                  "</StyleData>\n</ColumnStyle>\n</Column>\n</Columns>"),
+         "columns, line 7, <ColumnStyle>: style '' is based on the unknown style 'Nope'"},
+        {"NotXml", QStringLiteral("<Styles><Style"), columns, "styles, line 1"},
+        {"Empty", QString(), columns, "styles: the document is empty"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(grid.loadGridLayout(utf16(c.styles), utf16(c.columns), utf16(items)));
+        EXPECT_TRUE(grid.layoutError().startsWith(c.mentions)) << grid.layoutError().toStdString();
+        EXPECT_FALSE(grid.gridLayout().has_value());
+        EXPECT_FALSE(grid.cellDelegate()->looks().has_value());
+        EXPECT_FALSE(grid.columnHeader()->look().has_value());
+        EXPECT_FALSE(grid.groupByBoxShown());
+        EXPECT_EQ(grid.verticalHeader()->width(), defaultHead);
+        EXPECT_TRUE(grid.showGrid());
+    }
+}
+
+} // namespace
