@@ -139,6 +139,9 @@ public:
         if (sqlite3_deserialize(m_db, "main", buffer, image.size(), image.size(),
                                 SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK)
             throw damaged(path, QStringLiteral("the reader's output cannot be loaded."));
+        // A double-quoted name that matches no column must fail, not become a text literal.
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
         checkCatalog();
         createViews();
     }

@@ -334,6 +334,8 @@ private:
                 s += QStringLiteral(" AS ") + quoteIdent(it.alias);
             else if (!it.column.isEmpty() && columnUses[it.column.toLower()] > 1)
                 s += QStringLiteral(" AS ") + quoteIdent(it.qualifier + u'.' + it.column);
+            else if (!it.column.isEmpty())
+                s += QStringLiteral(" AS ") + quoteIdent(it.column);  // SQLite may otherwise add ":1"
             else if (it.column.isEmpty() && !it.star)
                 s += QStringLiteral(" AS ") + quoteIdent(QStringLiteral("Expr%1").arg(unnamed++));
             out << s;

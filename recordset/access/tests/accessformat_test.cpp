@@ -144,6 +144,24 @@ TEST_F(AccessFile, SavedSelectQueriesOpenWithTheirRowCounts) {
                    {"[Customers and Suppliers by City]", 120}};
     for (const auto& q : queries)
         EXPECT_EQ(rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(q.query)), q.rows) << q.query;
+
+    // Values computed through the translated expressions and joins.
+    Recordset rs;
+    rs.setActiveConnection(connectionFor(m_equip));
+    rs.open(QStringLiteral("Select Subtotal from [Order Subtotals] where OrderID = 10248"), adOpenStatic, adLockReadOnly);
+    EXPECT_DOUBLE_EQ(rs.fields(QStringLiteral("Subtotal")).value().toDouble(), 440.0);  // 14*12 + 9.8*10 + 34.8*5
+    rs.close();
+    rs.open(QStringLiteral("Select * from [Ten Most Expensive Products]"), adOpenStatic, adLockReadOnly);
+    EXPECT_EQ(rs.fields(QStringLiteral("TenMostExpensiveProducts")).value().toText(), QStringLiteral("Côte de Blaye"));
+    EXPECT_DOUBLE_EQ(rs.fields(QStringLiteral("UnitPrice")).value().toDouble(), 263.5);
+    rs.close();
+    rs.open(QStringLiteral("Select Salesperson, [Customers.CompanyName], [Shippers.CompanyName] from Invoices "
+                           "where OrderID = 10248 and ProductID = 11"),
+            adOpenStatic, adLockReadOnly);
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.fields(QStringLiteral("Salesperson")).value().toText(), QStringLiteral("Steven Buchanan"));
+    EXPECT_FALSE(rs.fields(QStringLiteral("Customers.CompanyName")).value().toText().isEmpty());
+    EXPECT_FALSE(rs.fields(QStringLiteral("Shippers.CompanyName")).value().toText().isEmpty());
 }
 
 TEST_F(AccessFile, ParameterCrosstabAndFormQueriesAreRefusedWithTheirReasons) {
