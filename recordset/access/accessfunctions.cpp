@@ -205,7 +205,8 @@ ACC_FN(datepart) {
 // Format(value, pattern) for the usual patterns: named number and date formats, digit
 // patterns such as "0.00" and "#,##0.00", and date patterns built of yyyy, mm, dd, hh, nn, ss.
 QString formatNumber(double v, const QString& pattern) {
-    const QLocale c = QLocale::c();
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::DefaultNumberOptions);  // the C locale omits group separators
     const QString p = pattern.toLower();
     if (p == QLatin1String("currency"))
         return (v < 0 ? QStringLiteral("-$") : QStringLiteral("$")) + c.toString(std::abs(v), 'f', 2);

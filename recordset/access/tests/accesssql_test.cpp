@@ -93,7 +93,15 @@ INSTANTIATE_TEST_SUITE_P(
         ExprCase{"NullPropagatesThroughFunctions", "SELECT Left(price, 1) FROM t WHERE id = 3", "NULL"},
         ExprCase{"UnnamedExpressionIsExpr1000", "SELECT Count(*) FROM t", "5"},
         ExprCase{"SubqueryInWhere", "SELECT id FROM t WHERE price > (SELECT Avg([price]) FROM t)", "2|4"},
-        ExprCase{"FirstAndLastAggregates", "SELECT First(id) & \"-\" & Last(id) FROM t", "1-5"}),
+        ExprCase{"FirstAndLastAggregates", "SELECT First(id) & \"-\" & Last(id) FROM t", "1-5"},
+        ExprCase{"NotLikeInAndIsNotNull", "SELECT id FROM t WHERE name Not Like \"*o*\" And id In (1, 3, 5) And price Is Not Null", "1|5", true},
+        ExprCase{"LeftJoinWithAliasWithoutAs", "SELECT a.id & \":\" & Nz(b.id, \"-\") FROM t a LEFT JOIN t AS b ON (a.id = b.id + 1) WHERE a.id < 3 ORDER BY a.id", "1:-|2:1"},
+        ExprCase{"NestedJoinsInParentheses", "SELECT Count(*) FROM (t AS a INNER JOIN t AS b ON a.id = b.id) INNER JOIN t AS c ON b.id = c.id", "5"},
+        ExprCase{"UnionKeepsTheLastOrderBy", "SELECT id FROM t WHERE id < 3 UNION SELECT id FROM t WHERE id > 4 ORDER BY id DESC", "5|2|1"},
+        ExprCase{"MidWithoutLengthAndNzWithoutDefault", "SELECT Mid(name, 3) & \"[\" & Nz(price) & \"]\" FROM t WHERE id = 3", "e[]"},
+        ExprCase{"NamedNumberFormats", "SELECT Format(price * 1000, \"Currency\") & \" \" & Format(price, \"Percent\") FROM t WHERE id = 4", "$7,250.00 725.00%"},
+        ExprCase{"PrecedenceOfConcatBelowArithmetic", "SELECT 1 + 2 & 3 * 2 FROM t WHERE id = 1", "36"},
+        ExprCase{"ExponentAndNegation", "SELECT -2 ^ 2 FROM t WHERE id = 1", "4.0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusalCase {
@@ -126,6 +134,26 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"OtherDatabase", "SELECT * FROM t IN 'other.mdb'", "another database"},
         RefusalCase{"UnclosedText", "SELECT \"abc FROM t", "unclosed"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ResultNames, FollowAccess) {
+    // Unnamed expressions are Expr1000, Expr1001 ...; a column two sources share keeps its
+    // source; other columns keep their own names.
+    Db db;
+    const QByteArray sql = translateAccessSql(QStringLiteral(
+        "SELECT a.id, b.id, a.name, a.price * 2, [b].[price] + 1, b.born AS [When] FROM t AS a, t AS b")).toUtf8();
+    sqlite3* raw = nullptr;
+    sqlite3_open(":memory:", &raw);
+    registerCollation(raw);
+    sqlite3_exec(raw, "CREATE TABLE t (id INTEGER, name TEXT, price DOUBLE, born DATETIME)", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, sql.constData(), -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+    QStringList names;
+    for (int c = 0; c < sqlite3_column_count(st); ++c)
+        names << QString::fromUtf8(sqlite3_column_name(st, c));
+    sqlite3_finalize(st);
+    sqlite3_close(raw);
+    EXPECT_EQ(names.join(u','), QStringLiteral("a.id,b.id,name,Expr1000,Expr1001,When"));
+}
 
 TEST(SavedQueries, RebuildJoinsAliasesGroupingAndOrder) {
     const std::vector<QueryDesignRow> rows = {
