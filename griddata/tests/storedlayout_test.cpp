@@ -229,6 +229,18 @@ TEST(StoredLayout, DocumentsAreInStoredFormAndRoundTripByteForByte) {
             EXPECT_EQ(LayoutDocument::write(LayoutDocument::read(written, name)), bytes);
         }
     }
+    // The same documents as UTF-8 give the same layout.
+    for (GridProgram program : Programs) {
+        SCOPED_TRACE(nameOf(program));
+        const griddata::StoredDocuments docs = griddata::storedDocuments(program);
+        const auto utf8 = [](const QByteArray& b) { return LayoutDocument::decode(b).toUtf8(); };
+        const GridLayout fromUtf8 =
+            GridLayout::fromDocuments(utf8(docs.styles), utf8(docs.columns), utf8(docs.valueItems));
+        const GridLayout stored = griddata::storedLayout(program);
+        EXPECT_EQ(fromUtf8.styles.toDocument(), stored.styles.toDocument());
+        EXPECT_EQ(fromUtf8.columns.toDocument(), stored.columns.toDocument());
+        EXPECT_EQ(fromUtf8.valueItems.toDocument(), stored.valueItems.toDocument());
+    }
     const griddata::StoredDocuments d = griddata::storedDocuments(GridProgram::DataCheck);
     const griddata::StoredDocuments g = griddata::storedDocuments(GridProgram::GridCheck);
     EXPECT_EQ(d.styles, g.styles);
