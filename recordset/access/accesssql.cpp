@@ -437,7 +437,7 @@ private:
         return parts.join(QStringLiteral(", "));
     }
 
-    // Precedence, low to high: OR, XOR, AND, NOT, comparison, &, + -, Mod, \, * /, ^, unary -.
+    // Precedence, low to high: OR, XOR, AND, NOT, comparison, &, + -, Mod, \, * /, unary -, ^.
     QString expr(int minPrec = 0) {
         QString left = unary();
         for (;;) {
@@ -536,10 +536,11 @@ private:
     QString unary() {
         if (acceptWord("not"))
             return QStringLiteral("(NOT %1)").arg(expr(4));
+        // Negation binds more loosely than ^ (-2 ^ 2 is -4) and more tightly than * and /.
         if (accept("-"))
-            return QStringLiteral("(-%1)").arg(expr(12));
+            return QStringLiteral("(-%1)").arg(expr(11));
         if (accept("+"))
-            return expr(12);
+            return expr(11);
         return primary();
     }
 
