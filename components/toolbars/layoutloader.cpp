@@ -1,10 +1,10 @@
 #include "layoutloader.h"
 
 #include "vberror.h"
+#include "xmlscanner.h"
 
 #include <QFile>
 #include <QHash>
-#include <QXmlStreamReader>
 
 #include <functional>
 
@@ -37,7 +37,7 @@ constexpr KindName builtIns[] = {
 struct PendingEntry {
     size_t band;
     qint64 line;
-    QXmlStreamAttributes attrs;
+    XmlScanner::Attributes attrs;
 };
 
 class Reader {
@@ -88,7 +88,7 @@ private:
         }
     }
 
-    QString required(const QXmlStreamAttributes& a, QLatin1String name) const {
+    QString required(const XmlScanner::Attributes& a, QLatin1String name) const {
         if (!a.hasAttribute(name))
             fail(QStringLiteral("<%1> has no %2").arg(m_xml.name(), name));
         return a.value(name).toString();
@@ -111,7 +111,7 @@ private:
     }
 
     void readImageSet() {
-        const QXmlStreamAttributes a = m_xml.attributes();
+        const XmlScanner::Attributes a = m_xml.attributes();
         ImageSet set;
         set.id = int(number(required(a, QLatin1String("id")), u"image set"));
         set.size = int(number(required(a, QLatin1String("size")), u"picture size"));
@@ -125,7 +125,7 @@ private:
     }
 
     void readBand() {
-        const QXmlStreamAttributes a = m_xml.attributes();
+        const XmlScanner::Attributes a = m_xml.attributes();
         Band band;
         band.name = required(a, QLatin1String("name"));
         if (band.name.isEmpty() || m_bandNames.contains(band.name))
@@ -139,7 +139,7 @@ private:
         const size_t index = m_layout.bands.size();
         m_layout.bands.push_back(std::move(band));
         while (m_xml.readNextStartElement()) {
-            const QXmlStreamAttributes ea = m_xml.attributes();
+            const XmlScanner::Attributes ea = m_xml.attributes();
             if (m_xml.name() == u"entry") {
                 required(ea, QLatin1String("name"));
                 required(ea, QLatin1String("id"));
@@ -158,10 +158,10 @@ private:
     }
 
     // Applies the attributes present on a tool or entry element onto `t`.
-    void applyAttributes(Tool& t, const QXmlStreamAttributes& attrs, qint64 line) const {
-        for (const QXmlStreamAttribute& at : attrs) {
-            const QStringView n = at.name();
-            const QString v = at.value().toString();
+    void applyAttributes(Tool& t, const XmlScanner::Attributes& attrs, qint64 line) const {
+        for (const XmlScanner::Attribute& at : attrs) {
+            const QStringView n = at.name;
+            const QString& v = at.value;
             if (n == u"name") t.name = v;
             else if (n == u"id") t.id = uint32_t(number(v, u"identifier", line));
             else if (n == u"kind") t.kind = ToolKind(code(toolKinds, v, u"tool kind", line));
@@ -200,7 +200,7 @@ private:
     }
 
     // Finds an entry's definition: by name and identifier, else the first by name.
-    void resolveEntry(size_t band, qint64 line, const QXmlStreamAttributes& attrs) {
+    void resolveEntry(size_t band, qint64 line, const XmlScanner::Attributes& attrs) {
         const QString name = attrs.value(QLatin1String("name")).toString();
         const uint32_t id = uint32_t(number(attrs.value(QLatin1String("id")).toString(), u"identifier", line));
         const auto it = m_byName.constFind(name);
@@ -224,7 +224,7 @@ private:
             resolveEntry(p.band, p.line, p.attrs);
     }
 
-    QXmlStreamReader m_xml;
+    XmlScanner m_xml;
     QString m_source;
     Layout m_layout;
     QHash<QString, int> m_bandNames;

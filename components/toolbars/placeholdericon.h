@@ -1,7 +1,9 @@
 #pragma once
 // Neutral placeholder pictures for tool images, drawn as vectors at whatever size and
 // pixel ratio is asked, so they stay crisp on high-density screens. Each image
-// identifier gets its own colour and shape.
+// identifier gets its own colour and one of four shapes; a shape's coverage is drawn
+// once per size and coloured per picture, which keeps a frame of many tools quick to
+// paint.
 #include <QIcon>
 #include <QIconEngine>
 
@@ -22,6 +24,9 @@ public:
     QString key() const override { return QStringLiteral("tav-placeholder"); }
 
 private:
+    // The picture at a size in device pixels.
+    QImage render(const QSize& pixels, QIcon::Mode mode) const;
+
     int m_id;
     int m_size;
 };
