@@ -4,8 +4,11 @@
 #include "datagrid.h"
 #include "headpictures.h"
 #include "olecolor.h"
+#include "testdb.h"
+#include "testsupport.h"
 #include "units.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QStringEncoder>
 
@@ -144,6 +147,61 @@ TEST(GridLook, RefusedLayoutLeavesTheGridWithItsDefaults) {
         EXPECT_EQ(grid.verticalHeader()->width(), defaultHead);
         EXPECT_TRUE(grid.showGrid());
     }
+}
+
+// Which look a cell is drawn in: selection with and without the focus, the current
+// cell, the rest of the current row, other rows.
+TEST(GridLook, CellStateChoosesTheLook) {
+    test::TempDir dir;
+    const QString db = dir.file(QStringLiteral("dbEquip.mdb"));
+    test::makeDatabase(db, {QStringLiteral("create table t(a text, b text)"), QStringLiteral("insert into t values('', '')"),
+                            QStringLiteral("insert into t values('', '')")});
+    ado::Recordset rs;
+    rs.setActiveConnection(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db);
+    rs.open(QStringLiteral("Select * from t"), ado::adOpenStatic, ado::adLockReadOnly, -1);
+    const QString styles = QStringLiteral(
+        "<Styles>\n"
+        " <Style name=\"Normal\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"\"/>\n"
+        "   <Prop name=\"BackColor\" value=\"16777215\"/>\n   <Prop name=\"CellPadding\" value=\"60\"/>\n"
+        "  </StyleData>\n </Style>\n"
+        " <Style name=\"CurrentRow\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"Normal\"/>\n"
+        "   <Prop name=\"BackColor\" value=\"255\"/>\n  </StyleData>\n </Style>\n"
+        " <Style name=\"CurrentCell\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"CurrentRow\"/>\n"
+        "   <Prop name=\"BackColor\" value=\"65280\"/>\n  </StyleData>\n </Style>\n"
+        " <Style name=\"Selection\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"Normal\"/>\n"
+        "   <Prop name=\"BackColor\" value=\"16711680\"/>\n  </StyleData>\n </Style>\n"
+        " <Style name=\"InactiveSelection\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"Selection\"/>\n"
+        "   <Prop name=\"BackColor\" value=\"8421504\"/>\n  </StyleData>\n </Style>\n"
+        "</Styles>\n");
+    const QString columns = QStringLiteral("<Columns headCols=\"0\">\n</Columns>\n");
+    const QString items = QStringLiteral("<ValueItemsCollection>\n</ValueItemsCollection>\n");
+    DataGrid grid;
+    ASSERT_TRUE(grid.loadGridLayout(utf16(styles), utf16(columns), utf16(items))) << grid.layoutError().toStdString();
+    grid.setDataSource(rs);
+    grid.setCurrentIndex(grid.model()->index(0, 0));
+    const auto backOf = [&](int row, int column, QStyle::State state) {
+        QImage img(40, 20, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        QPainter p(&img);
+        QStyleOptionViewItem opt;
+        opt.rect = img.rect();
+        opt.state = state;
+        opt.widget = &grid;
+        grid.cellDelegate()->paint(&p, opt, grid.model()->index(row, column));
+        p.end();
+        return QColor(img.pixel(2, 2));
+    };
+    EXPECT_EQ(backOf(0, 0, QStyle::State_None), QColor(0, 255, 0)) << "current cell";
+    EXPECT_EQ(backOf(0, 1, QStyle::State_None), QColor(255, 0, 0)) << "current row";
+    EXPECT_EQ(backOf(1, 1, QStyle::State_None), QColor(255, 255, 255)) << "other row";
+    ASSERT_FALSE(grid.hasFocus());
+    EXPECT_EQ(backOf(1, 1, QStyle::State_Selected), QColor(128, 128, 128)) << "selected without focus";
+    grid.show();
+    QApplication::setActiveWindow(&grid);
+    grid.setFocus();
+    ASSERT_TRUE(grid.hasFocus());
+    EXPECT_EQ(backOf(1, 1, QStyle::State_Selected), QColor(0, 0, 255)) << "selected with focus";
+    EXPECT_FALSE(grid.verticalHeader()->isVisible()) << "no head column stored";
 }
 
 } // namespace
