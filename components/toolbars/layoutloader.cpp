@@ -160,27 +160,27 @@ private:
     // Applies the attributes present on a tool or entry element onto `t`.
     void applyAttributes(Tool& t, const XmlScanner::Attributes& attrs, qint64 line) const {
         for (const XmlScanner::Attribute& at : attrs) {
-            const QStringView n = at.name;
+            const QByteArrayView n = at.name;
             const QString& v = at.value;
-            if (n == u"name") t.name = v;
-            else if (n == u"id") t.id = uint32_t(number(v, u"identifier", line));
-            else if (n == u"kind") t.kind = ToolKind(code(toolKinds, v, u"tool kind", line));
-            else if (n == u"caption") t.caption = v;
-            else if (n == u"tooltip") t.tooltip = v;
-            else if (n == u"description") t.description = v;
-            else if (n == u"category") t.category = v;
-            else if (n == u"subband") t.subBand = v;
-            else if (n == u"text") t.text = v;
-            else if (n == u"image") t.image = int(number(v, u"image", line));
-            else if (n == u"width") t.width = int(number(v, u"width", line));
-            else if (n == u"band") t.band = v;
-            else if (n == u"builtin") t.builtIn = BuiltIn(code(builtIns, v, u"built-in tool", line));
-            else if (n == u"shortcut") {
+            if (n == "name") t.name = v;
+            else if (n == "id") t.id = uint32_t(number(v, u"identifier", line));
+            else if (n == "kind") t.kind = ToolKind(code(toolKinds, v, u"tool kind", line));
+            else if (n == "caption") t.caption = v;
+            else if (n == "tooltip") t.tooltip = v;
+            else if (n == "description") t.description = v;
+            else if (n == "category") t.category = v;
+            else if (n == "subband") t.subBand = v;
+            else if (n == "text") t.text = v;
+            else if (n == "image") t.image = int(number(v, u"image", line));
+            else if (n == "width") t.width = int(number(v, u"width", line));
+            else if (n == "band") t.band = v;
+            else if (n == "builtin") t.builtIn = BuiltIn(code(builtIns, v, u"built-in tool", line));
+            else if (n == "shortcut") {
                 t.shortcut = QKeySequence::fromString(v, QKeySequence::PortableText);
                 if (!v.isEmpty() && (t.shortcut.isEmpty() || t.shortcut.count() != 1))
                     fail(QStringLiteral("shortcut \"%1\" is not one key").arg(v), line);
             } else
-                fail(QStringLiteral("unknown attribute %1").arg(n), line);
+                fail(QStringLiteral("unknown attribute %1").arg(QString::fromUtf8(n)), line);
         }
     }
 

@@ -92,6 +92,10 @@ QColor fillColour(int id, QIcon::Mode mode) {
 
 // `over` drawn with coverage `a` (0-255) over the premultiplied pixel `under`.
 QRgb blend(QRgb under, QRgb over, int a) {
+    if (a == 0) // most pixels lie wholly outside or inside a mask
+        return under;
+    if (a == 255)
+        return over;
     const auto mix = [a](int u, int o) { return (o * a + u * (255 - a) + 127) / 255; };
     return qRgba(mix(qRed(under), qRed(over)), mix(qGreen(under), qGreen(over)),
                  mix(qBlue(under), qBlue(over)), mix(qAlpha(under), 255));

@@ -23,8 +23,9 @@ constexpr Entity predefined[] = {{"amp", u'&'}, {"lt", u'<'}, {"gt", u'>'}, {"qu
 } // namespace
 
 const XmlScanner::Attribute* XmlScanner::Attributes::find(QLatin1String name) const {
+    const QByteArrayView wanted(name.data(), name.size());
     for (const Attribute& a : m_list)
-        if (a.name == name)
+        if (a.name == wanted)
             return &a;
     return nullptr;
 }
@@ -221,16 +222,15 @@ bool XmlScanner::readAttributes() {
         }
         const QByteArrayView raw = m_data.sliced(start, end - start);
         m_pos = end + 1;
-        QString name = QString::fromUtf8(attrName);
         for (const Attribute& a : m_attrs)
-            if (a.name == name) {
-                fail(QStringLiteral("attribute %1 is repeated").arg(name));
+            if (a.name == attrName) {
+                fail(QStringLiteral("attribute %1 is repeated").arg(QString::fromUtf8(attrName)));
                 return false;
             }
         QString value = decode(raw);
         if (hasError())
             return false;
-        m_attrs.append({std::move(name), std::move(value)});
+        m_attrs.append({attrName, std::move(value)});
     }
 }
 

@@ -17,8 +17,10 @@ namespace tav::toolbars {
 
 class XmlScanner {
 public:
+    // Names are ASCII in this format; they point into the document, which must outlive
+    // the attributes.
     struct Attribute {
-        QString name;
+        QByteArrayView name;
         QString value;
     };
 
