@@ -132,7 +132,8 @@ QPixmap PlaceholderIcon::pixmap(const QSize& size, QIcon::Mode mode, QIcon::Stat
 
 QPixmap PlaceholderIcon::scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) {
     Q_UNUSED(state);
-    QImage img = render(size * scale, mode);
+    // QIcon hands over the size in device pixels already.
+    QImage img = render(size, mode);
     img.setDevicePixelRatio(scale);
     return QPixmap::fromImage(std::move(img));
 }
