@@ -2,6 +2,8 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
+#include <QScreen>
 #include <QKeySequence>
 #include <QTimer>
 #include <QWidget>
@@ -9,19 +11,36 @@
 #include <QtTest/QTest>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace tav {
 
 namespace {
 
-QAccessibleInterface* findIn(QAccessibleInterface* node, const QString& name, int depth) {
+using Match = std::function<bool(QAccessibleInterface*)>;
+
+QAccessibleInterface* findIn(QAccessibleInterface* node, const Match& matches, int depth) {
     if (!node || depth > 64)
         return nullptr;
-    if (!node->state().invisible && node->text(QAccessible::Name) == name)
+    if (!node->state().invisible && matches(node))
         return node;
     for (int i = 0; i < node->childCount(); ++i)
-        if (QAccessibleInterface* hit = findIn(node->child(i), name, depth + 1))
+        if (QAccessibleInterface* hit = findIn(node->child(i), matches, depth + 1))
+            return hit;
+    return nullptr;
+}
+
+QAccessibleInterface* findShown(const Match& matches) {
+    // Modal boxes first: they are what a person sees on top.
+    QList<QWidget*> windows;
+    if (QWidget* m = QApplication::activeModalWidget())
+        windows.append(m);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !windows.contains(w))
+            windows.append(w);
+    for (QWidget* w : windows)
+        if (QAccessibleInterface* hit = findIn(QAccessible::queryAccessibleInterface(w), matches, 0))
             return hit;
     return nullptr;
 }
@@ -111,6 +130,21 @@ private:
                 fail(step, QStringLiteral("no window is shown"));
             if (!w->grab().save(arg, "PNG"))
                 fail(step, QStringLiteral("the picture could not be written"));
+        } else if (verb == QLatin1String("expect")) {
+            if (!Autopilot::findByNameStart(arg))
+                fail(step, QStringLiteral("no shown control has a name that begins so"));
+        } else if (verb == QLatin1String("pick")) {
+            const qsizetype eq = arg.indexOf(u'=');
+            const QString why = eq < 0 ? QStringLiteral("expected pick:NAME=ENTRY")
+                                       : Autopilot::pick(arg.left(eq), arg.mid(eq + 1));
+            if (!why.isEmpty())
+                fail(step, why);
+        } else if (verb == QLatin1String("screen")) {
+            const QPixmap picture = Autopilot::windowsPicture();
+            if (picture.isNull())
+                fail(step, QStringLiteral("no window is shown"));
+            if (!picture.save(arg, "PNG"))
+                fail(step, QStringLiteral("the picture could not be written"));
         } else if (verb == QLatin1String("quit")) {
             std::fflush(stdout);
             std::_Exit(0);
@@ -125,17 +159,44 @@ private:
 } // namespace
 
 QAccessibleInterface* Autopilot::findByName(const QString& name) {
-    // Modal boxes first: they are what a person sees on top.
-    QList<QWidget*> windows;
-    if (QWidget* m = QApplication::activeModalWidget())
-        windows.append(m);
+    return findShown([&](QAccessibleInterface* a) { return a->text(QAccessible::Name) == name; });
+}
+
+QAccessibleInterface* Autopilot::findByNameStart(const QString& start) {
+    return findShown([&](QAccessibleInterface* a) { return a->text(QAccessible::Name).startsWith(start); });
+}
+
+QString Autopilot::pick(const QString& name, const QString& entry) {
+    // A drop-down list reports its current entry as its accessible name, so look for the
+    // list whose widget carries the name.
+    QAccessibleInterface* target = findShown([&](QAccessibleInterface* a) {
+        auto* c = qobject_cast<QComboBox*>(a->object());
+        return c && (c->accessibleName() == name || a->text(QAccessible::Name) == name);
+    });
+    auto* combo = target ? qobject_cast<QComboBox*>(target->object()) : nullptr;
+    if (!combo)
+        return QStringLiteral("no drop-down list has that accessible name");
+    const int index = combo->findText(entry, Qt::MatchExactly);
+    if (index < 0)
+        return QStringLiteral("the list has no such entry");
+    // As a click on the entry in the open list: the current entry changes, then the list
+    // reports it as activated.
+    combo->setCurrentIndex(index);
+    Q_EMIT combo->activated(index);
+    Q_EMIT combo->textActivated(combo->itemText(index));
+    return {};
+}
+
+QPixmap Autopilot::windowsPicture() {
+    QRect covered;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && !windows.contains(w))
-            windows.append(w);
-    for (QWidget* w : windows)
-        if (QAccessibleInterface* hit = findIn(QAccessible::queryAccessibleInterface(w), name, 0))
-            return hit;
-    return nullptr;
+        if (w->isVisible() && w->isWindow())
+            covered |= w->frameGeometry();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (covered.isEmpty() || !screen)
+        return {};
+    covered &= screen->geometry();
+    return screen->grabWindow(0, covered.x(), covered.y(), covered.width(), covered.height());
 }
 
 bool Autopilot::startFromEnvironment() {

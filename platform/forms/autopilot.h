@@ -8,10 +8,15 @@
 //   type:TEXT           types TEXT into the control with the focus
 //   key:NAME            sends one key (Enter, Escape, Tab, Down, Up, F2, ...) to the focus
 //   wait:MS             lets the program run for MS milliseconds
+//   pick:NAME=ENTRY     picks ENTRY from the drop-down list named NAME, as a click on it would
 //   shot:FILE           saves a picture of the active window to FILE (PNG)
+//   screen:FILE         saves the part of the screen that the shown windows cover (PNG),
+//                       so a message box is seen over its window
+//   expect:TEXT         goes on only if a shown control's accessible name begins with TEXT
 //   quit                ends the program
 // A step that cannot be carried out is reported on standard error and ends the program
 // with status 3, so a script that drives the programs notices it.
+#include <QPixmap>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +32,15 @@ public:
 
     // Finds the first accessible object named `name` below every top-level window.
     static QAccessibleInterface* findByName(const QString& name);
+    // The same for the first whose name begins with `start`.
+    static QAccessibleInterface* findByNameStart(const QString& start);
+
+    // Picks the entry whose text is `entry` in the drop-down list named `name` and reports
+    // it as activated; returns why it could not, or an empty text.
+    static QString pick(const QString& name, const QString& entry);
+
+    // The part of the primary screen covered by the visible top-level windows.
+    static QPixmap windowsPicture();
 };
 
 } // namespace tav
