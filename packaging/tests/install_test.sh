@@ -39,7 +39,7 @@ check "gridcheck started through its link shows the demo manufacturers (rows: '$
     fail "reg add through the link"
 "$prefix/bin/reg" query 'HKCU\Software\Tavrion\Tavrion_v3' /v PATH_DB_EQUIP | grep -qF "$suite" ||
     fail "reg query does not show the folder just set"
-out=$(cd / && TAV_AUTOPILOT="press:Test Connection;wait:1500;quit" timeout 120 "$prefix/bin/datacheck" 2>&1) ||
+out=$(cd / && TAV_AUTOPILOT="press:Test Connection;wait:1500;expect:Response: Connection OK;quit" timeout 120 "$prefix/bin/datacheck" 2>&1) ||
     fail "datacheck could not test the connection to the installed database: $out"
 
 # 3. Staged install (as a package build does): files under DESTDIR, launchers name the
