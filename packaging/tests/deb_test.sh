@@ -52,6 +52,11 @@ for p in "${programs[@]}"; do
 done
 rows=$(gridcheck_rows "$root/usr/bin/gridcheck")
 check "installed gridcheck shows the demo manufacturers (rows: '$rows')" test "${rows:-0}" -gt 0
+# datacheck, pointed at the packaged demo data with the packaged reg tool, connects.
+"$root/usr/bin/reg" add 'HKCU\Software\Tavrion\Tavrion_v3' /v PATH_DB_EQUIP /t REG_SZ /d "$root/usr/lib/tavrion-checks" /f >/dev/null ||
+    fail "reg add with the packaged tool"
+out=$(cd / && TAV_AUTOPILOT="press:Test Connection;wait:1500;expect:Response: Connection OK;quit" timeout 120 "$root/usr/bin/datacheck" 2>&1) ||
+    fail "installed datacheck could not read the packaged demo database: $out"
 
 # Removal leaves none of the suite's files behind.
 dpkg_root -r tavrion-check-suite >"$tmp/dpkg-remove.log" 2>&1 || { cat "$tmp/dpkg-remove.log"; fail "dpkg -r"; }
