@@ -1,4 +1,6 @@
+# shellcheck shell=bash
 # Helpers shared by the packaging tests (sourced).
+# shellcheck disable=SC2034  # used by the scripts that source this file
 programs=(barcheck datacheck gridcheck propcheck)
 fail() { echo "FAIL: $*" >&2; exit 1; }
 check() { local what=$1; shift; "$@" || fail "$what"; }

@@ -5,6 +5,7 @@
 set -euo pipefail
 build=$1
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=packaging/tests/common.sh
 . "$here/common.sh"
 for tool in cpack dpkg-deb dpkg; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
@@ -60,6 +61,6 @@ out=$(cd / && TAV_AUTOPILOT="press:Test Connection;wait:1500;expect:Response: Co
 
 # Removal leaves none of the suite's files behind.
 dpkg_root -r tavrion-check-suite >"$tmp/dpkg-remove.log" 2>&1 || { cat "$tmp/dpkg-remove.log"; fail "dpkg -r"; }
-left=$(cd "$root" && find usr ! -type d 2>/dev/null || true)
+left=$(find "$root/usr" ! -type d 2>/dev/null || true)
 check "files left after removal: $left" test -z "$left"
 echo "package contents, install, start-up and removal: ok"

@@ -5,6 +5,7 @@
 set -euo pipefail
 build=$1
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=packaging/tests/common.sh
 . "$here/common.sh"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -24,7 +25,8 @@ check "demo database beside gridcheck" test -s "$suite/dbEquip.mdb"
 check_launchers "$prefix/share" "$prefix"
 
 # Nothing lands outside the suite's folders.
-unexpected=$(cd "$prefix" && find . ! -type d | grep -Ev '^\./(lib/tavrion-checks|bin|share/applications|share/icons/hicolor/scalable/apps)/[^/]+$' || true)
+unexpected=$(find "$prefix" ! -type d -printf '%P\n' |
+    grep -Ev '^(lib/tavrion-checks|bin|share/applications|share/icons/hicolor/scalable/apps)/[^/]+$' || true)
 check "only the suite's files are installed: $unexpected" test -z "$unexpected"
 
 # 2. Each launcher's command line, started from elsewhere.
