@@ -1,6 +1,14 @@
 // Start-up benchmark: barcheck against an empty frame with one menu bar, each started
 // as a whole process on the offscreen platform and ended right after its first paint.
 // The two run alternately in one session; the medians and their ratio are printed.
+//
+// Measured on two shared cores, medians of seven side-by-side sessions: 1.94x before the
+// layout scanner, the per-direction extension icons and the masked placeholder pictures,
+// 1.70x after (1.45x when the machine is heavily loaded, as fixed process costs then weigh
+// more). Instruction counts (valgrind callgrind, one start each): 137 million before,
+// 107 million after, against 59 million for the empty frame. Most of what remains is one
+// QToolButton per tool (creation, polish, layout, paint: about 20 million) and reading the
+// 100 KB layout (about 10 million).
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
