@@ -1,7 +1,7 @@
 # tav_add_test(NAME name SOURCES ... LIBS ...)
 # One GoogleTest executable per component; each test case becomes one ctest entry.
-# Tests always run headless and with HOME/XDG folders pointing into the build tree,
-# so nothing touches the user's own files or registry store.
+# Tests run headless; the shared test main() gives every test binary its own temporary
+# home, data and registry folders, so nothing touches the user's files or registry store.
 function(tav_add_test)
     if(NOT TAV_BUILD_TESTS)
         return()
@@ -10,13 +10,10 @@ function(tav_add_test)
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} tav_testsupport)
     set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    set(_home ${CMAKE_BINARY_DIR}/testhome)
     gtest_discover_tests(${T_NAME}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT
-            "QT_QPA_PLATFORM=offscreen;HOME=${_home};XDG_DATA_HOME=${_home}/data;XDG_CONFIG_HOME=${_home}/config;TAV_REGISTRY_DIR=${_home}/registry;TAV_FIXTURES_DIR=${TAV_FIXTURES_DIR}"
-            TIMEOUT 300)
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
 endfunction()
 
 # Shared fixtures live beside the project root and are only ever copied into temporary folders.
