@@ -176,26 +176,18 @@ HeadPicture DataGrid::headPicture(int row) const {
 }
 
 void DataGrid::updateGeometries() {
-    QTableView::updateGeometries();
-    if (!m_groupByShown || m_inGeometryUpdate)
-        return;
-    // Make room for the group-by area above the column headers: push the viewport down
-    // and move the headers and the corner button with it.
-    m_inGeometryUpdate = true;
+    // The column header keeps a band free above its sections for the group-by area
+    // (GridHeader::setTopBand), so the view lays out rows below both; the prompt sits
+    // in that band.
     const QFontMetrics fm(m_groupByBox->font());
-    const int boxHeight = 2 * fm.height() + 2 * m_groupByBox->margin();
-    const QMargins m = viewportMargins();
-    const int headerHeight = horizontalHeader()->isHidden() ? 0 : horizontalHeader()->height();
-    setViewportMargins(m.left(), headerHeight + boxHeight, m.right(), m.bottom());
-    const QRect vg = viewport()->geometry();
-    const int headWidth = verticalHeader()->isHidden() ? 0 : verticalHeader()->width();
-    verticalHeader()->setGeometry(vg.left() - headWidth, vg.top(), headWidth, vg.height());
-    horizontalHeader()->setGeometry(vg.left(), vg.top() - headerHeight, vg.width(), headerHeight);
-    for (QAbstractButton* corner : findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
-        corner->setGeometry(vg.left() - headWidth, vg.top() - headerHeight, headWidth, headerHeight);
+    const int boxHeight = m_groupByShown ? 2 * fm.height() + 2 * m_groupByBox->margin() : 0;
+    m_columnHeader->setTopBand(boxHeight);
+    QTableView::updateGeometries();
+    if (!m_groupByShown)
+        return;
     const QRect cr = contentsRect();
     m_groupByBox->setGeometry(cr.left(), cr.top(), cr.width(), boxHeight);
-    m_inGeometryUpdate = false;
+    m_groupByBox->raise();
 }
 
 void DataGrid::applyAppearance() {

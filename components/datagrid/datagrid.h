@@ -91,7 +91,6 @@ private:
     CellDelegate* m_delegate;
     QLabel* m_groupByBox;
     bool m_groupByShown = false;
-    bool m_inGeometryUpdate = false;
     std::optional<gridlayout::GridLayout> m_layout;
     QString m_layoutError;
 };

@@ -12,6 +12,21 @@ void GridHeader::setLook(std::optional<CellLook> look) {
     viewport()->update();
 }
 
+void GridHeader::setTopBand(int pixels) {
+    if (pixels == m_topBand)
+        return;
+    m_topBand = pixels;
+    setViewportMargins(0, pixels, 0, 0);
+    updateGeometry();
+}
+
+QSize GridHeader::sizeHint() const {
+    QSize s = QHeaderView::sizeHint();
+    if (orientation() == Qt::Horizontal)
+        s.rheight() += m_topBand;
+    return s;
+}
+
 void GridHeader::setPictureSource(std::function<HeadPicture(int)> source) {
     m_pictures = std::move(source);
     viewport()->update();

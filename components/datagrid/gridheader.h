@@ -22,6 +22,11 @@ public:
     const std::optional<CellLook>& look() const { return m_look; }
     // For the head column: the picture of a row (section).
     void setPictureSource(std::function<HeadPicture(int)> source);
+    // A band of `pixels` kept free above the sections (the grid's group-by area). The
+    // header's size hint includes it, so the table view lays the rows out below both.
+    void setTopBand(int pixels);
+    int topBand() const { return m_topBand; }
+    QSize sizeHint() const override;
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
@@ -30,6 +35,7 @@ protected:
 private:
     std::optional<CellLook> m_look;
     std::function<HeadPicture(int)> m_pictures;
+    int m_topBand = 0;
 };
 
 } // namespace tav

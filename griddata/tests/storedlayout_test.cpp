@@ -333,7 +333,12 @@ TEST(StoredLayoutOnGrid, BoundGridShowsTheStoredLook) {
     grid.show();
     const QImage shot = grid.grab().toImage();
     EXPECT_TRUE(box->isVisible());
-    EXPECT_LE(box->geometry().bottom(), grid.horizontalHeader()->geometry().top());
+    // The header's sections show below the prompt, and the rows below the sections.
+    QHeaderView* header = grid.horizontalHeader();
+    const QRect sections(header->viewport()->mapTo(&grid, QPoint(0, 0)), header->viewport()->size());
+    EXPECT_GT(sections.height(), 0);
+    EXPECT_LT(box->geometry().bottom(), sections.top());
+    EXPECT_LE(sections.bottom(), grid.viewport()->mapTo(&grid, QPoint(0, 0)).y());
     EXPECT_EQ(shot.pixelColor(box->geometry().center().x(), box->geometry().top() + 2), QColor(161, 161, 161));
     const QPoint belowRows = grid.viewport()->mapTo(&grid, QPoint(5, grid.viewport()->height() - 5));
     EXPECT_EQ(shot.pixel(belowRows), oleColor(syscolor::ApplicationWorkspace).rgb());
