@@ -1,4 +1,5 @@
 #include "accessformat.h"
+#include "sqliterows.h"
 
 #include "accesscollation.h"
 #include "accessfunctions.h"
@@ -24,44 +25,6 @@ namespace {
 
 constexpr int defaultTimeoutMs = 15000;
 constexpr int passwordProtected = 5;  // the reader's exit status for a protected file
-
-enum class ColumnKind { Plain, Boolean, Short };
-
-ColumnKind kindOfDeclaredType(const char* decl) {
-    const QByteArray t = QByteArray(decl ? decl : "").toUpper();
-    if (t == "BIT")
-        return ColumnKind::Boolean;
-    if (t == "SMALLINT" || t == "BYTE")
-        return ColumnKind::Short;
-    return ColumnKind::Plain;
-}
-
-Variant columnValue(sqlite3_stmt* st, int col, ColumnKind kind) {
-    switch (sqlite3_column_type(st, col)) {
-    case SQLITE_NULL:
-        return Variant::null();
-    case SQLITE_INTEGER: {
-        const sqlite3_int64 v = sqlite3_column_int64(st, col);
-        if (kind == ColumnKind::Boolean)
-            return Variant(v != 0);
-        if (kind == ColumnKind::Short && v >= std::numeric_limits<int16_t>::min() &&
-            v <= std::numeric_limits<int16_t>::max())
-            return Variant(static_cast<int16_t>(v));
-        if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
-            return Variant(static_cast<int32_t>(v));
-        return Variant(static_cast<double>(v));
-    }
-    case SQLITE_FLOAT:
-        return Variant(sqlite3_column_double(st, col));
-    case SQLITE_BLOB: {
-        const auto* p = static_cast<const uint8_t*>(sqlite3_column_blob(st, col));
-        return Variant(ByteArray(0, std::vector<uint8_t>(p, p + sqlite3_column_bytes(st, col))));
-    }
-    default:
-        return Variant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, col)),
-                                         sqlite3_column_bytes(st, col)));
-    }
-}
 
 VbError damaged(const QString& path, const QString& why) {
     return providerError(errc::ProviderFailure,
@@ -162,22 +125,7 @@ public:
         if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK || !st)
             throw queryError(accessSql);
         std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
-        const int columns = sqlite3_column_count(st);
-        std::vector<QString> names;
-        std::vector<ColumnKind> kinds;
-        for (int c = 0; c < columns; ++c) {
-            names.push_back(QString::fromUtf8(sqlite3_column_name(st, c)));
-            kinds.push_back(kindOfDeclaredType(sqlite3_column_decltype(st, c)));
-        }
-        std::vector<Variant> values;
-        int rc;
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-            for (int c = 0; c < columns; ++c)
-                values.push_back(columnValue(st, c, kinds[size_t(c)]));
-        if (rc != SQLITE_DONE)
-            throw providerError(errc::ProviderFailure, QStringLiteral("The query failed on '%1' (%2): %3")
-                                                           .arg(m_path, QString::fromUtf8(sqlite3_errmsg(m_db)), accessSql));
-        return std::make_shared<const RowSet>(std::move(names), std::move(values));
+        return readAllRows(m_db, st, m_path, accessSql);
     }
 
     const QStringList& warnings() const { return m_warnings; }

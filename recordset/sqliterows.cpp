@@ -1,0 +1,80 @@
+#include "sqliterows.h"
+
+#include "adoerror.h"
+
+#include <sqlite3.h>
+
+#include <limits>
+#include <vector>
+
+namespace tav::ado {
+
+namespace {
+
+enum class ColumnKind { Plain, Boolean, Short };
+
+ColumnKind kindOfDeclaredType(const char* decl) {
+    if (!decl)
+        return ColumnKind::Plain;
+    const QByteArray t = QByteArray(decl).toUpper();
+    if (t.contains("BOOL") || t == "BIT" || t.contains("YESNO"))
+        return ColumnKind::Boolean;
+    if (t.contains("SMALLINT") || t.contains("SHORT") || t.contains("TINYINT") || t == "BYTE")
+        return ColumnKind::Short;
+    return ColumnKind::Plain;
+}
+
+Variant integerValue(sqlite3_int64 v, ColumnKind kind) {
+    if (kind == ColumnKind::Boolean)
+        return Variant(v != 0);
+    if (kind == ColumnKind::Short && v >= std::numeric_limits<int16_t>::min() &&
+        v <= std::numeric_limits<int16_t>::max())
+        return Variant(static_cast<int16_t>(v));
+    if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
+        return Variant(static_cast<int32_t>(v));
+    return Variant(static_cast<double>(v));
+}
+
+Variant columnValue(sqlite3_stmt* st, int col, ColumnKind kind) {
+    switch (sqlite3_column_type(st, col)) {
+    case SQLITE_NULL:
+        return Variant::null();
+    case SQLITE_INTEGER:
+        return integerValue(sqlite3_column_int64(st, col), kind);
+    case SQLITE_FLOAT:
+        return Variant(sqlite3_column_double(st, col));
+    case SQLITE_BLOB: {
+        const auto* p = static_cast<const uint8_t*>(sqlite3_column_blob(st, col));
+        const int n = sqlite3_column_bytes(st, col);
+        return Variant(ByteArray(0, std::vector<uint8_t>(p, p + n)));
+    }
+    default: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+        return Variant(QString::fromUtf8(p, sqlite3_column_bytes(st, col)));
+    }
+    }
+}
+
+} // namespace
+
+std::shared_ptr<const RowSet> readAllRows(sqlite3* db, sqlite3_stmt* st, const QString& path,
+                                          const QString& sourceText) {
+    const int columns = sqlite3_column_count(st);
+    std::vector<QString> names;
+    std::vector<ColumnKind> kinds;
+    for (int c = 0; c < columns; ++c) {
+        names.push_back(QString::fromUtf8(sqlite3_column_name(st, c)));
+        kinds.push_back(kindOfDeclaredType(sqlite3_column_decltype(st, c)));
+    }
+    std::vector<Variant> values;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        for (int c = 0; c < columns; ++c)
+            values.push_back(columnValue(st, c, kinds[size_t(c)]));
+    if (rc != SQLITE_DONE)
+        throw providerError(errc::ProviderFailure, QStringLiteral("The query failed on '%1' (%2): %3")
+                                                       .arg(path, QString::fromUtf8(sqlite3_errmsg(db)), sourceText));
+    return std::make_shared<const RowSet>(std::move(names), std::move(values));
+}
+
+} // namespace tav::ado

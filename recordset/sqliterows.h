@@ -1,0 +1,24 @@
+#pragma once
+// Reads every row of a prepared SQLite statement into a RowSet snapshot. Shared by the
+// providers whose data end up in SQLite (SQLite files, and Access files loaded into
+// memory), so that values map to Variant kinds the same way for both:
+// NULL -> Null; integers -> Boolean for BOOL/BIT/YESNO columns, Integer for
+// SMALLINT/SHORT/TINYINT/BYTE columns, else Long, or Double beyond 32 bits;
+// reals -> Double; text -> String; blobs -> a byte array with lower bound 0.
+#include "rowset.h"
+
+#include <QString>
+
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace tav::ado {
+
+// Steps `statement` to its end. A step failure raises the provider failure naming `path`,
+// the engine's message and `sourceText` (the query as the caller gave it).
+std::shared_ptr<const RowSet> readAllRows(sqlite3* db, sqlite3_stmt* statement, const QString& path,
+                                          const QString& sourceText);
+
+} // namespace tav::ado
