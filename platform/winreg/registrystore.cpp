@@ -160,7 +160,21 @@ void RegistryStore::openSchema()
     }
     // Write-ahead log with a full sync per commit: each call is durable when it returns and
     // a writer killed half-way leaves the last committed state.
-    if (scalarText(m_db, "PRAGMA journal_mode=WAL") != "wal")
+    // Switching a new file to the log needs the file to itself for a moment; when another
+    // process is creating or opening the store at the same time, wait for it as the busy
+    // timeout would (the switch answers busy at once instead of waiting).
+    bool wal = false;
+    for (int attempt = 0; attempt < 300 && !wal; ++attempt) {
+        try {
+            wal = scalarText(m_db, "PRAGMA journal_mode=WAL") == "wal";
+        } catch (const StoreError& e) {
+            if (e.status == ERROR_BADDB)
+                throw;
+        }
+        if (!wal)
+            sqlite3_sleep(100);
+    }
+    if (!wal)
         throw StoreError{ERROR_CANTOPEN};
     exec("PRAGMA synchronous=FULL");
 
