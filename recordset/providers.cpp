@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
+#include <optional>
 #include <vector>
 
 namespace tav::ado {
@@ -47,6 +50,49 @@ QByteArray readHeader(const QString& path) {
     return f.read(100);
 }
 
+// A file's identity: the same device and inode are the same file, whatever its name.
+struct FileId {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FileId&) const = default;
+};
+
+std::optional<FileId> fileIdOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return FileId{st.st_dev, st.st_ino};
+}
+
+// A connection to a database file that stops reading once its path names another file or
+// none. The connection may still hold the old file open (or its rows in memory), but that
+// file is no longer the one the connection string names, so nothing is read from it.
+class FileBoundConnection : public Connection {
+public:
+    FileBoundConnection(QString path, FileId id, std::unique_ptr<Connection> inner)
+        : m_path(std::move(path)), m_id(id), m_inner(std::move(inner)) {}
+
+    std::shared_ptr<const RowSet> query(const QString& sql) override {
+        const std::optional<FileId> now = fileIdOf(m_path);
+        if (!now)
+            throw providerError(errc::ProviderFailure,
+                                QStringLiteral("The database file '%1' was deleted or moved after the connection "
+                                               "to it was opened.")
+                                    .arg(m_path));
+        if (*now != m_id)
+            throw providerError(errc::ProviderFailure,
+                                QStringLiteral("The database file '%1' was replaced by another file after the "
+                                               "connection to it was opened.")
+                                    .arg(m_path));
+        return m_inner->query(sql);
+    }
+
+private:
+    QString m_path;
+    FileId m_id;
+    std::unique_ptr<Connection> m_inner;
+};
+
 } // namespace
 
 void Providers::add(const QString& name, ProviderFactory factory) {
@@ -70,10 +116,15 @@ std::unique_ptr<Connection> Providers::connect(const ConnectionString& cs) {
 
 std::unique_ptr<Connection> Providers::openDatabaseFile(const ConnectionString& cs) {
     const QString path = resolveDataSourcePath(cs.value(QStringLiteral("Data Source")).value_or(QString()));
+    // Taken before anything is read: a file swapped in while the format opens it is caught
+    // at the first query.
+    const std::optional<FileId> id = fileIdOf(path);
     const QByteArray header = readHeader(path);
+    if (!id)
+        throw providerError(errc::ProviderFailure, QStringLiteral("Could not find file '%1'.").arg(path));
     for (const auto& format : registry().formats)
         if (format->recognizes(header))
-            return format->open(path);
+            return std::make_unique<FileBoundConnection>(path, *id, format->open(path));
     throw providerError(errc::ProviderFailure,
                         QStringLiteral("Unrecognized database format '%1': the file is empty or is not a "
                                        "database this provider can read.")

@@ -27,7 +27,8 @@ public:
     static std::unique_ptr<Connection> connect(const ConnectionString& cs);
 
     // The file-database provider: resolves Data Source (datasourcepath.h), reads the
-    // file's header and opens it with the first format that recognizes it.
+    // file's header and opens it with the first format that recognizes it. Its queries fail
+    // once the path names another file or none (the file deleted, moved or replaced).
     static std::unique_ptr<Connection> openDatabaseFile(const ConnectionString& cs);
 };
 

@@ -3,15 +3,37 @@
 #include "adoerror.h"
 #include "sqliterows.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QUrl>
 
 #include <sqlite3.h>
 
 #include <limits>
+#include <optional>
 
 namespace tav::ado {
 
 namespace {
+
+// How long a read waits for another program's change to finish before it reports the lock.
+constexpr int lockWaitMs = 2000;
+
+// The URI parameters that open `path` read-only without creating anything beside it.
+// A rollback-journal file is read under the usual shared lock, so another program's change
+// in progress is waited for or reported, never read half made, and a journal left by a
+// program that stopped while writing is noticed. A write-ahead-log file with its log beside
+// it is read through the log, which holds committed rows not yet copied into the file.
+// Without a log there is nothing beyond the file itself, and it is read as unchanging:
+// opening it otherwise would create the log and its index beside it.
+QByteArray openParameters(const QString& path) {
+    QFile f(path);
+    const QByteArray header = f.open(QIODevice::ReadOnly) ? f.read(20) : QByteArray();
+    const bool logMode = header.size() == 20 && header[18] == 2;
+    if (logMode && !QFileInfo::exists(path + QStringLiteral("-wal")))
+        return QByteArrayLiteral("?mode=ro&immutable=1");
+    return QByteArrayLiteral("?mode=ro");
+}
 
 // The name after "no such table: " style messages.
 QString nameAfter(const QString& message, const QString& prefix) {
@@ -21,7 +43,7 @@ QString nameAfter(const QString& message, const QString& prefix) {
 class SqliteConnection : public Connection {
 public:
     explicit SqliteConnection(const QString& path) : m_path(path) {
-        const QByteArray uri = QUrl::fromLocalFile(path).toEncoded() + "?mode=ro&immutable=1";
+        const QByteArray uri = QUrl::fromLocalFile(path).toEncoded() + openParameters(path);
         const int rc = sqlite3_open_v2(uri.constData(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
         if (rc != SQLITE_OK) {
             const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
@@ -30,18 +52,26 @@ public:
             throw providerError(errc::ProviderFailure,
                                 QStringLiteral("Cannot open the database file '%1': %2.").arg(path, why));
         }
+        sqlite3_busy_timeout(m_db, lockWaitMs);
         // Reading the schema proves the file is a sound database before any query runs.
-        sqlite3_stmt* st = nullptr;
-        int check = sqlite3_prepare_v2(m_db, "select count(*) from sqlite_master", -1, &st, nullptr);
-        if (check == SQLITE_OK)
-            check = sqlite3_step(st);
-        sqlite3_finalize(st);
-        if (check != SQLITE_ROW) {
-            const QString why = QString::fromUtf8(sqlite3_errmsg(m_db));
+        try {
+            ReadTransaction reading(m_db);
+            sqlite3_stmt* st = nullptr;
+            int check = sqlite3_prepare_v2(m_db, "select count(*) from sqlite_master", -1, &st, nullptr);
+            if (check == SQLITE_OK)
+                check = sqlite3_step(st);
+            sqlite3_finalize(st);
+            if (check != SQLITE_ROW) {
+                if (auto failure = fileFailure(m_db, path))
+                    throw *failure;
+                throw providerError(errc::ProviderFailure, QStringLiteral("Unrecognized database format '%1': %2.")
+                                                               .arg(path, QString::fromUtf8(sqlite3_errmsg(m_db))));
+            }
+            checkWholePages();
+        } catch (const VbError&) {
             sqlite3_close(m_db);
             m_db = nullptr;
-            throw providerError(errc::ProviderFailure,
-                                QStringLiteral("Unrecognized database format '%1': %2.").arg(path, why));
+            throw;
         }
     }
     ~SqliteConnection() override { sqlite3_close(m_db); }
@@ -49,11 +79,15 @@ public:
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
     std::shared_ptr<const RowSet> query(const QString& sql) override {
+        ReadTransaction reading(m_db);
         const QByteArray text = sql.toUtf8();
         sqlite3_stmt* st = nullptr;
         const char* tail = nullptr;
-        if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, &tail) != SQLITE_OK)
+        if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, &tail) != SQLITE_OK) {
+            if (auto failure = fileFailure(m_db, m_path))
+                throw *failure;
             throw queryError(sql);
+        }
         std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
         if (!st)
             throw providerError(errc::CommandError, QStringLiteral("The query text is empty."));
@@ -61,10 +95,50 @@ public:
             throw providerError(errc::CommandError,
                                 QStringLiteral("Characters found after the end of the query: %1").arg(sql));
 
-        return readAllRows(m_db, st, m_path, sql);
+        std::shared_ptr<const RowSet> rows = readAllRows(m_db, st, m_path, sql);
+        guard.reset();
+        checkWholePages();
+        return rows;
     }
 
 private:
+    // One read transaction: the shared lock its first read takes is held until it ends, so
+    // no other program changes the file between the rows and the size check. Ending it
+    // only releases the lock, as nothing was written.
+    class ReadTransaction {
+    public:
+        explicit ReadTransaction(sqlite3* db) : m_db(db) { sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr); }
+        ~ReadTransaction() { sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr); }
+        ReadTransaction(const ReadTransaction&) = delete;
+        ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+    private:
+        sqlite3* m_db;
+    };
+
+    // SQLite always writes whole pages and reads the missing end of a cut page as zeros,
+    // so a file cut inside a page gives wrong values without any error: refuse it.
+    void checkWholePages() const {
+        sqlite3_file* file = nullptr;
+        sqlite3_int64 size = 0;
+        if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+            !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
+            throw providerError(errc::ProviderFailure,
+                                QStringLiteral("Cannot read the database file '%1': its size is unknown.").arg(m_path));
+        sqlite3_stmt* st = nullptr;
+        sqlite3_int64 pageSize = 0;
+        if (sqlite3_prepare_v2(m_db, "pragma page_size", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            pageSize = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        if (pageSize <= 0 || size % pageSize != 0)
+            throw providerError(errc::ProviderFailure,
+                                QStringLiteral("The database file '%1' is damaged or truncated: its %2 bytes are not "
+                                               "a whole number of its %3-byte pages.")
+                                    .arg(m_path)
+                                    .arg(size)
+                                    .arg(pageSize));
+    }
+
     VbError queryError(const QString& sql) const {
         const QString msg = QString::fromUtf8(sqlite3_errmsg(m_db));
         if (msg.startsWith(QLatin1String("no such table:")))

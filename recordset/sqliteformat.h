@@ -1,7 +1,9 @@
 #pragma once
 // SQLite database files, told by their "SQLite format 3" header. The file is opened
-// read-only and immutable: no journal, lock or shared-memory file is created beside it,
-// and nothing is ever written.
+// read-only: no journal, lock or shared-memory file is created beside it, and nothing is
+// ever written. Another program's change in progress is waited for (2 s) and then
+// reported, never read half made; a change left unfinished by a program that stopped
+// while writing is reported too (see sqliteformat.cpp for the journal modes).
 // Values map to Variant kinds as sqliterows.h describes.
 #include "connection.h"
 

@@ -6,10 +6,12 @@
 // SMALLINT/SHORT/TINYINT/BYTE columns, else Long, or Double beyond 32 bits;
 // reals -> Double; text -> String; blobs -> a byte array with lower bound 0.
 #include "rowset.h"
+#include "vberror.h"
 
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -17,8 +19,15 @@ struct sqlite3_stmt;
 namespace tav::ado {
 
 // Steps `statement` to its end. A step failure raises the provider failure naming `path`,
-// the engine's message and `sourceText` (the query as the caller gave it).
+// the engine's message and `sourceText` (the query as the caller gave it); a failure the
+// file caused is raised as fileFailure describes it.
 std::shared_ptr<const RowSet> readAllRows(sqlite3* db, sqlite3_stmt* statement, const QString& path,
                                           const QString& sourceText);
+
+// The provider failure naming `path` for a failed call on `db` that the file itself caused:
+// another program's lock outlasting the wait, a change left unfinished by a program that
+// stopped while writing, damage or truncation, a read error. Empty for failures of the
+// statement (syntax, unknown names ...), which the caller describes.
+std::optional<VbError> fileFailure(sqlite3* db, const QString& path);
 
 } // namespace tav::ado
