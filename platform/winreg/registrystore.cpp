@@ -4,8 +4,12 @@
 #include "keypath.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 
 namespace tav::winreg {
@@ -74,6 +78,18 @@ std::string scalarText(sqlite3* db, const char* sql)
     return r.step() ? r.text(0) : std::string();
 }
 
+// Why the store folder or file could not be made: access denied when the nearest folder
+// that exists may not be written by this user, else the store cannot be opened.
+int32_t folderFailure(const QString& dir)
+{
+    QString existing = QDir::cleanPath(dir);
+    while (!QFileInfo::exists(existing) && existing != QFileInfo(existing).path())
+        existing = QFileInfo(existing).path();
+    const bool denied = ::access(existing.toLocal8Bit().constData(), W_OK | X_OK) != 0 &&
+                        (errno == EACCES || errno == EPERM || errno == EROFS);
+    return denied ? ERROR_ACCESS_DENIED : ERROR_CANTOPEN;
+}
+
 } // namespace
 
 QString storeDirectory()
@@ -104,13 +120,13 @@ RegistryStore& RegistryStore::instance()
 
     const QString dir = storeDirectory();
     if (!QDir().mkpath(dir))
-        throw StoreError{ERROR_CANTOPEN};
+        throw StoreError{folderFailure(dir)};
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(storeFilePath().toLocal8Bit().constData(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(db);
-        throw StoreError{ERROR_CANTOPEN};
+        throw StoreError{folderFailure(dir)};
     }
     std::unique_ptr<RegistryStore> store(new RegistryStore(db));
     try {
