@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -12,7 +13,9 @@ namespace tav::fuzz {
 
 namespace {
 std::unique_ptr<QTemporaryDir> g_dir;
-std::unique_ptr<QCoreApplication> g_app;
+// Never destroyed: Qt's own globals are gone when static objects die at exit. The
+// pointer keeps it reachable, so it is no leak.
+QCoreApplication* g_app = nullptr;
 } // namespace
 
 void initialize(int* argc, char*** argv)
@@ -20,7 +23,10 @@ void initialize(int* argc, char*** argv)
     if (g_app)
         return;
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tav-fuzz-XXXXXX"));
+    // In memory when the system offers it: the registry store syncs every commit to disk.
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    const QString base = shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
+    g_dir = std::make_unique<QTemporaryDir>(base + QStringLiteral("/tav-fuzz-XXXXXX"));
     if (!g_dir->isValid())
         fail("cannot create the temporary folder");
     const QByteArray dir = g_dir->path().toLocal8Bit();
@@ -30,8 +36,7 @@ void initialize(int* argc, char*** argv)
     // Qt keeps argc by reference: it must outlive the application object.
     static int qtArgc = 1;
     static char* qtArgv[] = {argc && *argc > 0 ? (*argv)[0] : const_cast<char*>("fuzz"), nullptr};
-    g_app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
-    // The folder goes before the application object at exit.
+    g_app = new QCoreApplication(qtArgc, qtArgv);
     std::atexit([] {
         g_dir.reset();
     });
