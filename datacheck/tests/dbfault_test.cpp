@@ -1,0 +1,319 @@
+// datacheck's two tests on a database file that fails under them: locked by another
+// process, truncated, replaced while the grid shows it, deleted between the connection and
+// Open. Each ends in the window's error box naming the file, within a bounded time, or in
+// the committed rows; the window stays usable and nothing is created beside the file.
+#include "frmtestdataaccess.h"
+
+#include "codepage.h"
+#include "otherwriter.h"
+#include "regtestsupport.h"
+#include "testdb.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cstdio>
+#include <memory>
+#include <ostream>
+
+using namespace tav;
+using tav::datacheck::frmTestDataAccess;
+using tav::test::OtherWriter;
+using YieldPoint = frmTestDataAccess::YieldPoint;
+
+namespace {
+
+// The recordset waits 2 s for another program's lock; the rest is margin for a busy machine.
+constexpr qint64 kBoundMs = 8000;
+constexpr int kRows = 3000;
+const QString kFailurePrefix = QStringLiteral("Error: -2147467259 ");
+
+template <class Case>
+    requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void renameOver(const QString& from, const QString& to) { ASSERT_EQ(::rename(qPrintable(from), qPrintable(to)), 0); }
+
+// Outputs and equipment of kRows rows each, as the two tests read them.
+QStringList equipmentDatabase(const QString& prefix) {
+    return {QStringLiteral("create table tbloutputs(ID integer primary key, Name text)"),
+            QStringLiteral("create table tblequipment(ID integer primary key, EquipmentName text)"),
+            QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c where x < %1) "
+                           "insert into tbloutputs select x, '%2 output ' || x from c")
+                .arg(kRows)
+                .arg(prefix),
+            QStringLiteral("insert into tblequipment select ID, replace(Name, 'output', 'equipment') from tbloutputs"),
+            QStringLiteral("create view qryequipall as select ID as EquipmentID, EquipmentName from tblequipment")};
+}
+
+class DataCheckDbFault : public tav::test::RegistryTest {
+protected:
+    tav::test::TempDir data;
+    tav::test::MessageBoxRecorder boxes;
+    QString db;
+
+    void SetUp() override {
+        RegistryTest::SetUp();
+        db = data.file(QStringLiteral("dbEquip.mdb"));
+        tav::test::makeDatabase(db, equipmentDatabase(QStringLiteral("committed")));
+        putRaw(HKEY_CURRENT_USER, QStringLiteral("Software\\Tavrion\\Tavrion_v3"), QStringLiteral("PATH_DB_EQUIP"),
+               REG_SZ, toAnsi(data.path()) + QByteArray(1, '\0'));
+    }
+
+    // Clicks Test Connection or Fill Grid and returns how long the handler ran.
+    static qint64 click(frmTestDataAccess& f, bool fillGrid) {
+        QElapsedTimer timer;
+        timer.start();
+        fillGrid ? f.Command2_Click() : f.Command1_Click();
+        return timer.elapsed();
+    }
+    // The one box a failed run showed.
+    QString failure() const {
+        EXPECT_EQ(boxes.boxes().size(), 1u);
+        return boxes.boxes().empty() ? QString() : boxes.boxes().back().prompt;
+    }
+    static bool succeeded(const frmTestDataAccess& f, int count) {
+        return f.lblResponse()->text().startsWith(
+            QStringLiteral("Response: Connection OK\r\nRetreived %1 records in: ").arg(count));
+    }
+    static QString gridCell(const frmTestDataAccess& f, int row, int column) {
+        return f.sg()->model()->index(row, column).data().toString();
+    }
+    // The failure left the window as a failed run does: caption only, recordset closed.
+    static void expectFailedRun(const frmTestDataAccess& f) {
+        EXPECT_EQ(f.lblResponse()->text(), QStringLiteral("Response:"));
+        EXPECT_EQ(f.rsData().state(), ado::adStateClosed);
+        EXPECT_FALSE(f.Timer1()->isActive());
+    }
+};
+
+// ---- locked by another process --------------------------------------------------------------
+
+struct LockCase {
+    const char* name;
+    bool fillGrid;
+};
+
+class DataCheckLocked : public DataCheckDbFault, public ::testing::WithParamInterface<LockCase> {};
+
+// Another process holds the exclusive lock with its change written into the file: the run
+// reports the lock naming the file within the bound, shows none of the uncommitted rows, and
+// the same button reads the committed rows once the writer has ended.
+TEST_P(DataCheckLocked, ReportedWithinTheBoundThenReadsTheCommittedRows) {
+    const bool fillGrid = GetParam().fillGrid;
+    auto f = std::make_unique<frmTestDataAccess>();
+    {
+        OtherWriter writer(db, tav::test::exclusiveChangeOf(QLatin1String(fillGrid ? "tblequipment" : "tbloutputs"),
+                                                            QLatin1String(fillGrid ? "EquipmentName" : "Name"),
+                                                            QStringLiteral("uncommitted")));
+        ASSERT_TRUE(writer.ready()) << writer.error().toStdString();
+        EXPECT_LT(click(*f, fillGrid), kBoundMs);
+        const QString prompt = failure();
+        EXPECT_TRUE(prompt.startsWith(kFailurePrefix)) << prompt.toStdString();
+        EXPECT_TRUE(prompt.contains(db)) << prompt.toStdString();
+        EXPECT_TRUE(prompt.contains(QLatin1String("locked by another program"))) << prompt.toStdString();
+        expectFailedRun(*f);
+        EXPECT_EQ(f->sg()->model()->rowCount(), 0);
+    }
+    boxes.clear();
+    click(*f, fillGrid);
+    EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().prompt.toStdString();
+    EXPECT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
+    if (fillGrid) {
+        ASSERT_EQ(f->sg()->model()->rowCount(), kRows);
+        EXPECT_EQ(gridCell(*f, kRows - 1, 1), QStringLiteral("committed equipment %1").arg(kRows));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, DataCheckLocked,
+                         ::testing::Values(LockCase{"TestConnection", false}, LockCase{"FillGrid", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A reader's or a pending writer's lock lets the run through with the committed rows.
+TEST_F(DataCheckDbFault, ReservedLockLetsFillGridReadTheCommittedRows) {
+    OtherWriter writer(db, QStringLiteral("BEGIN IMMEDIATE; UPDATE tblequipment SET EquipmentName = 'uncommitted';"));
+    ASSERT_TRUE(writer.ready()) << writer.error().toStdString();
+    auto f = std::make_unique<frmTestDataAccess>();
+    EXPECT_LT(click(*f, true), kBoundMs);
+    EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().prompt.toStdString();
+    EXPECT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
+    ASSERT_EQ(f->sg()->model()->rowCount(), kRows);
+    EXPECT_EQ(gridCell(*f, 0, 1), QStringLiteral("committed equipment 1"));
+}
+
+// ---- truncated ---------------------------------------------------------------------------------
+
+struct CutCase {
+    const char* name;
+    qsizetype (*keep)(qsizetype size, qsizetype page);
+    const char* says;
+};
+
+class DataCheckTruncated : public DataCheckDbFault, public ::testing::WithParamInterface<CutCase> {};
+
+TEST_P(DataCheckTruncated, BothButtonsReportTheFile) {
+    const CutCase& c = GetParam();
+    const QByteArray whole = readFile(db);
+    const qsizetype page = (uchar(whole[16]) << 8) | uchar(whole[17]);
+    writeFile(db, whole.left(c.keep(whole.size(), page)));
+    auto f = std::make_unique<frmTestDataAccess>();
+    for (const bool fillGrid : {false, true}) {
+        SCOPED_TRACE(fillGrid ? "Fill Grid" : "Test Connection");
+        boxes.clear();
+        EXPECT_LT(click(*f, fillGrid), kBoundMs);
+        const QString prompt = failure();
+        EXPECT_TRUE(prompt.startsWith(kFailurePrefix)) << prompt.toStdString();
+        EXPECT_TRUE(prompt.contains(db)) << prompt.toStdString();
+        EXPECT_TRUE(prompt.contains(QLatin1String(c.says))) << prompt.toStdString();
+        expectFailedRun(*f);
+    }
+    EXPECT_EQ(f->sg()->model()->rowCount(), 0);
+    EXPECT_EQ(tav::test::folderEntries(data.path()), QStringList{QStringLiteral("dbEquip.mdb")});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cuts, DataCheckTruncated,
+    ::testing::Values(CutCase{"ToNothing", [](qsizetype, qsizetype) -> qsizetype { return 0; },
+                              "Unrecognized database format"},
+                      CutCase{"ToHalfInWholePages", [](qsizetype s, qsizetype p) { return s / p / 2 * p; },
+                              "damaged or truncated"},
+                      CutCase{"ToHalfInsideAPage", [](qsizetype s, qsizetype p) { return s / 2 + p / 3; },
+                              "damaged or truncated"},
+                      CutCase{"ByOneByte", [](qsizetype s, qsizetype) { return s - 1; }, "damaged or truncated"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- replaced while the grid shows it ---------------------------------------------------------------
+
+// The grid keeps every row it was filled with when the file is replaced: scrolling to rows
+// never painted, painting and reading them shows the old rows. The next Fill Grid reads what
+// the path names now: junk is reported and the grid keeps its rows; another database fills it.
+TEST_F(DataCheckDbFault, FileReplacedUnderAFilledGrid) {
+    auto f = std::make_unique<frmTestDataAccess>();
+    f->show();
+    click(*f, true);
+    ASSERT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
+
+    writeFile(data.file(QStringLiteral("junk")), QByteArray(70000, '\x3c'));
+    renameOver(data.file(QStringLiteral("junk")), db);
+    f->sg()->scrollToBottom();
+    f->sg()->setCurrentIndex(f->sg()->model()->index(kRows - 1, 1));
+    EXPECT_FALSE(f->sg()->grab().isNull());
+    EXPECT_EQ(gridCell(*f, kRows - 1, 1), QStringLiteral("committed equipment %1").arg(kRows));
+    f->sg()->sortByColumn(1, Qt::DescendingOrder);
+    EXPECT_EQ(f->sg()->model()->rowCount(), kRows);
+
+    EXPECT_LT(click(*f, true), kBoundMs);
+    const QString prompt = failure();
+    EXPECT_TRUE(prompt.startsWith(kFailurePrefix + QStringLiteral("Unrecognized database format '%1'").arg(db)))
+        << prompt.toStdString();
+    expectFailedRun(*f);
+    ASSERT_EQ(f->sg()->model()->rowCount(), kRows) << "the grid keeps the rows it showed";
+    EXPECT_EQ(gridCell(*f, 0, 1), QStringLiteral("committed equipment 1"));
+
+    const QString other = data.file(QStringLiteral("other.mdb"));
+    tav::test::makeDatabase(other, equipmentDatabase(QStringLiteral("other")));
+    renameOver(other, db);
+    boxes.clear();
+    click(*f, true);
+    EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().prompt.toStdString();
+    EXPECT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
+    EXPECT_EQ(gridCell(*f, kRows - 1, 1), QStringLiteral("other equipment %1").arg(kRows));
+}
+
+// ---- deleted between the connection and Open -------------------------------------------------------
+
+// The file goes while the handler yields after ActiveConnection: Open reports it naming the
+// file, and the file is not created again, empty or otherwise.
+TEST_F(DataCheckDbFault, DeletedBetweenConnectionAndOpenIsReportedAndNotCreated) {
+    auto f = std::make_unique<frmTestDataAccess>();
+    for (const bool fillGrid : {false, true}) {
+        SCOPED_TRACE(fillGrid ? "Fill Grid" : "Test Connection");
+        if (!QFile::exists(db))
+            tav::test::makeDatabase(db, equipmentDatabase(QStringLiteral("committed")));
+        boxes.clear();
+        f->setYieldHook([&](YieldPoint point, int) {
+            if (point == YieldPoint::Connected) {
+                ASSERT_TRUE(QFile::remove(db));
+            }
+        });
+        EXPECT_LT(click(*f, fillGrid), kBoundMs);
+        const QString prompt = failure();
+        EXPECT_EQ(prompt, kFailurePrefix + QStringLiteral("The database file '%1' was deleted or moved after the "
+                                                          "connection to it was opened.")
+                                               .arg(db));
+        expectFailedRun(*f);
+        EXPECT_FALSE(QFile::exists(db));
+        EXPECT_TRUE(tav::test::folderEntries(data.path()).isEmpty());
+    }
+    EXPECT_EQ(f->sg()->model()->rowCount(), 0);
+}
+
+// ---- the Access file -------------------------------------------------------------------------------
+
+#ifdef TAV_MDBREADER_PATH
+class DataCheckAccessFault : public DataCheckDbFault {
+protected:
+    void SetUp() override {
+        DataCheckDbFault::SetUp();
+        qputenv("TAV_MDBREADER", TAV_MDBREADER_PATH);
+        qunsetenv("TAV_MDBREADER_TIMEOUT_MS");
+        ASSERT_TRUE(QFile::remove(db));
+        const QString copy = tav::test::copyFixture(QStringLiteral("nwind.mdb"), data.path());
+        if (copy.isEmpty())
+            GTEST_SKIP() << "fixture nwind.mdb not found";
+        ASSERT_TRUE(QFile::rename(copy, db));
+    }
+};
+
+// The reader's time limit (15 s) bounds a cut file that makes the library search forever.
+constexpr qint64 kAccessBoundMs = 20000;
+
+TEST_F(DataCheckAccessFault, TruncatedCopyIsReportedNamingTheFile) {
+    const QByteArray whole = readFile(db);
+    for (const qsizetype keep : {qsizetype(0), whole.size() / 2, whole.size() / 2 + 1000}) {
+        SCOPED_TRACE(keep);
+        writeFile(db, whole.left(keep));
+        boxes.clear();
+        auto f = std::make_unique<frmTestDataAccess>();
+        EXPECT_LT(click(*f, true), kAccessBoundMs);
+        const QString prompt = failure();
+        EXPECT_TRUE(prompt.startsWith(kFailurePrefix)) << prompt.toStdString();
+        EXPECT_TRUE(prompt.contains(db)) << prompt.toStdString();
+        expectFailedRun(*f);
+    }
+}
+
+TEST_F(DataCheckAccessFault, DeletedBetweenConnectionAndOpenIsReportedAndNotCreated) {
+    auto f = std::make_unique<frmTestDataAccess>();
+    f->setYieldHook([&](YieldPoint point, int) {
+        if (point == YieldPoint::Connected) {
+            ASSERT_TRUE(QFile::remove(db));
+        }
+    });
+    click(*f, false);
+    EXPECT_EQ(failure(), kFailurePrefix + QStringLiteral("The database file '%1' was deleted or moved after the "
+                                                         "connection to it was opened.")
+                                              .arg(db));
+    expectFailedRun(*f);
+    EXPECT_TRUE(tav::test::folderEntries(data.path()).isEmpty());
+}
+#else
+TEST(DataCheckAccessFault, Skipped) {
+    GTEST_SKIP() << "Access support is off: libmdb (package mdbtools-dev) was not found when configuring";
+}
+#endif
+
+} // namespace
