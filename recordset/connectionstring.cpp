@@ -115,8 +115,12 @@ std::optional<QString> ConnectionString::value(const QString& key) const {
 }
 
 QString ConnectionString::quoteValue(const QString& value) {
+    // Quoted when plain text would read back otherwise: a ';' ends the pair, a leading
+    // quote opens a quoted value, a leading '=' would join "==" into the key, and outer
+    // white space of any kind is trimmed.
     const bool needs = value.contains(u';') || value.startsWith(u'"') || value.startsWith(u'\'') ||
-                       (!value.isEmpty() && (isBlank(value.front()) || isBlank(value.back())));
+                       value.startsWith(u'=') ||
+                       (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
     if (!needs)
         return value;
     if (!value.contains(u'"'))

@@ -85,4 +85,33 @@ TEST(ConnectionStringQuote, RoundTripsAndQuotesOnlyWhenNeeded) {
     EXPECT_EQ(ConnectionString::quoteValue(QStringLiteral("/a;b")), QStringLiteral("\"/a;b\""));
 }
 
+// Values that once read back differently after quoteValue (found by fuzzing): each is
+// written after a key, followed by another pair, and must come back unchanged.
+struct QuoteCase {
+    const char* name;
+    const char* value; // UTF-8
+};
+
+class QuoteRoundTrip : public ::testing::TestWithParam<QuoteCase> {};
+
+TEST_P(QuoteRoundTrip, ReadsBackUnchanged) {
+    const QString v = QString::fromUtf8(GetParam().value);
+    const QString text = QStringLiteral("Provider=P;Data Source=") + ConnectionString::quoteValue(v) +
+                         QStringLiteral(";Persist Security Info=False");
+    const auto cs = ConnectionString::parse(text);
+    EXPECT_EQ(cs.value(QStringLiteral("Data Source")), v) << text.toStdString();
+    EXPECT_EQ(cs.value(QStringLiteral("Persist Security Info")), QStringLiteral("False")) << text.toStdString();
+    ASSERT_EQ(cs.pairs().size(), 3u) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConnectionString, QuoteRoundTrip,
+    ::testing::Values(QuoteCase{"LeadingEquals", "=\xEF\xBF\xBD" "Data"},  // "Data Source==..." joined into the key
+                      QuoteCase{"OnlyEquals", "="},
+                      QuoteCase{"TrailingVerticalTab", "/db/x.mdb\v"},
+                      QuoteCase{"LeadingFormFeed", "\f/db/x.mdb"},
+                      QuoteCase{"TrailingNoBreakSpace", "/db/x.mdb\xC2\xA0"},
+                      QuoteCase{"LeadingIdeographicSpace", "\xE3\x80\x80x"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
