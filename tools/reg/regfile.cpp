@@ -222,6 +222,9 @@ bool parseRegFile(const QByteArray& bytes, RegFile& file, RegFileError& error)
             QString name;
             if (!readQuoted(entry, pos, name))
                 return fail(lineNo, QStringLiteral("unterminated value name"));
+            // Names reach the registry as C strings; a NUL would set another value.
+            if (name.contains(QChar(0)))
+                return fail(lineNo, QStringLiteral("NUL character in a value name"));
             v.value.name = toAnsi(name).toStdString();
         }
         const QString rest = entry.mid(pos).trimmed();

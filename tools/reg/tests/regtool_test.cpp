@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <string_view>
+
 #include <gtest/gtest.h>
 
 using namespace tav::regtool;
@@ -325,4 +327,31 @@ TEST_F(RegTool, MalformedImportNamesItsLineAndChangesNothing)
     const Result r = reg({"import", writeFile("root.reg", utf16)});
     EXPECT_EQ(r.code, 1);
     EXPECT_FALSE(exists("HKCU\\Software\\M"));
+}
+
+TEST_F(RegTool, NulInAKeyOrValueNameIsRefusedAndTouchesNoOtherKey)
+{
+    // The registry functions take names as C strings: a NUL would cut the name short and
+    // reach another key. Found by fuzzing: the last deletion walked HKCU itself, key by
+    // key without end.
+    using namespace std::string_view_literals;
+    const struct {
+        const char* name;
+        std::string_view text;
+        int line;
+    } cases[] = {
+        {"deleted key, NUL inside the path", "REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\Keep\0x]\n"sv, 2},
+        {"created key, NUL inside the path", "REGEDIT4\n[HKCU\\Software\\M\0x]\n\"a\"=\"1\"\n"sv, 2},
+        {"value name with a NUL", "REGEDIT4\n[HKCU\\Software\\M]\n\"\0a\"=\"1\"\n"sv, 3},
+        {"deleted key, NUL right after the root", "REGEDIT4\n\n[-HKCU\\\0\0\0Software]\n"sv, 3},
+    };
+    put("HKCU\\Software\\Keep", "v", REG_SZ, std::string("1\0", 2));
+    for (const auto& c : cases) {
+        const Result r = reg({"import", writeFile("nul.reg", QByteArray(c.text.data(), qsizetype(c.text.size())))});
+        EXPECT_EQ(r.code, 1) << c.name;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("line %1:").arg(c.line))) << c.name << ": " << r.err.toStdString();
+        EXPECT_FALSE(exists("HKCU\\Software\\M")) << c.name;
+        EXPECT_EQ(valuesOf("HKCU\\Software\\Keep").size(), 1u) << c.name;
+    }
+    EXPECT_FALSE(KeyName::parse(QStringLiteral("HKCU\\Software\\Keep") + QChar(0) + QStringLiteral("x")));
 }
