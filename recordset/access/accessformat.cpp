@@ -92,7 +92,9 @@ private:
 class AccessConnection : public Connection {
 public:
     AccessConnection(const QString& path, const QByteArray& image) : m_path(path) {
+        // Owned from here on, so that a constructor that throws below still closes it.
         sqlite3_open(":memory:", &m_db);
+        m_owner.reset(m_db);
         access::registerCollation(m_db);
         access::registerFunctions(m_db);
         auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(image.size())));
@@ -108,7 +110,7 @@ public:
         checkCatalog();
         createViews();
     }
-    ~AccessConnection() override { sqlite3_close(m_db); }
+    ~AccessConnection() override = default;
     AccessConnection(const AccessConnection&) = delete;
     AccessConnection& operator=(const AccessConnection&) = delete;
 
@@ -229,7 +231,8 @@ private:
     }
 
     QString m_path;
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> m_owner{nullptr, sqlite3_close};
+    sqlite3* m_db = nullptr;  // the connection m_owner closes
     std::map<QString, QString> m_refusals;  // lower-case name -> why it cannot be opened
     QStringList m_warnings;
 };

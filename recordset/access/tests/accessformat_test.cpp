@@ -294,6 +294,35 @@ TEST_F(AccessFile, ACrashingReaderBecomesAnError) {
     EXPECT_TRUE(e.description().contains(QLatin1String("stopped unexpectedly"))) << e.description().toStdString();
 }
 
+// A reader that finishes but hands back no usable image: the open fails with an error
+// naming the file, and the in-memory database made for the image is closed again (found
+// by fuzzing: a failure after the database was opened left it open).
+TEST_F(AccessFile, AnUnusableReaderOutputFailsWithoutKeepingItsDatabase) {
+    const struct {
+        const char* name;
+        const char* script;
+    } cases[] = {
+        {"no output", "#!/bin/sh\nexit 0\n"},
+        {"text instead of an image", "#!/bin/sh\necho not a database\n"},
+        {"image header only", "#!/bin/sh\nprintf 'SQLite format 3\\000'\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString reader = m_dir.path() + QStringLiteral("/reader.sh");
+        QFile f(reader);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.script);
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+        qputenv("TAV_MDBREADER", reader.toUtf8());
+        const sqlite3_int64 before = sqlite3_memory_used();
+        const VbError e = errorOf([&] { Recordset rs; rs.setActiveConnection(connectionFor(m_equip)); });
+        EXPECT_EQ(e.number(), errc::ProviderFailure) << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains(m_equip)) << e.description().toStdString();
+        EXPECT_EQ(sqlite3_memory_used(), before);
+    }
+}
+
 } // namespace
 
 #else
