@@ -184,7 +184,9 @@ void RegistryStore::openSchema()
         try {
             wal = scalarText(m_db, "PRAGMA journal_mode=WAL") == "wal";
         } catch (const StoreError& e) {
-            if (e.status == ERROR_BADDB)
+            // Only a busy or locked file is worth waiting for; a file SQLite may not write
+            // (a damaged header naming a newer format) would keep failing for the whole wait.
+            if (e.status != ERROR_CANTWRITE)
                 throw;
         }
         if (!wal)

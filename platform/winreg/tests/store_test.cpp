@@ -113,6 +113,31 @@ TEST_F(RegistryTest, CorruptStoreAnswersBadDatabaseAndIsNeverOverwritten)
     }
 }
 
+TEST_F(RegistryTest, StoreSqliteMayNotWriteAnswersAtOnceAndStaysUnchanged)
+{
+    // Found by fuzzing: an empty store whose header names a file format newer than SQLite
+    // writes made every call wait 30 s for the log switch, then answer "cannot open".
+    tav::winreg::resetStoreForTests();
+    const QString path = tav::winreg::storeFilePath();
+    QFile::remove(path);
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.toLocal8Bit().constData(), &db), SQLITE_OK);
+        sqlite3_exec(db, "PRAGMA page_size=512; PRAGMA user_version=1;", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_EQ(f.size(), 512);
+        f.seek(18); // file format write version
+        f.write("\x2a", 1);
+    }
+    const QByteArray before = fileHash(path);
+    HKEY out = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &out), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(setText(HKEY_CURRENT_USER, "v", "x"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(fileHash(path), before);
+}
+
 TEST_F(RegistryTest, StoreWithDamagedPagesIsRecognisedAtOpen)
 {
     HKEY k = create(HKEY_CURRENT_USER, "Software\\Filled");
