@@ -180,6 +180,10 @@ struct SelectItem {
     bool star = false;
 };
 
+// Nesting deeper than this (parentheses, signs, NOT, calls, joined sources) is refused:
+// the translator descends once per level, and SQLite stops at 1000 levels anyway.
+constexpr int kMaxNesting = 256;
+
 class Translator {
 public:
     Translator(const QString& sql, bool savedQuery) : m_sql(sql), m_tokens(tokenize(sql)), m_saved(savedQuery) {}
@@ -195,6 +199,25 @@ public:
     }
 
 private:
+    // Counts one level of nesting for as long as it lives.
+    class Nesting {
+    public:
+        explicit Nesting(Translator& t) : m_t(t) {
+            if (++m_t.m_depth > kMaxNesting) {
+                --m_t.m_depth;
+                throw AccessSqlRefusal(QStringLiteral("The query is nested more than %1 levels deep: %2")
+                                           .arg(kMaxNesting)
+                                           .arg(m_t.m_sql));
+            }
+        }
+        ~Nesting() { --m_t.m_depth; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        Translator& m_t;
+    };
+
     const Token& peek(int ahead = 0) const {
         const size_t i = std::min(m_pos + size_t(ahead), m_tokens.size() - 1);
         return m_tokens[i];
@@ -406,6 +429,7 @@ private:
     }
 
     QString tableRef(int& sources) {
+        const Nesting level(*this);
         QString out;
         if (accept("(")) {
             if (isKeyword(peek(), "select")) {
@@ -439,6 +463,7 @@ private:
 
     // Precedence, low to high: OR, XOR, AND, NOT, comparison, &, + -, Mod, \, * /, unary -, ^.
     QString expr(int minPrec = 0) {
+        const Nesting level(*this);
         QString left = unary();
         for (;;) {
             const Token& t = peek();
@@ -638,6 +663,7 @@ private:
     std::vector<Token> m_tokens;
     size_t m_pos = 0;
     bool m_saved;
+    int m_depth = 0;
 };
 
 } // namespace

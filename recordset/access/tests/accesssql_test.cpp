@@ -192,5 +192,39 @@ TEST(SavedQueries, RefuseWhatCannotRunReadOnly) {
     EXPECT_TRUE(p.refusal.contains(QLatin1String("parameter query (Start)"))) << p.refusal.toStdString();
 }
 
+// Deep nesting is refused with a reason instead of exhausting the stack (found by fuzzing:
+// "SELECT id -(((((...-----(((..." overflowed it); nesting as deep as real queries go still
+// translates and runs.
+TEST(Nesting, DeepNestingIsRefusedAndModerateNestingRuns) {
+    const auto repeat = [](const char* s, int n) { return QString::fromLatin1(s).repeated(n); };
+    const int deep = 100000;
+    const struct {
+        const char* name;
+        QString sql;
+    } refused[] = {
+        {"parentheses", "SELECT " + repeat("(", deep) + "1" + repeat(")", deep) + " FROM t"},
+        {"minus signs and parentheses", "SELECT id -" + repeat("(-", deep) + "1" + repeat(")", deep) + " FROM t"},
+        {"NOTs", "SELECT id FROM t WHERE " + repeat("NOT ", deep) + "True"},
+        {"function calls", "SELECT " + repeat("Abs(", deep) + "1" + repeat(")", deep) + " FROM t"},
+        {"parenthesised sources", "SELECT * FROM " + repeat("(", deep) + "t" + repeat(")", deep)},
+        {"subqueries", "SELECT id FROM t WHERE id IN " + repeat("(SELECT id FROM t WHERE id IN ", deep) + "(1)" +
+                           repeat(")", deep)},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.name);
+        try {
+            translateAccessSql(c.sql, true);
+            ADD_FAILURE() << "translated";
+        } catch (const AccessSqlRefusal& r) {
+            EXPECT_TRUE(r.why().contains(QLatin1String("nested"))) << r.why().left(200).toStdString();
+        }
+    }
+    Db db;
+    EXPECT_EQ(db.column("SELECT " + repeat("(", 60) + "id" + repeat(")", 60) + " FROM t WHERE id = 2").toStdString(), "2");
+    EXPECT_EQ(db.column("SELECT " + repeat("IIf(id > 4, \"x\", ", 15) + "id" + repeat(")", 15) + " FROM t WHERE id = 3")
+                  .toStdString(),
+              "3");
+}
+
 } // namespace
 #endif
