@@ -3,8 +3,9 @@
 // string the programs use. Opening (and querying) either works or raises a VbError; a
 // crash or hang of the helper must come back as such an error. Slow per input by nature.
 //
-// With TAV_FUZZ_KEEP_DIR set, inputs that crashed or stalled the helper are copied there
-// (the fuzz process itself survived them, so libFuzzer keeps no artefact).
+// With TAV_FUZZ_KEEP_DIR set, inputs that crashed or stalled the helper, or made its
+// sanitizers report (the helper is built with them too; a report ends it with status 1),
+// are copied there: the fuzz process itself survived them, so libFuzzer keeps no artefact.
 #include "fuzzsupport.h"
 #include "recordset.h"
 #include "variant.h"
@@ -23,6 +24,7 @@ long g_opened = 0;
 long g_refused = 0;
 long g_helperCrashed = 0;
 long g_helperStalled = 0;
+long g_helperSanitizer = 0;
 
 void keep(const QByteArray& input, const char* kind)
 {
@@ -64,8 +66,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     if (qEnvironmentVariableIsEmpty("TAV_MDBREADER_TIMEOUT_MS"))
         qputenv("TAV_MDBREADER_TIMEOUT_MS", "5000");
     std::atexit([] {
-        std::fprintf(stderr, "accessfile: %ld opened, %ld refused (helper crashed %ld, stalled %ld)\n", g_opened,
-                     g_refused, g_helperCrashed, g_helperStalled);
+        std::fprintf(stderr,
+                     "accessfile: %ld opened, %ld refused (helper crashed %ld, stalled %ld, sanitizer reports %ld)\n",
+                     g_opened, g_refused, g_helperCrashed, g_helperStalled, g_helperSanitizer);
     });
     return 0;
 }
@@ -88,6 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         } else if (e.description().contains(QLatin1String("did not finish"))) {
             ++g_helperStalled;
             keep(input, "stall");
+         else if (e.description().contains(QLatin1String("ABORTING")) ||
+                   e.description().contains(QLatin1String("Sanitizer")) ||
+                   e.description().contains(QLatin1String("runtime error"))) {
+            ++g_helperSanitizer;
+            keep(input, "sanitizer");
         }
         return 0;
     }
