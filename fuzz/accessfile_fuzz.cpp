@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         } else if (e.description().contains(QLatin1String("did not finish"))) {
             ++g_helperStalled;
             keep(input, "stall");
-         else if (e.description().contains(QLatin1String("ABORTING")) ||
+        } else if (e.description().contains(QLatin1String("ABORTING")) ||
                    e.description().contains(QLatin1String("Sanitizer")) ||
                    e.description().contains(QLatin1String("runtime error"))) {
             ++g_helperSanitizer;
