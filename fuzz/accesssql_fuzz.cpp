@@ -80,6 +80,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(g_db, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK || !st) {
         ++g_notRunnable;
+        // TAV_FUZZ_VERBOSE=1 lists why SQLite refused a translation (for a look at the
+        // corpus; names the table lacks are expected, syntax errors are worth a look).
+        static const bool verbose = qEnvironmentVariableIntValue("TAV_FUZZ_VERBOSE") != 0;
+        if (verbose)
+            std::fprintf(stderr, "not runnable: %s\n  %s\n  %s\n", sqlite3_errmsg(g_db), text.toUtf8().constData(),
+                         utf8.constData());
         sqlite3_finalize(st);
         return 0;
     }
