@@ -9,12 +9,14 @@
 #include "savedqueries.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QtDebug>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <map>
@@ -25,6 +27,7 @@ namespace {
 
 constexpr int defaultTimeoutMs = 15000;
 constexpr int passwordProtected = 5;  // the reader's exit status for a protected file
+constexpr qsizetype maxMessageBytes = 64 * 1024;  // of the reader's messages, the last ones
 
 VbError damaged(const QString& path, const QString& why) {
     return providerError(errc::ProviderFailure,
@@ -55,12 +58,30 @@ QByteArray readImage(const QString& path) {
         throw providerError(errc::ProviderFailure, QStringLiteral("Cannot start the Access file reader '%1': %2")
                                                        .arg(reader, process.errorString()));
     process.closeWriteChannel();
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        throw damaged(path, QStringLiteral("reading it did not finish within %1 s.").arg(timeoutMs / 1000.0));
+    // Only the end of the reader's messages is kept: on some damaged files the library
+    // repeats a warning without end (megabytes a second) until the time limit stops it.
+    QByteArray errorTail;
+    const auto keepTail = [&] {
+        errorTail += process.readAllStandardError();
+        if (errorTail.size() > maxMessageBytes)
+            errorTail = errorTail.right(maxMessageBytes);
+    };
+    // Waiting on the message channel wakes at each chunk of messages, so they never pile up.
+    process.setReadChannel(QProcess::StandardError);
+    QElapsedTimer clock;
+    clock.start();
+    while (process.state() != QProcess::NotRunning) {
+        const qint64 left = timeoutMs - clock.elapsed();
+        if (left <= 0) {
+            process.kill();
+            process.waitForFinished();
+            throw damaged(path, QStringLiteral("reading it did not finish within %1 s.").arg(timeoutMs / 1000.0));
+        }
+        process.waitForReadyRead(int(std::min<qint64>(left, 100)));
+        keepTail();
     }
-    const QString messages = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+    keepTail();
+    const QString messages = QString::fromLocal8Bit(errorTail).trimmed();
     if (process.exitStatus() == QProcess::CrashExit)
         throw damaged(path, QStringLiteral("the reader stopped unexpectedly while reading it."));
     if (process.exitCode() == passwordProtected)

@@ -19,6 +19,8 @@
 #include <cstring>
 #include <functional>
 
+#include <sys/resource.h>
+
 using namespace tav::ado;
 using tav::VbError;
 
@@ -321,6 +323,32 @@ TEST_F(AccessFile, AnUnusableReaderOutputFailsWithoutKeepingItsDatabase) {
         EXPECT_TRUE(e.description().contains(m_equip)) << e.description().toStdString();
         EXPECT_EQ(sqlite3_memory_used(), before);
     }
+}
+
+// Found by fuzzing: on some damaged files the library repeats one warning without end,
+// megabytes a second until the time limit; only the end of the messages is kept, and the
+// last one names the fault.
+TEST_F(AccessFile, AFloodOfReaderMessagesKeepsOnlyTheLast) {
+    const QString flood = m_dir.path() + QStringLiteral("/flood.sh");
+    QFile f(flood);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\n"
+            "yes 'Unknown record type 10' | head -c 268435456 >&2\n"
+            "echo 'offset 28311552 is beyond EOF' >&2\n"
+            "exit 1\n");
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    qputenv("TAV_MDBREADER", flood.toUtf8());
+    qputenv("TAV_MDBREADER_TIMEOUT_MS", "60000");
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(e.number(), errc::ProviderFailure);
+    EXPECT_TRUE(e.description().endsWith(QLatin1String("offset 28311552 is beyond EOF"))) << e.description().toStdString();
+    // 256 MB of messages went through; the peak memory of this process grows by far less.
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kB";
 }
 
 } // namespace
