@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
 namespace tav::test {
 
 TempDir::TempDir() { m_dir.setAutoRemove(true); }
@@ -20,6 +24,22 @@ QString copyFixture(const QString& name, const QString& dir) {
         return {};
     QFile::setPermissions(dst, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     return dst;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size()) << path.toStdString();
+}
+
+void renameOver(const QString& from, const QString& to) {
+    ASSERT_EQ(std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()), 0)
+        << from.toStdString() << " -> " << to.toStdString();
 }
 
 MessageBoxRecorder::MessageBoxRecorder()

@@ -28,6 +28,12 @@ QString fixturesDir();
 // when the fixture is not available.
 QString copyFixture(const QString& name, const QString& dir);
 
+// Whole-file helpers for tests that damage, swap or compare files. readFile gives an empty
+// array for a file it cannot read; writeFile and renameOver fail the current test on error.
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
+void renameOver(const QString& from, const QString& to);
+
 // Records every message box shown while it lives and answers each with OK.
 class MessageBoxRecorder {
 public:

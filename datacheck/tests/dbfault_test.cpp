@@ -19,6 +19,9 @@
 using namespace tav;
 using tav::datacheck::frmTestDataAccess;
 using tav::test::OtherWriter;
+using tav::test::readFile;
+using tav::test::renameOver;
+using tav::test::writeFile;
 using YieldPoint = frmTestDataAccess::YieldPoint;
 
 namespace {
@@ -33,19 +36,6 @@ template <class Case>
 void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void renameOver(const QString& from, const QString& to) { ASSERT_EQ(::rename(qPrintable(from), qPrintable(to)), 0); }
 
 // Outputs and equipment of kRows rows each, as the two tests read them.
 QStringList equipmentDatabase(const QString& prefix) {

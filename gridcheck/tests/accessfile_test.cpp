@@ -14,16 +14,6 @@ using tav::gridcheck::Form1;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 class GridcheckAccessFile : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -31,7 +21,7 @@ protected:
         const QString copy = test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path());
         if (copy.isEmpty())
             GTEST_SKIP() << "fixture nwind.mdb not available";
-        m_sample = readAll(copy);
+        m_sample = test::readFile(copy);
         QFile::remove(copy);
     }
     void TearDown() override { qunsetenv("TAV_MDBREADER"); }
@@ -42,7 +32,8 @@ protected:
         if (!edit(bytes))
             return {};
         const QString path = m_dir.file(QStringLiteral("dbEquip.mdb"));
-        return writeAll(path, bytes) ? path : QString();
+        test::writeFile(path, bytes);
+        return path;
     }
 
     test::TempDir m_dir;
@@ -55,7 +46,7 @@ TEST_F(GridcheckAccessFile, ShowsTheManufacturersTableInNameOrderReadOnly) {
                test::renameJet3Column(b, "tblManufacturers", "CompanyName", "ManufacturerName");
     });
     ASSERT_FALSE(path.isEmpty()) << "the sample could not be edited";
-    const QByteArray before = QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256);
+    const QByteArray before = QCryptographicHash::hash(test::readFile(path), QCryptographicHash::Sha256);
 
     test::MessageBoxRecorder boxes;
     Form1 form(m_dir.path());
@@ -70,7 +61,7 @@ TEST_F(GridcheckAccessFile, ShowsTheManufacturersTableInNameOrderReadOnly) {
     EXPECT_EQ(names, (QStringList{"Federal Shipping", "Speedy Express", "United Package"}));
     EXPECT_EQ(model->data(model->index(0, 0)).toInt(), 3);
     EXPECT_EQ(form.rsData()->lockType(), ado::adLockReadOnly);
-    EXPECT_EQ(QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256), before) << "file was written";
+    EXPECT_EQ(QCryptographicHash::hash(test::readFile(path), QCryptographicHash::Sha256), before) << "file was written";
 }
 
 TEST_F(GridcheckAccessFile, AnAccessFileWithoutTheTableGivesOneMessageNamingIt) {

@@ -18,25 +18,15 @@
 using namespace tav;
 using tav::gridcheck::Form1;
 using tav::test::OtherWriter;
+using tav::test::readFile;
+using tav::test::renameOver;
+using tav::test::writeFile;
 
 namespace {
 
 // The recordset waits 2 s for another program's lock; the rest is margin for a busy machine.
 constexpr qint64 kBoundMs = 8000;
 constexpr int kRows = 1500;
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void renameOver(const QString& from, const QString& to) { ASSERT_EQ(::rename(qPrintable(from), qPrintable(to)), 0); }
 
 QString changeAll() {
     return tav::test::exclusiveChangeOf(QStringLiteral("tblmanufacturers"), QStringLiteral("ManufacturerName"),

@@ -21,6 +21,9 @@
 using namespace tav::ado;
 using tav::VbError;
 using tav::test::OtherWriter;
+using tav::test::readFile;
+using tav::test::renameOver;
+using tav::test::writeFile;
 
 namespace {
 
@@ -38,17 +41,6 @@ QByteArray digest(const QString& path) {
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // What a read gave: the failure (number 0 for none) or the first column of every row.
@@ -299,8 +291,6 @@ struct SwapCase {
     const char* openSays;     // what Open on the old connection says
     const char* connectSays;  // what a new connection says, or nullptr when it reads "other"
 };
-
-void renameOver(const QString& from, const QString& to) { ASSERT_EQ(::rename(qPrintable(from), qPrintable(to)), 0); }
 
 const SwapCase kSwaps[] = {
     {"Deleted", [](const QString& db, const QString&) { ASSERT_TRUE(QFile::remove(db)); }, "was deleted or moved",
