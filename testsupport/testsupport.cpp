@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -40,6 +41,12 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 void renameOver(const QString& from, const QString& to) {
     ASSERT_EQ(std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()), 0)
         << from.toStdString() << " -> " << to.toStdString();
+}
+
+QByteArray fileDigest(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : QByteArray();
 }
 
 MessageBoxRecorder::MessageBoxRecorder()

@@ -33,6 +33,8 @@ QString copyFixture(const QString& name, const QString& dir);
 QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& bytes);
 void renameOver(const QString& from, const QString& to);
+// SHA-256 of a file's bytes, to prove a file was left unchanged; empty when unreadable.
+QByteArray fileDigest(const QString& path);
 
 // Records every message box shown while it lives and answers each with OK.
 class MessageBoxRecorder {

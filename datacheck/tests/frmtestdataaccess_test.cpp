@@ -7,7 +7,6 @@
 #include "testdb.h"
 #include "units.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -234,24 +233,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, DataCheckCount,
                                            CountCase{"BeyondSixteenBits", 40000}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-QByteArray digest(const QString& file) {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
 TEST_F(DataAccessWindowTest, TestsNeverWriteBesideOrIntoTheDatabase) {
     const QString db = makeDb(numberedRows(QStringLiteral("tbloutputs"), QStringLiteral("Name"), 5) + equipment(5));
     const QStringList entries = tav::test::folderEntries(data.path());
-    const QByteArray before = digest(db);
+    const QByteArray before = tav::test::fileDigest(db);
     auto f = load();
     f->Command1_Click();
     f->Command2_Click();
     f->Command1_Click();
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(tav::test::folderEntries(data.path()), entries);
-    EXPECT_EQ(digest(db), before);
+    EXPECT_EQ(tav::test::fileDigest(db), before);
 }
 
 TEST_F(DataAccessWindowTest, FolderWithSemicolonStillFindsTheDatabase) {

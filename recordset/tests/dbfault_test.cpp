@@ -8,7 +8,6 @@
 #include "testdb.h"
 #include "testsupport.h"
 
-#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -34,13 +33,6 @@ constexpr int kRows = 2000;
 QString connectionTo(const QString& path) {
     return QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=") + ConnectionString::quoteValue(path) +
            QStringLiteral(";Persist Security Info=False");
-}
-
-QByteArray digest(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 // What a read gave: the failure (number 0 for none) or the first column of every row.
@@ -203,7 +195,7 @@ TEST_F(DbFault, ChangeLeftUnfinishedByAStoppedWriterIsReportedNotRead) {
     }
     const QString journal = db + QStringLiteral("-journal");
     ASSERT_TRUE(QFile::exists(journal)) << "the stopped writer left no journal";
-    const QByteArray before = digest(db);
+    const QByteArray before = tav::test::fileDigest(db);
     const QStringList entries = tav::test::folderEntries(dir.path());
 
     const Outcome o = readOutputs();
@@ -211,7 +203,7 @@ TEST_F(DbFault, ChangeLeftUnfinishedByAStoppedWriterIsReportedNotRead) {
     EXPECT_EQ(o.number, errc::ProviderFailure) << o;
     EXPECT_TRUE(o.description.contains(db)) << o;
     EXPECT_TRUE(o.description.contains(QLatin1String("unfinished change"))) << o;
-    EXPECT_EQ(digest(db), before) << "the reader wrote into the file";
+    EXPECT_EQ(tav::test::fileDigest(db), before) << "the reader wrote into the file";
     EXPECT_EQ(tav::test::folderEntries(dir.path()), entries);
 
     {

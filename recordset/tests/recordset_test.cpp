@@ -3,7 +3,6 @@
 #include "testdb.h"
 #include "testsupport.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 
 #include <unistd.h>
@@ -39,13 +38,6 @@ QString descriptionOf(const std::function<void()>& f) {
         return e.description();
     }
     return QStringLiteral("<no error>");
-}
-
-QByteArray digest(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 class RecordsetTest : public ::testing::Test {
@@ -290,7 +282,7 @@ TEST_F(RecordsetTest, LeavesNoFilesAndChangesNothing) {
         tav::test::makeDatabase(path, {QStringLiteral("create table t(Name text)"),
                                        QStringLiteral("insert into t values('a')")}, mode);
         const QStringList before = tav::test::folderEntries(folder.path());
-        const QByteArray hash = digest(path);
+        const QByteArray hash = tav::test::fileDigest(path);
         {
             Recordset r;
             r.setActiveConnection(connect(folder.file(QStringLiteral("DBEQUIP.MDB"))));
@@ -300,7 +292,7 @@ TEST_F(RecordsetTest, LeavesNoFilesAndChangesNothing) {
             r.close();
         }
         EXPECT_EQ(tav::test::folderEntries(folder.path()), before);
-        EXPECT_EQ(digest(path), hash);
+        EXPECT_EQ(tav::test::fileDigest(path), hash);
     }
 }
 

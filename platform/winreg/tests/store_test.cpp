@@ -1,7 +1,6 @@
 // The store on disk: its location, durability, corrupt files, and other processes.
 #include "registryfixture.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
 
@@ -9,14 +8,6 @@
 #include <set>
 
 namespace {
-
-QByteArray fileHash(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
 
 std::set<std::string> raceValues()
 {
@@ -95,7 +86,7 @@ TEST_F(RegistryTest, CorruptStoreAnswersBadDatabaseAndIsNeverOverwritten)
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(c.content);
         }
-        const QByteArray before = fileHash(path);
+        const QByteArray before = tav::test::fileDigest(path);
 
         HKEY out = nullptr;
         DWORD size = 0;
@@ -109,7 +100,7 @@ TEST_F(RegistryTest, CorruptStoreAnswersBadDatabaseAndIsNeverOverwritten)
         EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "v", nullptr, nullptr, nullptr, &size), ERROR_BADDB) << c.name;
         EXPECT_EQ(RegEnumKeyA(HKEY_CURRENT_USER, 0, name, sizeof name), ERROR_BADDB) << c.name;
         EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software"), ERROR_BADDB) << c.name;
-        EXPECT_EQ(fileHash(path), before) << c.name;
+        EXPECT_EQ(tav::test::fileDigest(path), before) << c.name;
     }
 }
 
@@ -131,11 +122,11 @@ TEST_F(RegistryTest, StoreSqliteMayNotWriteAnswersAtOnceAndStaysUnchanged)
         f.seek(18); // file format write version
         f.write("\x2a", 1);
     }
-    const QByteArray before = fileHash(path);
+    const QByteArray before = tav::test::fileDigest(path);
     HKEY out = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &out), ERROR_ACCESS_DENIED);
     EXPECT_EQ(setText(HKEY_CURRENT_USER, "v", "x"), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(fileHash(path), before);
+    EXPECT_EQ(tav::test::fileDigest(path), before);
 }
 
 TEST_F(RegistryTest, StoreWithDamagedPagesIsRecognisedAtOpen)
@@ -153,11 +144,11 @@ TEST_F(RegistryTest, StoreWithDamagedPagesIsRecognisedAtOpen)
         f.seek(2 * 4096);
         f.write(QByteArray(3 * 4096, '\x5a'));
     }
-    const QByteArray before = fileHash(path);
+    const QByteArray before = tav::test::fileDigest(path);
     DWORD size = 0;
     EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "x", nullptr, nullptr, nullptr, &size), ERROR_BADDB);
     EXPECT_EQ(setText(HKEY_CURRENT_USER, "x", "y"), ERROR_BADDB);
-    EXPECT_EQ(fileHash(path), before);
+    EXPECT_EQ(tav::test::fileDigest(path), before);
 }
 
 TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing)

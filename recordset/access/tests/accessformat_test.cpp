@@ -9,7 +9,6 @@
 #include "recordset.h"
 #include "testsupport.h"
 
-#include <QCryptographicHash>
 #include <QProcess>
 #include <QDir>
 #include <QFile>
@@ -56,11 +55,6 @@ protected:
             return e;
         }
         return VbError(0, {}, QStringLiteral("no error"));
-    }
-    QByteArray hashOf(const QString& path) const {
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
     }
     QString damagedCopy(const char* name, const std::function<void(QByteArray&)>& damage) {
         QFile f(m_equip);
@@ -186,9 +180,9 @@ TEST_F(AccessFile, ParameterCrosstabAndFormQueriesAreRefusedWithTheirReasons) {
 }
 
 TEST_F(AccessFile, FileIsNeverWritten) {
-    const QByteArray before = hashOf(m_equip);
+    const QByteArray before = tav::test::fileDigest(m_equip);
     rowsOf(m_equip, QStringLiteral("Select * from Invoices"));
-    EXPECT_EQ(hashOf(m_equip), before);
+    EXPECT_EQ(tav::test::fileDigest(m_equip), before);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("dbEquip.mdb")});
 }
 
