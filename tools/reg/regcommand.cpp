@@ -2,12 +2,14 @@
 
 #include "codepage.h"
 #include "regfile.h"
+#include "regusage.h"
 #include "regvalueformat.h"
 #include "storetransaction.h"
 
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -56,22 +58,43 @@ public:
     {
         if (args.isEmpty())
             return syntax(QStringLiteral("REG"));
+        if (isHelp(args.front()))
+            return usage(QStringLiteral("REG"));
         Options o;
         o.operation = args.front().toUpper();
+        if (isOperation(o.operation) && std::any_of(args.begin() + 1, args.end(), isHelp))
+            return usage(o.operation);
         if (!parseSwitches(args.mid(1), o))
             return syntax(o.operation);
-        static const std::map<QString, std::pair<int, int (Command::*)(const Options&)>> ops = {
-            {QStringLiteral("QUERY"), {1, &Command::query}},   {QStringLiteral("ADD"), {1, &Command::add}},
-            {QStringLiteral("DELETE"), {1, &Command::remove}}, {QStringLiteral("EXPORT"), {2, &Command::exportKey}},
-            {QStringLiteral("IMPORT"), {1, &Command::import}},
-        };
-        const auto it = ops.find(o.operation);
-        if (it == ops.end() || o.positional.size() != it->second.first)
-            return syntax(it == ops.end() ? QStringLiteral("REG") : o.operation);
+        const auto it = operations().find(o.operation);
+        if (it == operations().end() || o.positional.size() != it->second.first)
+            return syntax(it == operations().end() ? QStringLiteral("REG") : o.operation);
         return (this->*(it->second.second))(o);
     }
 
 private:
+    using Operations = std::map<QString, std::pair<int, int (Command::*)(const Options&)>>;
+    // Each operation with its count of positional arguments.
+    static const Operations& operations()
+    {
+        static const Operations ops = {
+            {QStringLiteral("QUERY"), {1, &Command::query}},   {QStringLiteral("ADD"), {1, &Command::add}},
+            {QStringLiteral("DELETE"), {1, &Command::remove}}, {QStringLiteral("EXPORT"), {2, &Command::exportKey}},
+            {QStringLiteral("IMPORT"), {1, &Command::import}},
+        };
+        return ops;
+    }
+    static bool isOperation(const QString& op) { return operations().count(op) != 0; }
+    static bool isHelp(const QString& arg)
+    {
+        return arg == QLatin1String("/?") || arg == QLatin1String("-?") || arg == QLatin1String("--help");
+    }
+    int usage(const QString& op)
+    {
+        m_out << usageText(op);
+        return 0;
+    }
+
     bool parseSwitches(const QStringList& args, Options& o)
     {
         for (qsizetype i = 0; i < args.size(); ++i) {
@@ -119,8 +142,14 @@ private:
 
     int syntax(const QString& op)
     {
-        m_err << "ERROR: Invalid syntax.\n" << "Type \"REG " << op << " /?\" for usage.\n";
+        m_err << "ERROR: Invalid syntax.\n" << hint(op);
         return 1;
+    }
+    // Where to read the usage: the operation's own, or the tool's for "REG".
+    static QString hint(const QString& op)
+    {
+        const QString command = op == QLatin1String("REG") ? op : QStringLiteral("REG ") + op;
+        return QStringLiteral("Type \"%1 /?\" for usage.\n").arg(command);
     }
     int failure(LONG status)
     {
@@ -144,7 +173,7 @@ private:
     {
         auto key = KeyName::parse(o.positional.front());
         if (!key)
-            m_err << "ERROR: Invalid key name.\n" << "Type \"REG " << op << " /?\" for usage.\n";
+            m_err << "ERROR: Invalid key name.\n" << hint(op);
         return key;
     }
 

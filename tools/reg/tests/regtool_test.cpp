@@ -163,6 +163,39 @@ TEST_F(RegTool, FailuresExitWithOneAndAMessage)
     EXPECT_EQ(valuesOf("HKCU\\Software\\F").size(), 1u);
 }
 
+TEST_F(RegTool, HelpAndTheHintAfterASyntaxError)
+{
+    const struct {
+        const char* name;
+        QStringList args;
+        int code;
+        const char* out; // the usage's first line, or nothing
+        const char* err;
+    } cases[] = {
+        {"tool /?", {"/?"}, 0, "REG Operation [Parameter List]\n", ""},
+        {"tool --help", {"--help"}, 0, "REG Operation [Parameter List]\n", ""},
+        {"query /?", {"QUERY", "/?"}, 0, "REG QUERY KeyName", ""},
+        {"add /? after a key", {"add", "HKCU\\Software", "/?"}, 0, "REG ADD KeyName", ""},
+        {"delete /?", {"delete", "/?"}, 0, "REG DELETE KeyName", ""},
+        {"export /?", {"export", "/?"}, 0, "REG EXPORT KeyName FileName", ""},
+        {"import /?", {"import", "/?"}, 0, "REG IMPORT FileName", ""},
+        {"no arguments", {}, 1, "", "ERROR: Invalid syntax.\nType \"REG /?\" for usage.\n"},
+        {"unknown operation /?", {"frob", "/?"}, 1, "", "ERROR: Invalid syntax.\nType \"REG /?\" for usage.\n"},
+        {"query without key", {"query"}, 1, "", "ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage.\n"},
+        {"bad root", {"add", "HKXX\\A"}, 1, "", "ERROR: Invalid key name.\nType \"REG ADD /?\" for usage.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result r = reg(c.args);
+        EXPECT_EQ(r.code, c.code);
+        if (*c.out)
+            EXPECT_TRUE(r.out.startsWith(QLatin1String(c.out))) << r.out.toStdString();
+        else
+            EXPECT_EQ(r.out, QString());
+        EXPECT_EQ(r.err, QLatin1String(c.err));
+    }
+}
+
 TEST_F(RegTool, AddStoresEachTypeAsThePlatformDoes)
 {
     const struct {
