@@ -120,7 +120,7 @@ void PropertyHelp::FillGrad(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int3
     if (bands <= 0)
         return; // an empty area: nothing to paint
     if (bands > MaxBands)
-        throw VbError::standard(7);
+        throw VbError::standard(err::OutOfMemory);
     VbArray<int32_t> colours(0, std::vector<int32_t>(size_t(bands)));
     GradientColors(colours, lColor, lGradColor);
 

@@ -48,8 +48,26 @@ private:
 
 HKEY rootKey(int32_t classKey) { return TAV_PREDEFINED_KEY(classKey); }
 
+// A name with an embedded NUL would be cut short at the ANSI call and reach another key or
+// value. Such names never reach the platform: each member takes the path it takes when the
+// platform refuses a name.
+bool hasNul(const QString& name) { return name.contains(QChar(u'\0')); }
+
+// Runs an allocating step; memory that cannot be had is the run-time's error 7, which the
+// database handlers trap and show like any other error.
+template <class F>
+decltype(auto) orOutOfMemory(F&& f) {
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        throw VbError::standard(err::OutOfMemory);
+    }
+}
+
 // Opens path under classKey; the guard owns the key when the answer is 0.
 LONG openKey(KeyGuard& guard, int32_t classKey, const QString& path, REGSAM access) {
+    if (hasNul(path))
+        return ERROR_INVALID_PARAMETER;
     HKEY key = nullptr;
     const LONG status = RegOpenKeyExA(rootKey(classKey), toAnsi(path).constData(), 0, access, &key);
     if (status == ERROR_SUCCESS)
@@ -59,6 +77,8 @@ LONG openKey(KeyGuard& guard, int32_t classKey, const QString& path, REGSAM acce
 
 // Creates every missing key along path (or opens the existing key) with the specific rights.
 LONG createKey(KeyGuard& guard, int32_t classKey, const QString& path) {
+    if (hasNul(path))
+        return ERROR_INVALID_PARAMETER;
     char noClass[] = "";
     HKEY key = nullptr;
     DWORD disposition = 0;
@@ -129,13 +149,15 @@ QString cRegistry::setValueFailureText(const Variant& vValue) const {
 Variant cRegistry::value() {
     Variant result;
     int32_t storedType = 0;
-    if (!readValue(result, storedType))
+    if (!orOutOfMemory([&] { return readValue(result, storedType); }))
         return m_Default;
     m_ValueType = storedType;
     return result;
 }
 
 bool cRegistry::readValue(Variant& result, int32_t& storedType) const {
+    if (hasNul(m_ValueKey))
+        return false;
     KeyGuard key;
     if (openKey(key, m_ClassKey, m_SectionKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return false;
@@ -188,6 +210,8 @@ bool cRegistry::readValue(Variant& result, int32_t& storedType) const {
 }
 
 void cRegistry::setValue(Variant vValue) {
+    if (!hasNul(m_SectionKey) && hasNul(m_ValueKey))
+        raise(ErrSetValue, setValueFailureText(vValue));
     KeyGuard key;
     if (createKey(key, m_ClassKey, m_SectionKey) != ERROR_SUCCESS)
         raise(ErrFailed, setValueFailureText(vValue));
@@ -247,7 +271,7 @@ QString cRegistry::ExpandEnvironmentText(const QString& text) {
     for (;;) {
         if (needed == 0)
             throw VbError::standard(err::InvalidProcedureCall);
-        QByteArray buffer(qsizetype(needed), '\0');
+        QByteArray buffer = orOutOfMemory([&] { return QByteArray(qsizetype(needed), '\0'); });
         const DWORD written = ExpandEnvironmentStringsA(source.constData(), buffer.data(), needed);
         if (written == 0)
             throw VbError::standard(err::InvalidProcedureCall);
@@ -274,22 +298,28 @@ int16_t cRegistry::CreateKey() {
 
 int16_t cRegistry::DeleteKey() {
     // The layer refuses to delete a predefined root, so an empty SectionKey fails here too.
-    if (RegDeleteKeyA(rootKey(m_ClassKey), toAnsi(m_SectionKey).constData()) != ERROR_SUCCESS)
+    if (hasNul(m_SectionKey) || RegDeleteKeyA(rootKey(m_ClassKey), toAnsi(m_SectionKey).constData()) != ERROR_SUCCESS)
         raise(ErrFailed, QStringLiteral("Failed to delete registry Key: '") + handleText() +
                              QStringLiteral("',Section: '") + m_SectionKey);
     return VbTrue;
 }
 
 int16_t cRegistry::DeleteValue() {
+    const auto deleteFailed = [this] {
+        raise(ErrFailed, QStringLiteral("Failed to delete registry Key: '") + handleText() +
+                             QStringLiteral("',Section: '") + m_SectionKey +
+                             QStringLiteral("',Key: '") + m_ValueKey);
+    };
+    // A refused value name fails as a missing value does, but before the key is opened.
+    if (hasNul(m_ValueKey) && !hasNul(m_SectionKey))
+        deleteFailed();
     KeyGuard key;
     if (openKey(key, m_ClassKey, m_SectionKey, KeySpecificRights) != ERROR_SUCCESS)
         raise(ErrFailed, QStringLiteral("Failed to open key '") + handleText() +
                              QStringLiteral("',Section: '") + m_SectionKey +
                              QStringLiteral("' for delete access"));
     if (RegDeleteValueA(key.get(), toAnsi(m_ValueKey).constData()) != ERROR_SUCCESS)
-        raise(ErrFailed, QStringLiteral("Failed to delete registry Key: '") + handleText() +
-                             QStringLiteral("',Section: '") + m_SectionKey +
-                             QStringLiteral("',Key: '") + m_ValueKey);
+        deleteFailed();
     return VbTrue;
 }
 
@@ -350,7 +380,7 @@ int16_t cRegistry::EnumerateSections(StringArray& sSect, int32_t& iSectCount) {
     } catch (const VbError& e) {
         raise(ErrEnumerateSections, e.description());
     } catch (const std::bad_alloc&) {
-        raise(ErrEnumerateSections, VbError::standardText(7));
+        raise(ErrEnumerateSections, VbError::standardText(err::OutOfMemory));
     }
 }
 
@@ -358,8 +388,8 @@ void cRegistry::CreateEXEAssociation(const QString& sExePath, const QString& sCl
                                      const QString& sClassDescription, const QString& sAssociation,
                                      int32_t lDefaultIconIndex) {
     // Without a class name the description would land in the root's own unnamed value, and
-    // without an extension the key would be named ".".
-    if (sClassName.isEmpty() || sAssociation.isEmpty())
+    // without an extension the key would be named "."; a NUL would cut either short.
+    if (sClassName.isEmpty() || sAssociation.isEmpty() || hasNul(sClassName) || hasNul(sAssociation))
         throw VbError(err::InvalidProcedureCall, errorSource(),
                       VbError::standardText(err::InvalidProcedureCall));
 

@@ -22,6 +22,7 @@ QString VbError::standardText(int32_t number) {
     case 11: return QStringLiteral("Division by zero");
     case 13: return QStringLiteral("Type mismatch");
     case 35: return QStringLiteral("Sub or Function not defined");
+    case 51: return QStringLiteral("Internal error");
     case 53: return QStringLiteral("File not found");
     case 91: return QStringLiteral("Object variable or With block variable not set");
     case 94: return QStringLiteral("Invalid use of Null");

@@ -35,10 +35,14 @@ private:
 namespace err {
 inline constexpr int32_t InvalidProcedureCall = 5;
 inline constexpr int32_t Overflow = 6;
+inline constexpr int32_t OutOfMemory = 7;
 inline constexpr int32_t SubscriptOutOfRange = 9;
 inline constexpr int32_t DivisionByZero = 11;
 inline constexpr int32_t TypeMismatch = 13;
+inline constexpr int32_t InternalError = 51;
 inline constexpr int32_t InvalidUseOfNull = 94;
+// A control's stored settings could not be read, so the control cannot be created.
+inline constexpr int32_t ErrorLoadingFromFile = 31037;
 } // namespace err
 
 } // namespace tav

@@ -55,4 +55,13 @@ MessageBoxRecorder::MessageBoxRecorder()
           return mb::OK;
       }) {}
 
+std::optional<VbError> errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const VbError& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
 } // namespace tav::test

@@ -2,10 +2,13 @@
 // Shared test helpers: a QApplication for every test binary (see testmain.cpp),
 // temporary folders, fixture copies and message-box capture.
 #include "messagebox.h"
+#include "vberror.h"
 
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace tav::test {
@@ -35,6 +38,9 @@ void writeFile(const QString& path, const QByteArray& bytes);
 void renameOver(const QString& from, const QString& to);
 // SHA-256 of a file's bytes, to prove a file was left unchanged; empty when unreadable.
 QByteArray fileDigest(const QString& path);
+
+// The error a call raised, or nothing when it raised none.
+std::optional<VbError> errorOf(const std::function<void()>& f);
 
 // Records every message box shown while it lives and answers each with OK.
 class MessageBoxRecorder {

@@ -2,6 +2,8 @@
 #include "cregistry.h"
 #include "regtestsupport.h"
 
+#include <functional>
+
 using namespace tav;
 using tav::test::errorOf;
 
@@ -100,6 +102,90 @@ TEST_F(CRegistryKeys, DeleteValue) {
         errorOf([] { at(cRegistry::HKeyCurrentUser, kPath + QStringLiteral("\\No"), QStringLiteral("v")).DeleteValue(); }),
         QStringLiteral("Failed to open key '-2147483647',Section: '") + kPath +
             QStringLiteral("\\No' for delete access"));
+}
+
+// A name with an embedded NUL is refused by every member before any registry call, so the
+// key or value its cut-short form names is never reached.
+TEST_F(CRegistryKeys, NameWithANulReachesNoOtherKeyOrValue) {
+    const QString leaf = QStringLiteral("Software\\Leaf");
+    const QString nulPath = leaf + QChar(0) + QStringLiteral("x");
+    const QString nulName = QStringLiteral("PATH_DB_EQUIP") + QChar(0) + QStringLiteral("x");
+    putRaw(HKEY_CURRENT_USER, leaf, QStringLiteral("PATH_DB_EQUIP"), REG_SZ, QByteArray("kept", 5));
+    putRaw(HKEY_CURRENT_USER, leaf + QStringLiteral("\\Child"), QStringLiteral("v"), REG_SZ, QByteArray("x", 2));
+    const int32_t setValueFailed = cRegistry::ErrSetValue;
+    struct Case {
+        const char* name;
+        QString path;
+        QString valueName;
+        int32_t number; // the error raised, 0 for none
+        std::function<Variant(cRegistry&)> run;
+        Variant result;
+    };
+    const Case cases[] = {
+        {"KeyExists", nulPath, {}, 0, [](cRegistry& r) { return Variant(r.KeyExists()); }, Variant(VbFalse)},
+        {"CreateKey", nulPath, {}, 26001, [](cRegistry& r) { return Variant(r.CreateKey()); }, {}},
+        {"DeleteKey", leaf + QStringLiteral("\\Child") + QChar(0), {}, 26001,
+         [](cRegistry& r) { return Variant(r.DeleteKey()); }, {}},
+        {"DeleteValue path", nulPath, QStringLiteral("PATH_DB_EQUIP"), 26001,
+         [](cRegistry& r) { return Variant(r.DeleteValue()); }, {}},
+        {"DeleteValue name", leaf, nulName, 26001, [](cRegistry& r) { return Variant(r.DeleteValue()); }, {}},
+        {"write path", nulPath, QStringLiteral("PATH_DB_EQUIP"), 26001,
+         [](cRegistry& r) { r.setValue(Variant("over")); return Variant(); }, {}},
+        {"write name", leaf, nulName, setValueFailed, [](cRegistry& r) { r.setValue(Variant("over")); return Variant(); }, {}},
+        {"read path", nulPath, QStringLiteral("PATH_DB_EQUIP"), 0, [](cRegistry& r) { return r.value(); }, Variant("dflt")},
+        {"read name", leaf, nulName, 0, [](cRegistry& r) { return r.value(); }, Variant("dflt")},
+        {"EnumerateValues", nulPath, {}, 0,
+         [](cRegistry& r) {
+             StringArray names;
+             int32_t count = -1;
+             r.EnumerateValues(names, count);
+             return Variant(count);
+         },
+         Variant(int32_t(0))},
+        {"EnumerateSections", nulPath, {}, 0,
+         [](cRegistry& r) {
+             StringArray names;
+             int32_t count = -1;
+             r.EnumerateSections(names, count);
+             return Variant(count);
+         },
+         Variant(int32_t(0))},
+        {"association class", leaf, {}, 5,
+         [](cRegistry& r) {
+             r.CreateEXEAssociation(QStringLiteral("/bin/x"), QStringLiteral("Leaf") + QChar(0), QStringLiteral("d"),
+                                    QStringLiteral("lf"));
+             return Variant();
+         },
+         {}},
+        {"association extension", leaf, {}, 5,
+         [](cRegistry& r) {
+             r.CreateEXEAssociation(QStringLiteral("/bin/x"), QStringLiteral("LeafFile"), QStringLiteral("d"),
+                                    QStringLiteral("lf") + QChar(0) + QStringLiteral("x"));
+             return Variant();
+         },
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cRegistry reg = at(cRegistry::HKeyCurrentUser, c.path, c.valueName);
+        reg.setValueType(REG_SZ);
+        reg.setDefault(Variant("dflt"));
+        int calls = 0;
+        winreg::setFaultHook([&](const char*) -> LONG {
+            ++calls;
+            return ERROR_SUCCESS;
+        });
+        Variant result;
+        const auto e = errorOf([&] { result = c.run(reg); });
+        winreg::setFaultHook({});
+        EXPECT_EQ(calls, 0);
+        EXPECT_EQ(e ? e->number() : 0, c.number);
+        if (!e && c.number == 0) {
+            EXPECT_EQ(result, c.result);
+        }
+        EXPECT_EQ(getRaw(HKEY_CURRENT_USER, leaf, QStringLiteral("PATH_DB_EQUIP"))->data, QByteArray("kept", 5));
+        EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, leaf + QStringLiteral("\\Child")));
+    }
 }
 
 TEST_F(CRegistryKeys, EveryOpenedKeyIsClosed) {

@@ -7,6 +7,7 @@
 #include "registrystore.h"
 
 #include <cstring>
+#include <new>
 
 using namespace tav;
 using tav::test::errorOf;
@@ -331,6 +332,31 @@ TEST_F(CRegistryValue, ExpansionFailureIsInvalidArgument) {
     const auto e = errorOf([&] { reg.value(); });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->number(), err::InvalidProcedureCall);
+}
+
+// Memory that cannot be had while reading is error 7, which the handlers trap; the key is
+// closed all the same.
+TEST_F(CRegistryValue, AllocationFailureIsOutOfMemory) {
+    putRaw(HKEY_CURRENT_USER, kPath, QStringLiteral("v"), REG_EXPAND_SZ, QByteArray("%HOME%", 7));
+    for (const char* failing : {"RegQueryValueExA", "ExpandEnvironmentStringsA"}) {
+        SCOPED_TRACE(failing);
+        int opens = 0, closes = 0;
+        winreg::setFaultHook([&](const char* function) -> LONG {
+            opens += std::strcmp(function, "RegOpenKeyExA") == 0;
+            closes += std::strcmp(function, "RegCloseKey") == 0;
+            if (std::strcmp(function, failing) == 0)
+                throw std::bad_alloc();
+            return ERROR_SUCCESS;
+        });
+        cRegistry reg = at(QStringLiteral("v"));
+        const auto e = errorOf([&] { reg.value(); });
+        winreg::setFaultHook({});
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->number(), err::OutOfMemory);
+        EXPECT_EQ(e->description(), QStringLiteral("Out of memory"));
+        EXPECT_EQ(opens, 1);
+        EXPECT_EQ(closes, 1);
+    }
 }
 
 // Every key opened is closed again, also when the operation raises.

@@ -75,15 +75,6 @@ HandleCounter::HandleCounter() {
 
 HandleCounter::~HandleCounter() { winreg::setFaultHook({}); }
 
-std::optional<VbError> errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e;
-    }
-    return std::nullopt;
-}
-
 } // namespace tav::test
 
 namespace tav {

@@ -52,9 +52,6 @@ private:
     int m_closes = 0;
 };
 
-// The error a call raised, or nothing when it raised none.
-std::optional<VbError> errorOf(const std::function<void()>& f);
-
 } // namespace tav::test
 
 namespace tav {
