@@ -6,6 +6,8 @@
 #include "messagebox.h"
 
 #include <cstdlib>
+#include <exception>
+#include <new>
 
 namespace tav {
 
@@ -15,12 +17,32 @@ Application::Application(int& argc, char** argv, const QString& title) : QApplic
     installFontSubstitutions();
 }
 
-bool Application::notify(QObject* receiver, QEvent* event) {
+namespace {
+
+// Any other exception becomes a run-time error too, so that every untrapped failure ends the
+// program with the same report: memory that could not be had is error 7, anything else is
+// error 51 with what the exception says.
+template <class F>
+auto reportingFailures(F&& f) {
     try {
-        return QApplication::notify(receiver, event);
+        return f();
     } catch (const VbError& e) {
-        reportUnhandled(e);
+        Application::reportUnhandled(e);
+    } catch (const std::bad_alloc&) {
+        Application::reportUnhandled(VbError::standard(err::OutOfMemory));
+    } catch (const std::exception& e) {
+        Application::reportUnhandled(VbError(err::InternalError, AppInfo::title(),
+                                             VbError::standardText(err::InternalError) +
+                                                 QStringLiteral(": ") + QString::fromUtf8(e.what())));
+    } catch (...) {
+        Application::reportUnhandled(VbError::standard(err::InternalError));
     }
+}
+
+} // namespace
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    return reportingFailures([&] { return QApplication::notify(receiver, event); });
 }
 
 void Application::reportUnhandled(const VbError& e) {
@@ -30,12 +52,10 @@ void Application::reportUnhandled(const VbError& e) {
 }
 
 int Application::run(const std::function<void()>& start) {
-    try {
+    reportingFailures([&] {
         start();
         Autopilot::startFromEnvironment();
-    } catch (const VbError& e) {
-        reportUnhandled(e);
-    }
+    });
     return exec();
 }
 

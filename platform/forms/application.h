@@ -14,7 +14,8 @@ class Application : public QApplication {
 public:
     Application(int& argc, char** argv, const QString& title);
 
-    // Catches an untrapped VbError escaping an event handler: reports it and ends the program.
+    // Catches an untrapped error escaping an event handler (a VbError, or any other exception
+    // as error 7 or 51): reports it and ends the program.
     bool notify(QObject* receiver, QEvent* event) override;
 
     // Shows the run-time error report ("Run-time error 'N':" and the description) in a

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -41,6 +42,34 @@ TEST(MessageBoxSeam, HandlerAnswersAndCaptionDefaultsToTitle) {
     ASSERT_EQ(rec.boxes().size(), 2u);
     EXPECT_EQ(rec.boxes()[0].caption, "prjSeam");
     EXPECT_EQ(rec.boxes()[1].caption, "other");
+}
+
+// Whatever escapes a handler or the start-up, the program object shows the run-time error
+// report and ends with a non-zero status.
+TEST(ProgramObject, EveryUntrappedFailureEndsWithTheRunTimeErrorReport) {
+    struct Case {
+        const char* where;
+        const char* kind;
+        const char* report;
+    };
+    const Case cases[] = {
+        {"start", "vb", "Run-time error '1234':\n\nStopped here"},
+        {"event", "vb", "Run-time error '1234':\n\nStopped here"},
+        {"start", "std", "Run-time error '51':\n\nInternal error: broken invariant"},
+        {"event", "std", "Run-time error '51':\n\nInternal error: broken invariant"},
+        {"event", "alloc", "Run-time error '7':\n\nOut of memory"},
+        {"event", "other", "Run-time error '51':\n\nInternal error\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.where) + " " + c.kind);
+        QProcess probe;
+        probe.start(QStringLiteral(TAV_UNHANDLED_PROBE), {QLatin1String(c.where), QLatin1String(c.kind)});
+        ASSERT_TRUE(probe.waitForFinished(30000));
+        EXPECT_EQ(probe.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(probe.exitCode(), 1);
+        const QString err = QString::fromUtf8(probe.readAllStandardError());
+        EXPECT_TRUE(err.contains(QStringLiteral("[probe] ") + QString::fromUtf8(c.report))) << err.toStdString();
+    }
 }
 
 TEST(FormStyle, AccessibleNamesComeFromTextThenControlName) {
