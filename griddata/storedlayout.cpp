@@ -34,9 +34,14 @@ gridlayout::GridLayout storedLayout(GridProgram program) {
     return gridlayout::GridLayout::fromDocuments(docs.styles, docs.columns, docs.valueItems, storedSettings(program));
 }
 
-bool applyStoredLayout(DataGrid& grid, GridProgram program) {
-    const StoredDocuments docs = storedDocuments(program);
-    return grid.loadGridLayout(docs.styles, docs.columns, docs.valueItems, storedSettings(program));
+void applyStoredLayout(DataGrid& grid, GridProgram program) {
+    applyLayoutDocuments(grid, storedDocuments(program), storedSettings(program));
+}
+
+void applyLayoutDocuments(DataGrid& grid, const StoredDocuments& docs, const gridlayout::GridSettings& settings) {
+    if (!grid.loadGridLayout(docs.styles, docs.columns, docs.valueItems, settings))
+        throw VbError(LayoutLoadError, QStringLiteral("DataGrid"),
+                      QStringLiteral("Error loading from file ") + grid.layoutError());
 }
 
 } // namespace tav::griddata

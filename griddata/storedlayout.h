@@ -4,6 +4,7 @@
 // :/griddata/<program>/, plus the scalar settings kept beside them.
 #include "datagrid.h"
 #include "gridlayout.h"
+#include "vberror.h"
 
 #include <QByteArray>
 
@@ -25,8 +26,14 @@ gridlayout::GridSettings storedSettings(GridProgram program);
 // The documents read and checked; raises gridlayout::LayoutError.
 gridlayout::GridLayout storedLayout(GridProgram program);
 
-// Gives a window's grid its stored layout. A refused layout leaves the grid with its
-// defaults (the grid logs why) and returns false.
-bool applyStoredLayout(DataGrid& grid, GridProgram program);
+// The error a grid whose layout cannot be read is created with ("Error loading from file").
+inline constexpr int32_t LayoutLoadError = err::ErrorLoadingFromFile;
+
+// Gives a window's grid its stored layout. A grid that refuses its layout cannot be
+// created: raises LayoutLoadError (source "DataGrid") naming the document, line and fault,
+// which no window traps, so the program ends with the run-time error report.
+void applyStoredLayout(DataGrid& grid, GridProgram program);
+// The same for any three documents and settings.
+void applyLayoutDocuments(DataGrid& grid, const StoredDocuments& docs, const gridlayout::GridSettings& settings);
 
 } // namespace tav::griddata

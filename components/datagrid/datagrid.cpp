@@ -104,12 +104,17 @@ void DataGrid::applyGridLayout(const gridlayout::GridLayout& layout) {
     QPalette pal = viewport()->palette();
     pal.setColor(QPalette::Base, background.back);
     viewport()->setPalette(pal);
-    applyWidths(heads.isEmpty() ? 0 : heads.front().widthTwips(),
-                data.isEmpty() ? DefaultColumnTwips : data.front().widthTwips());
     if (heads.isEmpty())
         verticalHeader()->hide();
     else
         verticalHeader()->show();
+
+    QList<RowSetModel::UnboundColumn> unbound;
+    for (const gridlayout::ColumnSpec& c : data)
+        unbound.append({c.key, c.prop(QStringLiteral("Caption"))});
+    m_model->setUnboundColumns(std::move(unbound));
+    applyWidths(heads.isEmpty() ? 0 : heads.front().widthTwips(),
+                data.isEmpty() ? DefaultColumnTwips : data.front().widthTwips());
 
     m_groupByBox->setText(layout.settings.groupByPrompt);
     m_groupByBox->setFont(groupBy.font);
@@ -150,6 +155,7 @@ void DataGrid::resetGridLayout() {
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     viewport()->setPalette(QPalette());
     verticalHeader()->show();
+    m_model->setUnboundColumns({});
     applyWidths(HeadColumnTwips, DefaultColumnTwips);
     m_groupByShown = false;
     m_groupByBox->hide();

@@ -8,12 +8,24 @@ void RowSetModel::setRowSet(std::shared_ptr<const ado::RowSet> rows) {
     endResetModel();
 }
 
+void RowSetModel::setUnboundColumns(QList<UnboundColumn> columns) {
+    if (m_rows) {
+        m_unbound = std::move(columns);
+        return;
+    }
+    beginResetModel();
+    m_unbound = std::move(columns);
+    endResetModel();
+}
+
 int RowSetModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() || !m_rows ? 0 : m_rows->rowCount();
 }
 
 int RowSetModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() || !m_rows ? 0 : m_rows->columnCount();
+    if (parent.isValid())
+        return 0;
+    return m_rows ? m_rows->columnCount() : int(m_unbound.size());
 }
 
 QVariant RowSetModel::data(const QModelIndex& index, int role) const {
@@ -33,9 +45,14 @@ QVariant RowSetModel::data(const QModelIndex& index, int role) const {
 
 QVariant RowSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal) {
-        if ((role == Qt::DisplayRole || role == Qt::AccessibleTextRole) && m_rows && section < m_rows->columnCount())
-            return m_rows->fieldName(section);
-        return {};
+        if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
+            return {};
+        if (m_rows)
+            return section < m_rows->columnCount() ? QVariant(m_rows->fieldName(section)) : QVariant();
+        if (section < 0 || section >= m_unbound.size())
+            return {};
+        const UnboundColumn& c = m_unbound[section];
+        return role == Qt::AccessibleTextRole && c.caption.isEmpty() ? c.key : c.caption;
     }
     if (role == Qt::AccessibleTextRole)
         return QStringLiteral("Row %1").arg(section + 1);

@@ -18,6 +18,7 @@
 // takes the first one with its name and keeps its own identifier. Sub-bands and pictures
 // that the layout does not carry are accepted.
 #include "layout.h"
+#include "vberror.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,7 +28,7 @@ namespace tav::toolbars {
 class LayoutLoader {
 public:
     // The error number of a refused layout ("Error loading from file").
-    static constexpr int32_t LoadError = 31037;
+    static constexpr int32_t LoadError = err::ErrorLoadingFromFile;
 
     static Layout fromXml(const QByteArray& xml, const QString& sourceName);
     // Reads a file or a Qt resource (":/...").

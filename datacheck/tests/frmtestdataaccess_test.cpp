@@ -142,6 +142,8 @@ TEST_F(DataAccessWindowTest, WindowControlsSitAtTheirStoredPlaces) {
 
     EXPECT_EQ(f->Timer1()->interval(), 1);
     EXPECT_TRUE(f->Timer1()->isActive()) << "enabled at load";
+    EXPECT_EQ(f->sg()->model()->columnCount(), 2) << "the unbound grid shows its stored columns";
+    EXPECT_EQ(f->sg()->model()->rowCount(), 0);
 }
 
 TEST_F(DataAccessWindowTest, FocusStartsOnTestConnectionAndTabsThroughTheFocusableControls) {

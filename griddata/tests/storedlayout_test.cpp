@@ -254,10 +254,38 @@ TEST(StoredLayout, SettingsAndTheGridsTakingThem) {
         EXPECT_EQ(griddata::storedSettings(program).groupByPrompt,
                   QStringLiteral("Drag a column header here to group by that column"));
         DataGrid grid;
-        EXPECT_TRUE(griddata::applyStoredLayout(grid, program)) << grid.layoutError().toStdString();
+        EXPECT_NO_THROW(griddata::applyStoredLayout(grid, program));
         ASSERT_TRUE(grid.gridLayout().has_value());
         EXPECT_EQ(grid.groupByBoxShown(), program == GridProgram::DataCheck);
+        // Unbound, the grid shows its stored columns: the head column and two blank-captioned
+        // data columns, named by their keys for assistive technology.
+        QAbstractItemModel* model = grid.model();
+        ASSERT_EQ(model->columnCount(), 2);
+        EXPECT_EQ(model->rowCount(), 0);
+        for (int c = 0; c < 2; ++c) {
+            EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), QString());
+            EXPECT_EQ(model->headerData(c, Qt::Horizontal, Qt::AccessibleTextRole).toString(),
+                      QStringLiteral("Field%1").arg(c));
+            EXPECT_EQ(grid.columnWidth(c), twipsToPixels(1200));
+        }
+        EXPECT_EQ(grid.verticalHeader()->width(), twipsToPixels(330));
+        grid.resetGridLayout();
+        EXPECT_EQ(model->columnCount(), 0);
     }
+}
+
+// A grid that cannot read its layout cannot be created: the error names the document.
+TEST(StoredLayout, DamagedDocumentIsALoadError) {
+    griddata::StoredDocuments docs = griddata::storedDocuments(GridProgram::GridCheck);
+    docs.columns = QByteArray("<Columns");
+    DataGrid grid;
+    const auto e = test::errorOf([&] {
+        griddata::applyLayoutDocuments(grid, docs, griddata::storedSettings(GridProgram::GridCheck));
+    });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->number(), 31037);
+    EXPECT_EQ(e->source(), QStringLiteral("DataGrid"));
+    EXPECT_TRUE(e->description().startsWith(QStringLiteral("Error loading from file columns"))) << e->what();
 }
 
 } // namespace
@@ -277,7 +305,7 @@ TEST(StoredLayoutOnGrid, BoundGridShowsTheStoredLook) {
     rs.open(QStringLiteral("Select * from t"), ado::adOpenStatic, ado::adLockReadOnly, -1);
 
     DataGrid grid;
-    ASSERT_TRUE(griddata::applyStoredLayout(grid, GridProgram::DataCheck));
+    griddata::applyStoredLayout(grid, GridProgram::DataCheck);
     grid.setDataSource(rs);
     // The stored Field0 and Field1 give way to the recordset's fields; Col0 stays at the left.
     ASSERT_EQ(grid.model()->columnCount(), 2);
@@ -359,7 +387,7 @@ TEST(StoredLayoutOnGrid, BoundGridShowsTheStoredLook) {
 
 TEST(StoredLayoutOnGrid, GridcheckHidesTheGroupByArea) {
     DataGrid grid;
-    ASSERT_TRUE(griddata::applyStoredLayout(grid, GridProgram::GridCheck));
+    griddata::applyStoredLayout(grid, GridProgram::GridCheck);
     grid.resize(400, 300);
     grid.show();
     EXPECT_FALSE(grid.groupByBox()->isVisible());
