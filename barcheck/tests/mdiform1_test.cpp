@@ -185,6 +185,36 @@ TEST_F(MDIForm1Test, EveryEntryOfAShownDropDownPopupAnswers) {
     EXPECT_EQ(answered, 2 + 6 + 3 + 3 + 3);
 }
 
+// The frame's menu bar shows its entries in stored order, the widget tools among the menu
+// titles, and lists them so to assistive technology.
+TEST_F(MDIForm1Test, MenuBarShowsItsEntriesInStoredOrder) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QMenuBar* bar = form.menuBar();
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(bar);
+    ASSERT_NE(access, nullptr);
+    EXPECT_EQ(access->role(), QAccessible::MenuBar);
+    EXPECT_EQ(tav::test::accessibleChildNames(access),
+              (QStringList{"Project", "File", "Edit", "View", "Format", "Tools", "Modify", "Database", "Plugins",
+                           "Window", "Help", "Tool4183", "toolPB", "TESTING", "catBGProcessMonitor"}));
+    // Left to right on screen, each entry inside the bar.
+    int right = -1;
+    for (int i = 0; i < access->childCount(); ++i) {
+        QAccessibleInterface* child = access->child(i);
+        SCOPED_TRACE(qPrintable(child->text(QAccessible::Name)));
+        EXPECT_FALSE(child->state().invisible);
+        EXPECT_TRUE(access->rect().contains(child->rect()));
+        EXPECT_GE(child->rect().left(), right);
+        right = child->rect().right();
+    }
+    EXPECT_EQ(access->child(12)->role(), QAccessible::ProgressBar);
+    EXPECT_EQ(access->child(13)->role(), QAccessible::MenuItem);
+    tav::test::MessageBoxRecorder boxes;
+    access->child(13)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].prompt, MDIForm1::clickMessage(QStringLiteral("TESTING")));
+}
+
 TEST_F(MDIForm1Test, ToolThatOnlyOpensAPopupRaisesNoClick) {
     tav::test::MessageBoxRecorder boxes;
     QToolButton* blocks = toolButton("bndDWGTools", QStringLiteral("Blocks"));

@@ -6,6 +6,7 @@
 #include "toolbars.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -133,11 +134,47 @@ TEST_F(ToolBarsTest, EachKindGetsAFittingWidget) {
     EXPECT_EQ(opener->popupMode(), QToolButton::InstantPopup);
     EXPECT_TRUE(bars->entries(QStringLiteral("bar"))[6]->isSeparator());
     EXPECT_NE(qobject_cast<QFrame*>(widgetOn("bar", 8)), nullptr); // empty window host
-    // The menu bar keeps its progress bar in its corner, beside the menu titles.
+}
+
+// A menu bar shows its widget tools between its titles in stored order, on screen and to
+// assistive technology.
+TEST_F(ToolBarsTest, MenuBarShowsWidgetToolsInStoredOrder) {
+    frame.resize(600, 300);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
     QMenuBar* menu = bars->menuBar(QStringLiteral("menu"));
-    ASSERT_NE(menu->cornerWidget(), nullptr);
-    EXPECT_NE(menu->cornerWidget()->findChild<QProgressBar*>(), nullptr);
-    EXPECT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->cornerWidget(), nullptr);
+    auto* progress = menu->findChild<QProgressBar*>();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    const QList<QAction*> titles = menu->actions();
+    ASSERT_EQ(titles.size(), 3);
+    EXPECT_LE(menu->actionGeometry(titles[0]).right(), progress->geometry().left());
+    EXPECT_LE(progress->geometry().right(), menu->actionGeometry(titles[2]).left());
+    EXPECT_TRUE(menu->actionGeometry(titles[1]).contains(progress->geometry()));
+
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(menu);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->role(), QAccessible::MenuBar);
+    EXPECT_EQ(tav::test::accessibleChildNames(bar), (QStringList{"Open", "pb", "Tee"}));
+    const QAccessible::Role roles[] = {QAccessible::MenuItem, QAccessible::ProgressBar, QAccessible::MenuItem};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        QAccessibleInterface* child = bar->child(i);
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(child->role(), roles[i]);
+        EXPECT_EQ(bar->indexOfChild(child), i);
+        EXPECT_EQ(child->parent()->object(), menu);
+        const QRect room = menu->actionGeometry(titles[i]);
+        EXPECT_TRUE(QRect(menu->mapToGlobal(room.topLeft()), room.size()).contains(child->rect()));
+    }
+    EXPECT_TRUE(bar->child(0)->state().hasPopup);
+    // Moving along the bar from the keyboard passes over the progress bar's room.
+    menu->setActiveAction(titles[0]);
+    QWidget* open = QApplication::activePopupWidget();
+    ASSERT_NE(open, nullptr);
+    QTest::keyClick(open, Qt::Key_Right);
+    EXPECT_EQ(menu->activeAction(), titles[2]);
 }
 
 TEST_F(ToolBarsTest, ProgressBarStaysVisibleWhileAStatusTextShows) {
@@ -167,6 +204,12 @@ TEST_F(ToolBarsTest, WhatRaisesAClick) {
          [&] { tav::test::pickAccessibly(QAccessible::queryAccessibleInterface(widgetOn("bar", 4)), "Beta"); }, "cb"},
         {"combo pick of the current entry",
          [&] { tav::test::pickAccessibly(QAccessible::queryAccessibleInterface(widgetOn("bar", 4)), "Beta"); }, "cb"},
+        {"menu bar title pressed through accessibility",
+         [&] {
+             QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(bars->menuBar(QStringLiteral("menu")));
+             menu->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+         },
+         "t"},
         {"Enter in a text field", [&] { QTest::keyClick(widgetOn("bar", 5), Qt::Key_Return); }, "tx"},
         {"shortcut", [&] { bars->pressShortcut(QKeySequence(QStringLiteral("Ctrl+T"))); }, "t"},
     };
