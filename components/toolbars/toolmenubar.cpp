@@ -249,6 +249,9 @@ QSize ToolMenuBar::preferredSize(const QWidget* widget) {
 }
 
 void ToolMenuBar::placeWidgets() {
+    // Laying out the titles is costly; a hidden bar waits until it is shown.
+    if (!isVisible())
+        return;
     for (auto it = m_widgets.cbegin(); it != m_widgets.cend(); ++it) {
         QWidget* w = it.value();
         const QRect room = actionGeometry(const_cast<QAction*>(it.key()));
