@@ -4,6 +4,7 @@
 #include "messagebox.h"
 #include "vberror.h"
 
+#include <QAccessible>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -53,5 +54,16 @@ private:
     std::vector<MessageBoxRequest> m_boxes;
     MessageBoxHandlerGuard m_guard;
 };
+
+// The first object of the accessibility tree below `root` (itself included) with this role
+// and accessible name, as assistive technology would look it up; nullptr when none.
+QAccessibleInterface* findAccessible(QObject* root, QAccessible::Role role, const QString& name);
+// The accessible names of the children of `node`, in order.
+QStringList accessibleChildNames(QAccessibleInterface* node);
+
+// Picks `entry` in a combo box through its accessible interface only: press opens the list,
+// the entry's list item is selected (toggle), press again picks it. Fails the current test
+// when a step is not offered.
+void pickAccessibly(QAccessibleInterface* combo, const QString& entry);
 
 } // namespace tav::test

@@ -7,6 +7,8 @@
 #include "units.h"
 #include "vberror.h"
 
+#include <QAccessible>
+#include <QComboBox>
 #include <QFile>
 #include <QMdiArea>
 #include <QMenu>
@@ -18,6 +20,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace tav::toolbars;
 
@@ -88,6 +92,127 @@ TEST_F(MDIForm1Test, MenuEntryAnswersAndReportsTheBandItWasClickedOn) {
     EXPECT_EQ(click.band, QStringLiteral("popMouse"));
     EXPECT_EQ(click.caption, QStringLiteral("Undo"));
     EXPECT_EQ(click.kind, ToolKind::Button);
+}
+
+// Every combo tool lists entries of its own; picking one through accessibility, as a
+// checker or screen reader would, answers with exactly one message box. The first four
+// stand on shown toolbars, catRFont and catRFontSize on the report format popup of a child
+// menu bar, and catDcboFont on no band at all.
+TEST_F(MDIForm1Test, EveryComboToolListsEntriesAndAPickAnswers) {
+    struct Case {
+        const char* tool;
+        int entries;
+        const char* pick;
+        const char* band; // where the test finds it; nullptr: on no band
+    };
+    const Case cases[] = {
+        {"cboFoStyle", 4, "Bold Italic", "bndRPTFormat"},   {"cboFont", 5, "Times New Roman", "bndRPTFormat"},
+        {"cboFoSize", 12, "36", "bndRPTFormat"},            {"cboInserts", 5, "Title Block", "bndDWGInserts"},
+        {"catRFont", 5, "Verdana", "popRPTFormat"},         {"catRFontSize", 12, "8", "popRPTFormat"},
+        {"catDcboFont", 5, nullptr, nullptr},
+    };
+    tav::test::MessageBoxRecorder boxes;
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    int combos = 0;
+    for (const Tool& t : form.ToolBars1()->layout().tools)
+        combos += t.kind == ToolKind::Combo;
+    EXPECT_EQ(combos, int(std::size(cases)));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tool);
+        const auto defs = form.ToolBars1()->layout().toolsNamed(QLatin1String(c.tool));
+        ASSERT_EQ(defs.size(), 1u);
+        EXPECT_EQ(defs[0]->kind, ToolKind::Combo);
+        EXPECT_EQ(defs[0]->items.size(), c.entries);
+        if (!c.band)
+            continue;
+        QAccessibleInterface* combo = nullptr;
+        if (form.ToolBars1()->toolBar(QLatin1String(c.band))) {
+            // On a shown toolbar: found from the window, as assistive technology finds it.
+            combo = tav::test::findAccessible(&form, QAccessible::ComboBox, QLatin1String(c.tool));
+        } else {
+            form.ToolBars1()->entries(QLatin1String(c.band)); // a popup builds its entries on first need
+            auto* w = form.ToolBars1()->popup(QLatin1String(c.band))->findChild<QComboBox*>(QLatin1String(c.tool));
+            combo = w ? QAccessible::queryAccessibleInterface(w) : nullptr;
+        }
+        ASSERT_NE(combo, nullptr);
+        EXPECT_EQ(combo->text(QAccessible::Name), QLatin1String(c.tool));
+        EXPECT_EQ(combo->child(0)->childCount(), c.entries);
+        boxes.clear();
+        tav::test::pickAccessibly(combo, QLatin1String(c.pick));
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].prompt, MDIForm1::clickMessage(QLatin1String(c.tool)));
+        EXPECT_EQ(boxes.boxes()[0].caption, QStringLiteral("prjBarCheck"));
+        EXPECT_EQ(combo->text(QAccessible::Value), QLatin1String(c.pick));
+    }
+}
+
+// Each entry of the popup of a drop-down tool on a shown toolbar answers with its own
+// name; entries that open a further popup are followed into it.
+TEST_F(MDIForm1Test, EveryEntryOfAShownDropDownPopupAnswers) {
+    tav::test::MessageBoxRecorder boxes;
+    ToolBars& bars = *form.ToolBars1();
+    int answered = 0;
+    std::function<void(QMenu*)> walk = [&](QMenu* menu) {
+        for (QAction* a : bars.entries(menu->objectName())) {
+            const Tool* t = bars.toolOf(a);
+            ASSERT_NE(t, nullptr);
+            SCOPED_TRACE(qPrintable(menu->objectName() + u' ' + t->name));
+            if (t->isSeparator())
+                continue;
+            if (a->menu() && t->kind != ToolKind::DropDown) {
+                walk(a->menu());
+                continue;
+            }
+            boxes.clear();
+            a->trigger();
+            ASSERT_EQ(boxes.boxes().size(), 1u);
+            EXPECT_EQ(boxes.boxes()[0].prompt, MDIForm1::clickMessage(t->name));
+            ++answered;
+        }
+    };
+    QStringList dropDowns;
+    for (const Band& b : bars.layout().bands) {
+        if (b.kind != BandKind::Toolbar || !bars.isBandShown(b.name))
+            continue;
+        for (QAction* a : bars.entries(b.name))
+            if (bars.toolOf(a)->kind == ToolKind::DropDown && a->menu()) {
+                dropDowns << bars.toolOf(a)->name;
+                walk(a->menu());
+            }
+    }
+    EXPECT_EQ(dropDowns, (QStringList{"catDArc", "catRAlign", "catRSize", "catRHSpacing", "catRVSpacing"}));
+    EXPECT_EQ(answered, 2 + 6 + 3 + 3 + 3);
+}
+
+// The frame's menu bar shows its entries in stored order, the widget tools among the menu
+// titles, and lists them so to assistive technology.
+TEST_F(MDIForm1Test, MenuBarShowsItsEntriesInStoredOrder) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QMenuBar* bar = form.menuBar();
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(bar);
+    ASSERT_NE(access, nullptr);
+    EXPECT_EQ(access->role(), QAccessible::MenuBar);
+    EXPECT_EQ(tav::test::accessibleChildNames(access),
+              (QStringList{"Project", "File", "Edit", "View", "Format", "Tools", "Modify", "Database", "Plugins",
+                           "Window", "Help", "Tool4183", "toolPB", "TESTING", "catBGProcessMonitor"}));
+    // Left to right on screen, each entry inside the bar.
+    int right = -1;
+    for (int i = 0; i < access->childCount(); ++i) {
+        QAccessibleInterface* child = access->child(i);
+        SCOPED_TRACE(qPrintable(child->text(QAccessible::Name)));
+        EXPECT_FALSE(child->state().invisible);
+        EXPECT_TRUE(access->rect().contains(child->rect()));
+        EXPECT_GE(child->rect().left(), right);
+        right = child->rect().right();
+    }
+    EXPECT_EQ(access->child(12)->role(), QAccessible::ProgressBar);
+    EXPECT_EQ(access->child(13)->role(), QAccessible::MenuItem);
+    tav::test::MessageBoxRecorder boxes;
+    access->child(13)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].prompt, MDIForm1::clickMessage(QStringLiteral("TESTING")));
 }
 
 TEST_F(MDIForm1Test, ToolThatOnlyOpensAPopupRaisesNoClick) {

@@ -193,10 +193,17 @@ private:
             fail(QStringLiteral("<tool> has no name"));
         if (t.builtIn == BuiltIn::BandToggle && t.band.isEmpty())
             fail(QStringLiteral("the band tool names no band"));
+        while (m_xml.readNextStartElement()) {
+            if (m_xml.name() != u"item")
+                unexpected();
+            if (t.kind != ToolKind::Combo)
+                fail(QStringLiteral("tool \"%1\" has list entries but is no combo box").arg(t.name));
+            t.items.append(required(m_xml.attributes(), QLatin1String("text")));
+            m_xml.skipCurrentElement();
+        }
         if (!t.name.isEmpty())
             m_byName[t.name].push_back(m_layout.tools.size());
         m_layout.tools.push_back(std::move(t));
-        m_xml.skipCurrentElement();
     }
 
     // Finds an entry's definition: by name and identifier, else the first by name.

@@ -6,7 +6,10 @@
 //
 //   <layout version="1">
 //     <images><imageset id="1" size="16" ids="10,11,12"/></images>
-//     <tools><tool name="mnuFile" id="651" kind="button" caption="&amp;File"/></tools>
+//     <tools>
+//       <tool name="mnuFile" id="651" kind="button" caption="&amp;File"/>
+//       <tool name="cboFont" id="638" kind="combo"><item text="Arial"/></tool>   (list entries)
+//     </tools>
 //     <bands>
 //       <band name="mnuMain" caption="Main" kind="menubar">
 //         <entry name="mnuFile" id="651" subband="popDwgFile"/>   (repeats only what differs)
@@ -16,7 +19,8 @@
 //
 // An entry names its definition by name and identifier; where no definition has both it
 // takes the first one with its name and keeps its own identifier. Sub-bands and pictures
-// that the layout does not carry are accepted.
+// that the layout does not carry are accepted. A combo box's list entries belong to its
+// definition; every entry of the tool shows them.
 #include "layout.h"
 #include "vberror.h"
 

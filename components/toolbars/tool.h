@@ -4,6 +4,7 @@
 // differs, such as its own sub-band or caption).
 #include <QKeySequence>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -34,6 +35,7 @@ struct Tool {
     QString category;
     QString subBand;     // popup band opened by the tool; may name no band at all
     QString text;        // current text of a text field
+    QStringList items;   // list entries of a combo box, in order
     int image = -1;      // picture identifier; -1 for none
     int width = -1;      // pixels for combo boxes and text fields; -1 for the default
     QKeySequence shortcut;

@@ -2,11 +2,11 @@
 
 #include "customizedialog.h"
 #include "placeholdericon.h"
+#include "toolmenubar.h"
 #include "widgetentry.h"
 
 #include <QContextMenuEvent>
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -136,29 +136,20 @@ void ToolBars::emitClick(int band, int entry) {
 
 QMenuBar* ToolBars::buildMenuBar(int band) {
     const Band& b = m_layout.bands[size_t(band)];
-    auto* mb = new QMenuBar(m_frame);
+    auto* mb = new ToolMenuBar(m_frame);
     mb->setObjectName(b.name);
     mb->setAccessibleName(withoutMarkers(b.caption, b.name));
     mb->installEventFilter(this);
-    // Widget tools cannot stand among menu titles; they go, in order, to the bar's corner.
-    QWidget* corner = nullptr;
+    // Widget tools stand among the menu titles in their stored places.
     QList<QAction*>& own = m_ownEntries[band];
     for (int e = 0; e < int(b.entries.size()); ++e) {
         QAction* a = makeEntry(band, e, mb, false);
         own.append(a);
-        if (auto* w = qobject_cast<WidgetEntry*>(a)) {
-            if (!corner) {
-                corner = new QWidget(mb);
-                auto* lay = new QHBoxLayout(corner);
-                lay->setContentsMargins(2, 0, 2, 0);
-            }
-            corner->layout()->addWidget(w->requestWidget(corner));
-        } else {
+        if (auto* w = qobject_cast<WidgetEntry*>(a))
+            mb->addWidgetTool(w->requestWidget(mb));
+        else
             mb->addAction(a);
-        }
     }
-    if (corner)
-        mb->setCornerWidget(corner, Qt::TopRightCorner);
     m_menuBars.insert(band, mb);
     return mb;
 }

@@ -2,6 +2,7 @@
 // The menu and toolbar component: built from a stored layout, it places every band in a
 // main window itself (the menu bar, toolbars docked on any side, the status band at the
 // bottom, popup menus opened from the tools that link to them) and reports tool clicks.
+// Every band shows its entries in stored order, a menu bar's widget tools included.
 //
 // Every band entry is its own object, so one tool may stand twice on a band and its
 // entries may differ. What raises toolClick: a button or menu entry, the main part of a

@@ -1,6 +1,7 @@
 #include "widgetentry.h"
 
-#include <QComboBox>
+#include "toolcombo.h"
+
 #include <QFrame>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -22,7 +23,8 @@ QWidget* WidgetEntry::createWidget(QWidget* parent) {
     QWidget* w = nullptr;
     switch (m_tool.kind) {
     case ToolKind::Combo: {
-        auto* combo = new QComboBox(parent);
+        auto* combo = new ToolCombo(parent);
+        combo->addItems(m_tool.items);
         connect(combo, &QComboBox::activated, this, &WidgetEntry::picked);
         w = combo;
         break;
@@ -56,7 +58,10 @@ QWidget* WidgetEntry::createWidget(QWidget* parent) {
     if (m_tool.width > 0)
         w->setFixedWidth(m_tool.width);
     w->setObjectName(m_tool.name);
-    w->setAccessibleName(m_tool.displayName());
+    // Widget tools are named by the tool's name, as a tool click reports it; the caption
+    // describes them.
+    w->setAccessibleName(m_tool.name);
+    w->setAccessibleDescription(m_tool.displayName());
     w->setToolTip(toolTip());
     w->setStatusTip(statusTip());
     return w;

@@ -1,7 +1,7 @@
 #pragma once
 // A band entry shown as a widget (combo box, text field, progress bar, window host).
 // The widget is created per placement, so the entry shows on its band, in a toolbar's
-// overflow menu and in a menu alike.
+// overflow menu and in a menu alike. Its accessible name is the tool's name.
 #include "tool.h"
 
 #include <QWidgetAction>

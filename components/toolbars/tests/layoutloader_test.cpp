@@ -23,7 +23,8 @@ const char* const kIdentityTools =
     "<tool name=\"catDAttrib\" id=\"400\" kind=\"button\"/>\n"
     "<tool name=\"catOSnapNearest\" id=\"400\" kind=\"button\" caption=\"Nearest\"/>\n"
     "<tool name=\"Tool4129\" id=\"4291\" kind=\"button\" caption=\"Tool4129\" subband=\"popNowhere\" image=\"19\"/>\n"
-    "<tool name=\"mnuProjects\" id=\"10\" kind=\"button\" caption=\"Project\" shortcut=\"Ctrl+D\"/>\n";
+    "<tool name=\"mnuProjects\" id=\"10\" kind=\"button\" caption=\"Project\" shortcut=\"Ctrl+D\"/>\n"
+    "<tool name=\"cboFont\" id=\"638\" kind=\"combo\">\n<item text=\"Arial\"/>\n<item text=\"A &amp; B\"/>\n</tool>\n";
 const char* const kIdentityBands =
     "<band name=\"b\" caption=\"B\" kind=\"toolbar\">\n"
     "<entry name=\"frmPL\" id=\"301\"/>\n"
@@ -31,6 +32,7 @@ const char* const kIdentityBands =
     "<entry name=\"catOSnapNearest\" id=\"400\"/>\n"
     "<entry name=\"Tool4129\" id=\"4291\"/>\n"
     "<entry name=\"mnuProjects\" id=\"11\" caption=\"Projects\" shortcut=\"\" subband=\"popB\"/>\n"
+    "<entry name=\"cboFont\" id=\"638\" width=\"96\"/>\n"
     "</band>\n";
 
 TEST(LayoutLoader, ResolvesEntriesUnderTheIdentityRulesInEitherOrder) {
@@ -39,7 +41,7 @@ TEST(LayoutLoader, ResolvesEntriesUnderTheIdentityRulesInEitherOrder) {
         const Layout l = LayoutLoader::fromXml(layoutXml(kIdentityTools, kIdentityBands, toolsFirst), "t.xml");
         ASSERT_EQ(l.bands.size(), 1u);
         const auto& e = l.bands[0].entries;
-        ASSERT_EQ(e.size(), 5u);
+        ASSERT_EQ(e.size(), 6u);
         // One name, several identifiers: name and identifier pick the definition.
         EXPECT_EQ(e[0].caption, QStringLiteral("Second"));
         EXPECT_EQ(e[1].caption, QStringLiteral("First"));
@@ -57,6 +59,9 @@ TEST(LayoutLoader, ResolvesEntriesUnderTheIdentityRulesInEitherOrder) {
         EXPECT_TRUE(e[4].shortcut.isEmpty());
         EXPECT_EQ(l.toolsNamed(QStringLiteral("mnuProjects")).front()->shortcut, QKeySequence(QStringLiteral("Ctrl+D")));
         EXPECT_EQ(l.toolsNamed(QStringLiteral("frmPL")).size(), 2u);
+        // A combo box's entries come with its definition.
+        EXPECT_EQ(e[5].items, (QStringList{"Arial", "A & B"}));
+        EXPECT_EQ(e[5].width, 96);
     }
 }
 
@@ -111,7 +116,10 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"IdentifierNotANumber", layoutXml("<tool name=\"a\" id=\"x1\"/>\n", ""), 4, "identifier \"x1\" is not a number"},
         Malformed{"UnknownToolKind", layoutXml("<tool name=\"a\" id=\"1\" kind=\"slider\"/>\n", ""), 4, "tool kind \"slider\""},
         Malformed{"ShortcutOfTwoKeys", layoutXml("<tool name=\"a\" id=\"1\" shortcut=\"Ctrl+N, Ctrl+X\"/>\n", ""), 4, "not one key"},
-        Malformed{"ToolWithoutName", layoutXml("<tool id=\"1\"/>\n", ""), 4, "no name"}),
+        Malformed{"ToolWithoutName", layoutXml("<tool id=\"1\"/>\n", ""), 4, "no name"},
+        Malformed{"EntriesOnAButton", layoutXml("<tool name=\"a\" id=\"1\">\n<item text=\"x\"/>\n</tool>\n", ""), 5, "no combo box"},
+        Malformed{"EntryWithoutText", layoutXml("<tool name=\"a\" id=\"1\" kind=\"combo\">\n<item/>\n</tool>\n", ""), 5, "<item> has no text"},
+        Malformed{"UnknownToolChild", layoutXml("<tool name=\"a\" id=\"1\" kind=\"combo\">\n<entry/>\n</tool>\n", ""), 5, "unexpected element <entry>"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Two tools share Ctrl+A: `a` on popA (opened from the menu bar) and `b` on popB (opened

@@ -2,8 +2,11 @@
 // fitting widget per tool kind, shared popups, clicks, and the built-in tools.
 #include "customizedialog.h"
 #include "layoutloader.h"
+#include "testsupport.h"
 #include "toolbars.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,7 +32,7 @@ const char* const kLayout = R"(<layout version="1">
 <tool name="t" id="1" caption="&amp;Tee" tooltip="Tip" description="Desc" image="1" shortcut="Ctrl+T" category="Cat A"/>
 <tool name="d" id="2" kind="dropdown" caption="Drop" subband="pop" category="Cat B"/>
 <tool name="o" id="3" caption="&amp;Open" subband="pop"/>
-<tool name="cb" id="4" kind="combo" width="96"/>
+<tool name="cb" id="4" kind="combo" width="96"><item text="Alpha"/><item text="Beta"/></tool>
 <tool name="tx" id="5" kind="text" width="50" text="0 , 0"/>
 <tool name="pb" id="6" kind="progress" caption="Progress Bar"/>
 <tool name="h" id="7" kind="host"/>
@@ -117,6 +120,8 @@ TEST_F(ToolBarsTest, EachKindGetsAFittingWidget) {
     auto* combo = qobject_cast<QComboBox*>(widgetOn("bar", 4));
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(combo->width(), 96);
+    EXPECT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(1), QStringLiteral("Beta"));
     auto* text = qobject_cast<QLineEdit*>(widgetOn("bar", 5));
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->text(), QStringLiteral("0 , 0"));
@@ -129,11 +134,47 @@ TEST_F(ToolBarsTest, EachKindGetsAFittingWidget) {
     EXPECT_EQ(opener->popupMode(), QToolButton::InstantPopup);
     EXPECT_TRUE(bars->entries(QStringLiteral("bar"))[6]->isSeparator());
     EXPECT_NE(qobject_cast<QFrame*>(widgetOn("bar", 8)), nullptr); // empty window host
-    // The menu bar keeps its progress bar in its corner, beside the menu titles.
+}
+
+// A menu bar shows its widget tools between its titles in stored order, on screen and to
+// assistive technology.
+TEST_F(ToolBarsTest, MenuBarShowsWidgetToolsInStoredOrder) {
+    frame.resize(600, 300);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
     QMenuBar* menu = bars->menuBar(QStringLiteral("menu"));
-    ASSERT_NE(menu->cornerWidget(), nullptr);
-    EXPECT_NE(menu->cornerWidget()->findChild<QProgressBar*>(), nullptr);
-    EXPECT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->cornerWidget(), nullptr);
+    auto* progress = menu->findChild<QProgressBar*>();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    const QList<QAction*> titles = menu->actions();
+    ASSERT_EQ(titles.size(), 3);
+    EXPECT_LE(menu->actionGeometry(titles[0]).right(), progress->geometry().left());
+    EXPECT_LE(progress->geometry().right(), menu->actionGeometry(titles[2]).left());
+    EXPECT_TRUE(menu->actionGeometry(titles[1]).contains(progress->geometry()));
+
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(menu);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->role(), QAccessible::MenuBar);
+    EXPECT_EQ(tav::test::accessibleChildNames(bar), (QStringList{"Open", "pb", "Tee"}));
+    const QAccessible::Role roles[] = {QAccessible::MenuItem, QAccessible::ProgressBar, QAccessible::MenuItem};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        QAccessibleInterface* child = bar->child(i);
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(child->role(), roles[i]);
+        EXPECT_EQ(bar->indexOfChild(child), i);
+        EXPECT_EQ(child->parent()->object(), menu);
+        const QRect room = menu->actionGeometry(titles[i]);
+        EXPECT_TRUE(QRect(menu->mapToGlobal(room.topLeft()), room.size()).contains(child->rect()));
+    }
+    EXPECT_TRUE(bar->child(0)->state().hasPopup);
+    // Moving along the bar from the keyboard passes over the progress bar's room.
+    menu->setActiveAction(titles[0]);
+    QWidget* open = QApplication::activePopupWidget();
+    ASSERT_NE(open, nullptr);
+    QTest::keyClick(open, Qt::Key_Right);
+    EXPECT_EQ(menu->activeAction(), titles[2]);
 }
 
 TEST_F(ToolBarsTest, ProgressBarStaysVisibleWhileAStatusTextShows) {
@@ -146,6 +187,7 @@ TEST_F(ToolBarsTest, ProgressBarStaysVisibleWhileAStatusTextShows) {
 }
 
 TEST_F(ToolBarsTest, WhatRaisesAClick) {
+    frame.show();
     QSignalSpy clicks(bars, &ToolBars::toolClick);
     const QList<QAction*> bar = bars->entries(QStringLiteral("bar"));
     bar[3]->trigger(); // opens its popup only
@@ -158,7 +200,16 @@ TEST_F(ToolBarsTest, WhatRaisesAClick) {
     const Case cases[] = {
         {"drop-down main part", [&] { bar[2]->trigger(); }, "d"},
         {"missing popup: plain tool", [&] { bar[7]->trigger(); }, "x"},
-        {"combo pick", [&] { emit qobject_cast<QComboBox*>(widgetOn("bar", 4))->activated(0); }, "cb"},
+        {"combo pick through accessibility",
+         [&] { tav::test::pickAccessibly(QAccessible::queryAccessibleInterface(widgetOn("bar", 4)), "Beta"); }, "cb"},
+        {"combo pick of the current entry",
+         [&] { tav::test::pickAccessibly(QAccessible::queryAccessibleInterface(widgetOn("bar", 4)), "Beta"); }, "cb"},
+        {"menu bar title pressed through accessibility",
+         [&] {
+             QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(bars->menuBar(QStringLiteral("menu")));
+             menu->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+         },
+         "t"},
         {"Enter in a text field", [&] { QTest::keyClick(widgetOn("bar", 5), Qt::Key_Return); }, "tx"},
         {"shortcut", [&] { bars->pressShortcut(QKeySequence(QStringLiteral("Ctrl+T"))); }, "t"},
     };
@@ -169,6 +220,7 @@ TEST_F(ToolBarsTest, WhatRaisesAClick) {
         ASSERT_EQ(clicks.size(), 1);
         EXPECT_EQ(clicks[0][0].value<ToolClick>().name, QLatin1String(c.tool));
     }
+    EXPECT_EQ(qobject_cast<QComboBox*>(widgetOn("bar", 4))->currentText(), QStringLiteral("Beta"));
     EXPECT_EQ(bars->entries(QStringLiteral("bar"))[7]->menu(), nullptr);
 }
 
@@ -189,7 +241,13 @@ TEST_F(ToolBarsTest, TextsTipsAndAccessibleNames) {
     EXPECT_EQ(bar[0]->statusTip(), QStringLiteral("Desc"));
     EXPECT_FALSE(bar[0]->icon().isNull());
     EXPECT_EQ(widgetOn("bar", 0)->accessibleName(), QStringLiteral("Tee"));
-    EXPECT_EQ(widgetOn("bar", 4)->accessibleName(), QStringLiteral("cb")); // no caption: the name
+    // Widget tools are named by their tool names; a combo box's value is its entry.
+    QAccessibleInterface* combo = QAccessible::queryAccessibleInterface(widgetOn("bar", 4));
+    EXPECT_EQ(combo->role(), QAccessible::ComboBox);
+    EXPECT_EQ(combo->text(QAccessible::Name), QStringLiteral("cb"));
+    EXPECT_EQ(combo->text(QAccessible::Value), QStringLiteral("Alpha"));
+    EXPECT_EQ(tav::test::accessibleChildNames(combo->child(0)), (QStringList{"Alpha", "Beta"}));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(widgetOn("bar", 5))->text(QAccessible::Name), QStringLiteral("tx"));
     EXPECT_EQ(bars->toolBar(QStringLiteral("bar"))->accessibleName(), QStringLiteral("Basic Bar"));
     EXPECT_EQ(bars->toolBar(QStringLiteral("bar"))->iconSize(), QSize(18, 18));
 }
