@@ -166,12 +166,14 @@ RegistryStore::~RegistryStore()
 
 void RegistryStore::openSchema()
 {
+    // Every page read checks its cells, so that a damaged page answers "corrupt" (1009)
+    // where it is met rather than wrong data; the store is never walked whole at open, so
+    // opening costs the same whatever its size.
+    exec("PRAGMA cell_size_check=ON");
     // Reading the header first: a file that is not a database fails here, before any write.
     const int64_t tables = scalar(m_db, "SELECT count(*) FROM sqlite_master");
     if (tables > 0) {
-        if (scalar(m_db, "PRAGMA application_id") != kApplicationId)
-            throw StoreError{ERROR_BADDB};
-        if (scalarText(m_db, "PRAGMA quick_check(1)") != "ok")
+        if (scalar(m_db, "PRAGMA application_id") != kApplicationId || !schemaIsOurs())
             throw StoreError{ERROR_BADDB};
     }
     // Write-ahead log with a full sync per commit: each call is durable when it returns and
@@ -216,6 +218,29 @@ void RegistryStore::openSchema()
             throw StoreError{ERROR_BADDB};
         m_roots[i] = root->id;
     }
+}
+
+// The store's catalogue must be exactly the one kSchema makes: same tables, indexes and
+// definitions. Compared with the catalogue of a scratch in-memory database, so that the
+// check costs the same whatever the store holds.
+bool RegistryStore::schemaIsOurs()
+{
+    const char* const catalogue = "SELECT group_concat(type || '|' || name || '|' || tbl_name || '|' || "
+                                  "coalesce(sql, ''), char(10)) FROM "
+                                  "(SELECT * FROM sqlite_master ORDER BY type, name)";
+    sqlite3* scratch = nullptr;
+    std::string expected;
+    if (sqlite3_open_v2(":memory:", &scratch, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) == SQLITE_OK &&
+        sqlite3_exec(scratch, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK) {
+        // sqlite_sequence appears with the first row of an AUTOINCREMENT table.
+        sqlite3_exec(scratch, "INSERT INTO keys(parent, name, fold, written) VALUES(0, '', '', 0)", nullptr,
+                     nullptr, nullptr);
+        expected = scalarText(scratch, catalogue);
+    }
+    sqlite3_close(scratch);
+    if (expected.empty())
+        throw StoreError{ERROR_OUTOFMEMORY};
+    return scalarText(m_db, catalogue) == expected;
 }
 
 SqliteStatement& RegistryStore::stmt(int index, const char* sql)

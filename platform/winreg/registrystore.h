@@ -3,8 +3,11 @@
 // that is set, else $XDG_DATA_HOME/tavrion/registry (~/.local/share/tavrion/registry when
 // XDG_DATA_HOME is unset); the file in it is registry.db.
 //
-// A store file that is corrupt, not a database, or a database of some other program is
-// never written to: every registry call then answers ERROR_BADDB (1009).
+// A store file that is not a database, a database of some other program, or one whose
+// header or catalogue is damaged is never written to: every registry call then answers
+// ERROR_BADDB (1009). Opening reads only the header and catalogue, so it costs the same
+// whatever the store holds; a damaged page is recognised where a call meets it, and from
+// then on every call answers ERROR_BADDB as well.
 #include "sqlitestatement.h"
 #include "winreg.h"
 
@@ -101,6 +104,7 @@ public:
 private:
     explicit RegistryStore(sqlite3* db);
     void openSchema();
+    bool schemaIsOurs();
     void touch(int64_t id);
     SqliteStatement& stmt(int index, const char* sql);
 
