@@ -1,6 +1,7 @@
 // Writes that cannot reach the disk: injected write and sync errors, a file-size limit, a
 // full file system and a read-only store folder. Each write answers an error status (never
 // success, never a crash), earlier data stays readable, and writes work again afterwards.
+// Then who may use the store: the modes it creates, tightens, and another user's store.
 #include "childprocess.h"
 #include "faultvfs.h"
 #include "registryfixture.h"
