@@ -52,6 +52,8 @@ public:
             throw providerError(errc::ProviderFailure,
                                 QStringLiteral("Cannot open the database file '%1': %2.").arg(path, why));
         }
+        // The file is named by a setting: read it as one from elsewhere.
+        guardUntrustedDatabase(m_db);
         sqlite3_busy_timeout(m_db, lockWaitMs);
         // Reading the schema proves the file is a sound database before any query runs.
         try {

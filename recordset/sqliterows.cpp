@@ -115,4 +115,17 @@ std::optional<VbError> fileFailure(sqlite3* db, const QString& path) {
     }
 }
 
+void guardUntrustedDatabase(sqlite3* db) {
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    // Views and triggers of the file may call only functions registered as innocuous.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_exec(db, "PRAGMA cell_size_check=ON", nullptr, nullptr, nullptr);
+    // Far above anything the programs' databases hold, far below what would exhaust memory.
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, 64 << 20);
+    sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, 1 << 20);
+    sqlite3_limit(db, SQLITE_LIMIT_EXPR_DEPTH, 500);
+    sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+}
+
 } // namespace tav::ado

@@ -30,4 +30,10 @@ std::shared_ptr<const RowSet> readAllRows(sqlite3* db, sqlite3_stmt* statement, 
 // statement (syntax, unknown names ...), which the caller describes.
 std::optional<VbError> fileFailure(sqlite3* db, const QString& path);
 
+// Sets up a fresh connection for a database that came from elsewhere (a file named by a
+// setting, or the image read from an Access file) before anything of it is read: no writes
+// that bypass SQL, no functions with side effects run from its schema, no extensions,
+// damaged cells caught as they are read, and bounded value, statement and expression sizes.
+void guardUntrustedDatabase(sqlite3* db);
+
 } // namespace tav::ado

@@ -4,13 +4,17 @@
 #include "keypath.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <utility>
 
 namespace tav::winreg {
 
@@ -48,8 +52,12 @@ enum Stmt {
     SValueStats, SChildClass, SValue, SSetValue, SDelValue, SValueIds, SValueById, STouch, SDataVersion, SCount
 };
 
+// The store file and the files SQLite keeps beside it: log, its shared-memory index, journal.
+const char* const kStoreFileSuffixes[] = {"", "-wal", "-shm", "-journal"};
+
 std::unique_ptr<RegistryStore> g_store;
 LONG g_badStatus = ERROR_SUCCESS; // sticky: set when the file proved unusable
+std::vector<QString> g_madePrivate;
 
 int64_t fileTimeNow()
 {
@@ -90,6 +98,82 @@ int32_t folderFailure(const QString& dir)
     return denied ? ERROR_ACCESS_DENIED : ERROR_CANTOPEN;
 }
 
+// Makes `dir` and its missing parents; each folder made here is private to this user (0700,
+// as the XDG rules ask of folders an application creates under the data home). Folders
+// that exist are left as they are.
+bool makePrivateFolder(const QString& dir)
+{
+    std::vector<QByteArray> missing;
+    QByteArray path = QFile::encodeName(QDir::cleanPath(dir));
+    struct stat st {};
+    while (::stat(path.constData(), &st) != 0) {
+        if (errno != ENOENT)
+            return false;
+        missing.push_back(path);
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash <= 0)
+            break;
+        path.truncate(slash);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (::mkdir(it->constData(), 0700) == 0)
+            ::chmod(it->constData(), 0700); // the umask may have taken some of the owner's bits
+        else if (errno != EEXIST)
+            return false;
+    }
+    return ::stat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Whose a store file is: absent, this user's (effective uid, root included), or another's.
+// A symbolic link is judged by what it points to.
+enum class Owner { Absent, Me, Other };
+
+Owner ownerOf(const QByteArray& path, struct stat& st)
+{
+    if (::lstat(path.constData(), &st) != 0)
+        return Owner::Absent; // missing, or not reachable: SQLite's open reports the latter
+    if (S_ISLNK(st.st_mode)) {
+        struct stat target {};
+        if (::stat(path.constData(), &target) != 0)
+            return Owner::Absent;
+        return target.st_uid == ::geteuid() ? Owner::Me : Owner::Other;
+    }
+    return st.st_uid == ::geteuid() ? Owner::Me : Owner::Other;
+}
+
+// Makes the store file itself, when it is missing, so that it is never readable by others
+// whatever the umask. O_EXCL leaves a store another process made a moment earlier as it
+// is. SQLite creates the log, its index and the journal with the store file's own
+// permissions and sets those explicitly, so the umask has no say over them either; no
+// process-wide umask change is needed.
+void createPrivateStoreFile(const QString& dir, const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::fchmod(fd, 0600); // a umask may have taken some of the owner's bits
+        ::close(fd);
+    } else if (errno != EEXIST) {
+        throw StoreError{folderFailure(dir)};
+    }
+}
+
+// Refuses a store of which any file belongs to another user, before anything of it is read
+// or changed; then takes group and other access away from this user's files that have
+// it, keeping the owner's own bits. Links are never changed through.
+void claimStoreFiles(const QByteArray& storeFile)
+{
+    struct stat st {};
+    for (const char* suffix : kStoreFileSuffixes)
+        if (ownerOf(storeFile + suffix, st) == Owner::Other)
+            throw StoreError{ERROR_ACCESS_DENIED};
+    for (const char* suffix : kStoreFileSuffixes) {
+        const QByteArray path = storeFile + suffix;
+        if (ownerOf(path, st) == Owner::Me && S_ISREG(st.st_mode) && (st.st_mode & 077) != 0 &&
+            ::fchmodat(AT_FDCWD, path.constData(), st.st_mode & 0700, AT_SYMLINK_NOFOLLOW) == 0)
+            g_madePrivate.push_back(QFile::decodeName(path));
+    }
+}
+
 } // namespace
 
 QString storeDirectory()
@@ -105,6 +189,11 @@ QString storeDirectory()
 
 QString storeFilePath() { return storeDirectory() + QStringLiteral("/registry.db"); }
 
+std::vector<QString> takeFilesMadePrivate()
+{
+    return std::exchange(g_madePrivate, {});
+}
+
 void resetStoreForTests()
 {
     HandleTable::instance().clear();
@@ -119,11 +208,13 @@ RegistryStore& RegistryStore::instance()
         return *g_store;
 
     const QString dir = storeDirectory();
-    if (!QDir().mkpath(dir))
+    if (!makePrivateFolder(dir))
         throw StoreError{folderFailure(dir)};
+    const QByteArray file = QFile::encodeName(storeFilePath());
+    createPrivateStoreFile(dir, file);
+    claimStoreFiles(file);
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(storeFilePath().toLocal8Bit().constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(db);
         throw StoreError{folderFailure(dir)};
@@ -166,12 +257,14 @@ RegistryStore::~RegistryStore()
 
 void RegistryStore::openSchema()
 {
+    // Every page read checks its cells, so that a damaged page answers "corrupt" (1009)
+    // where it is met rather than wrong data; the store is never walked whole at open, so
+    // opening costs the same whatever its size.
+    exec("PRAGMA cell_size_check=ON");
     // Reading the header first: a file that is not a database fails here, before any write.
     const int64_t tables = scalar(m_db, "SELECT count(*) FROM sqlite_master");
     if (tables > 0) {
-        if (scalar(m_db, "PRAGMA application_id") != kApplicationId)
-            throw StoreError{ERROR_BADDB};
-        if (scalarText(m_db, "PRAGMA quick_check(1)") != "ok")
+        if (scalar(m_db, "PRAGMA application_id") != kApplicationId || !schemaIsOurs())
             throw StoreError{ERROR_BADDB};
     }
     // Write-ahead log with a full sync per commit: each call is durable when it returns and
@@ -216,6 +309,29 @@ void RegistryStore::openSchema()
             throw StoreError{ERROR_BADDB};
         m_roots[i] = root->id;
     }
+}
+
+// The store's catalogue must be exactly the one kSchema makes: same tables, indexes and
+// definitions. Compared with the catalogue of a scratch in-memory database, so that the
+// check costs the same whatever the store holds.
+bool RegistryStore::schemaIsOurs()
+{
+    const char* const catalogue = "SELECT group_concat(type || '|' || name || '|' || tbl_name || '|' || "
+                                  "coalesce(sql, ''), char(10)) FROM "
+                                  "(SELECT * FROM sqlite_master ORDER BY type, name)";
+    sqlite3* scratch = nullptr;
+    std::string expected;
+    if (sqlite3_open_v2(":memory:", &scratch, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) == SQLITE_OK &&
+        sqlite3_exec(scratch, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK) {
+        // sqlite_sequence appears with the first row of an AUTOINCREMENT table.
+        sqlite3_exec(scratch, "INSERT INTO keys(parent, name, fold, written) VALUES(0, '', '', 0)", nullptr,
+                     nullptr, nullptr);
+        expected = scalarText(scratch, catalogue);
+    }
+    sqlite3_close(scratch);
+    if (expected.empty())
+        throw StoreError{ERROR_OUTOFMEMORY};
+    return scalarText(m_db, catalogue) == expected;
 }
 
 SqliteStatement& RegistryStore::stmt(int index, const char* sql)

@@ -3,8 +3,16 @@
 // that is set, else $XDG_DATA_HOME/tavrion/registry (~/.local/share/tavrion/registry when
 // XDG_DATA_HOME is unset); the file in it is registry.db.
 //
-// A store file that is corrupt, not a database, or a database of some other program is
-// never written to: every registry call then answers ERROR_BADDB (1009).
+// A store file that is not a database, a database of some other program, or one whose
+// header or catalogue is damaged is never written to: every registry call then answers
+// ERROR_BADDB (1009). Opening reads only the header and catalogue, so it costs the same
+// whatever the store holds; a damaged page is recognised where a call meets it, and from
+// then on every call answers ERROR_BADDB as well.
+//
+// The store is private to its user: folders it creates are 0700, its files 0600 whatever
+// the umask. A store file of this user that others may read or write loses that access
+// when the store opens; a store with any file owned by another user is neither read nor
+// changed, and every call answers ERROR_ACCESS_DENIED (5), for root as for anyone.
 #include "sqlitestatement.h"
 #include "winreg.h"
 
@@ -21,6 +29,10 @@ inline constexpr LONG kCorruptStoreStatus = ERROR_BADDB;
 
 QString storeDirectory();
 QString storeFilePath();
+
+// The store files that opening the store took other users' access from, in this process
+// since the last call; the reg tool reports them, the programs stay silent.
+std::vector<QString> takeFilesMadePrivate();
 
 // Closes the cached connection and forgets every open handle, so that the next call opens
 // the store named by the environment afresh. For tests that switch store folders.
@@ -101,6 +113,7 @@ public:
 private:
     explicit RegistryStore(sqlite3* db);
     void openSchema();
+    bool schemaIsOurs();
     void touch(int64_t id);
     SqliteStatement& stmt(int index, const char* sql);
 

@@ -16,6 +16,8 @@
 
 #include <sqlite3.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -28,6 +30,21 @@ namespace {
 constexpr int defaultTimeoutMs = 15000;
 constexpr int passwordProtected = 5;  // the reader's exit status for a protected file
 constexpr qsizetype maxMessageBytes = 64 * 1024;  // of the reader's messages, the last ones
+constexpr int defaultMemoryMb = 1024;  // the reader's address space
+
+// The address sanitizer reserves terabytes of address space up front: a reader built with
+// it cannot start under a limit.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool addressSpaceCanBeLimited = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool addressSpaceCanBeLimited = false;
+#else
+constexpr bool addressSpaceCanBeLimited = true;
+#endif
+#else
+constexpr bool addressSpaceCanBeLimited = true;
+#endif
 
 VbError damaged(const QString& path, const QString& why) {
     return providerError(errc::ProviderFailure,
@@ -52,6 +69,17 @@ QByteArray readImage(const QString& path) {
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     process.setProcessEnvironment(env);
     process.setProgram(reader);
+    // A crafted file that makes the library allocate without end stops the reader (the library
+    // aborts or crashes when an allocation fails) instead of exhausting the machine; the limit
+    // is set in the child before exec.
+    int memoryMb = qEnvironmentVariableIntValue("TAV_MDBREADER_MEMORY_MB", &ok);
+    if (!ok || memoryMb <= 0)
+        memoryMb = defaultMemoryMb;
+    if (addressSpaceCanBeLimited)
+        process.setChildProcessModifier([bytes = rlim_t(memoryMb) << 20] {
+            const rlimit limit{bytes, bytes};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
     process.setArguments({QFileInfo(path).absoluteFilePath()});
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted())
@@ -116,6 +144,7 @@ public:
         // Owned from here on, so that a constructor that throws below still closes it.
         sqlite3_open(":memory:", &m_db);
         m_owner.reset(m_db);
+        guardUntrustedDatabase(m_db);
         access::registerCollation(m_db);
         access::registerFunctions(m_db);
         auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(image.size())));

@@ -389,10 +389,12 @@ const Scalar scalars[] = {
 } // namespace
 
 void registerFunctions(sqlite3* db) {
+    // None has side effects, so the saved-query views may call them from an untrusted schema.
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     for (const Scalar& s : scalars)
-        sqlite3_create_function(db, s.name, s.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, s.fn, nullptr, nullptr);
-    sqlite3_create_function(db, "acc_first", 1, SQLITE_UTF8, nullptr, nullptr, firstStep, keptFinal);
-    sqlite3_create_function(db, "acc_last", 1, SQLITE_UTF8, nullptr, nullptr, lastStep, keptFinal);
+        sqlite3_create_function(db, s.name, s.args, flags, nullptr, s.fn, nullptr, nullptr);
+    sqlite3_create_function(db, "acc_first", 1, flags, nullptr, nullptr, firstStep, keptFinal);
+    sqlite3_create_function(db, "acc_last", 1, flags, nullptr, nullptr, lastStep, keptFinal);
 }
 
 } // namespace tav::access

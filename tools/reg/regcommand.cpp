@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "regfile.h"
+#include "registrystore.h"
 #include "regusage.h"
 #include "regvalueformat.h"
 #include "storetransaction.h"
@@ -415,6 +416,11 @@ int runReg(const QStringList& args, QTextStream& out, QTextStream& err, QTextStr
 {
     Command command(out, err, in);
     const int code = command.run(args);
+    // Opening the store took other users' access away from files of it: say so once.
+    const std::vector<QString> madePrivate = winreg::takeFilesMadePrivate();
+    if (!madePrivate.empty())
+        err << "NOTE: other users could read or change the registry store; it is now private to you: "
+            << QStringList(madePrivate.begin(), madePrivate.end()).join(QStringLiteral(", ")) << Qt::endl;
     out.flush();
     err.flush();
     return code;

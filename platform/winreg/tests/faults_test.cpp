@@ -1,6 +1,7 @@
 // Writes that cannot reach the disk: injected write and sync errors, a file-size limit, a
 // full file system and a read-only store folder. Each write answers an error status (never
 // success, never a crash), earlier data stays readable, and writes work again afterwards.
+// Then who may use the store: the modes it creates, tightens, and another user's store.
 #include "childprocess.h"
 #include "faultvfs.h"
 #include "registryfixture.h"
@@ -15,7 +16,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -305,8 +308,9 @@ TEST_F(RegistryTest, ReadOnlyStoreFolderDeniesWritesAndKeepsReads)
     const std::map<std::string, LONG> allDenied = {{"open", denied},   {"read", denied},      {"enum", denied},
                                                    {"set", denied},    {"create", denied},    {"deletevalue", denied},
                                                    {"deletekey", denied}};
+    // The store files belong to the probe's user, as a store that is not one's own is refused.
     const Case cases[] = {
-        {"read-only folder, store in use by another process", "inuse", Store::OpenElsewhere, 0555, 0644, nullptr,
+        {"read-only folder, store in use by another process", "inuse", Store::OpenElsewhere, 0555, 0444, nullptr,
          readsWork},
         // A closed store has no log files, and SQLite cannot read it without making them.
         {"read-only folder, store closed", "closed", Store::Closed, 0555, 0644, nullptr, allDenied},
@@ -344,8 +348,16 @@ TEST_F(RegistryTest, ReadOnlyStoreFolderDeniesWritesAndKeepsReads)
         } else {
             chmodAll(dir, c.folderMode, c.fileMode);
         }
+        const auto chownAll = [&](uid_t uid, gid_t gid) {
+            for (const QFileInfo& f : QDir(dir).entryInfoList(QDir::Files | QDir::Hidden))
+                ASSERT_EQ(::chown(f.filePath().toLocal8Bit().constData(), uid, gid), 0);
+        };
+        if (asUser.user)
+            chownAll(*asUser.user, *asUser.group);
 
         const Finished run = runWriter({"probe"}, asUser);
+        if (asUser.user)
+            chownAll(::geteuid(), ::getegid());
         if (WIFEXITED(run.status) && (WEXITSTATUS(run.status) == 126 || WEXITSTATUS(run.status) == 127))
             GTEST_SKIP() << "cannot run the writer as an unprivileged user (" << TAV_WINREG_WRITER
                          << " must be reachable by uid 65534)";
@@ -361,6 +373,130 @@ TEST_F(RegistryTest, ReadOnlyStoreFolderDeniesWritesAndKeepsReads)
             HKEY probe = nullptr;
             EXPECT_EQ(open(HKEY_CURRENT_USER, "Software\\Probe", KEY_READ, &probe), ERROR_SUCCESS);
             EXPECT_EQ(read(probe, "v"), std::string("value", 6));
+        }
+    }
+}
+
+namespace {
+
+// Sets the process's umask for as long as it lives; child processes inherit it.
+struct UmaskGuard {
+    explicit UmaskGuard(mode_t mask) : saved(::umask(mask)) {}
+    ~UmaskGuard() { ::umask(saved); }
+    mode_t saved;
+};
+
+// The permission bits of a file or folder in octal, "absent" when it does not exist.
+std::string modeOf(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(path.toLocal8Bit().constData(), &st) != 0)
+        return "absent";
+    char text[8];
+    std::snprintf(text, sizeof text, "%o", unsigned(st.st_mode & 07777));
+    return text;
+}
+
+} // namespace
+
+TEST_F(RegistryTest, StoreIsPrivateToItsUser)
+{
+    enum class Kind { Created, CreatedByTwoProcesses, OpenToOthers, OtherUsers };
+    struct Case {
+        const char* name;
+        Kind kind;
+        mode_t umask;
+    };
+    const Case cases[] = {
+        {"new store, umask 022", Kind::Created, 022},
+        {"new store, umask 000", Kind::Created, 0},
+        {"two processes create the store at once, umask 000", Kind::CreatedByTwoProcesses, 0},
+        {"store and companions open to others are tightened at open", Kind::OpenToOthers, 022},
+        {"store of another user is refused and left unchanged", Kind::OtherUsers, 022},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A folder of the user's own (0755) under which the store makes data/registry.
+        const QString base = m_dir.path() + "/home" + QString::number(n++);
+        ASSERT_EQ(::mkdir(base.toLocal8Bit().constData(), 0755), 0);
+        ASSERT_EQ(::chmod(base.toLocal8Bit().constData(), 0755), 0);
+        const QString dir = base + "/data/registry", file = dir + "/registry.db";
+        qputenv("TAV_REGISTRY_DIR", dir.toLocal8Bit());
+        tav::winreg::resetStoreForTests();
+        UmaskGuard mask(c.umask);
+        switch (c.kind) {
+        case Kind::Created: {
+            HKEY k = create(HKEY_CURRENT_USER, "Software\\Secret");
+            ASSERT_EQ(setText(k, "Token", "s3cr3t"), ERROR_SUCCESS);
+            for (const char* suffix : {"", "-wal", "-shm"}) // the store is open: its log and index exist
+                EXPECT_EQ(modeOf(file + suffix), "600") << suffix;
+            break;
+        }
+        case Kind::CreatedByTwoProcesses: {
+            ChildProcess a({TAV_WINREG_WRITER, "a", "30"}), b({TAV_WINREG_WRITER, "b", "30"});
+            ASSERT_TRUE(a.started() && b.started());
+            EXPECT_EQ(a.drainLines().size(), 30u) << a.errorOutput();
+            EXPECT_EQ(b.drainLines().size(), 30u) << b.errorOutput();
+            EXPECT_EQ(a.wait(), 0);
+            EXPECT_EQ(b.wait(), 0);
+            EXPECT_EQ(modeOf(file), "600");
+            break;
+        }
+        case Kind::OpenToOthers: {
+            ASSERT_EQ(::mkdir((base + "/data").toLocal8Bit().constData(), 0755), 0);
+            ASSERT_EQ(::mkdir(dir.toLocal8Bit().constData(), 0755), 0);
+            HKEY k = create(HKEY_CURRENT_USER, "Software\\Secret");
+            ASSERT_EQ(setText(k, "Token", "s3cr3t"), ERROR_SUCCESS);
+            RegCloseKey(k);
+            // A second connection keeps the log and its index beside the store once ours closes.
+            sqlite3* other = nullptr;
+            ASSERT_EQ(sqlite3_open_v2(file.toLocal8Bit().constData(), &other, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+            const std::unique_ptr<sqlite3, int (*)(sqlite3*)> closer(other, sqlite3_close);
+            ASSERT_EQ(sqlite3_exec(other, "SELECT count(*) FROM keys", nullptr, nullptr, nullptr), SQLITE_OK);
+            tav::winreg::resetStoreForTests();
+            for (const char* suffix : {"", "-wal", "-shm"})
+                ASSERT_EQ(::chmod((file + suffix).toLocal8Bit().constData(), 0644), 0) << suffix;
+            tav::winreg::takeFilesMadePrivate();
+
+            HKEY again = nullptr;
+            ASSERT_EQ(open(HKEY_CURRENT_USER, "Software\\Secret", KEY_READ, &again), ERROR_SUCCESS);
+            EXPECT_EQ(read(again, "Token"), std::string("s3cr3t", 7));
+            for (const char* suffix : {"", "-wal", "-shm"})
+                EXPECT_EQ(modeOf(file + suffix), "600") << suffix;
+            EXPECT_EQ(tav::winreg::takeFilesMadePrivate().size(), 3u) << "reported once, each file";
+            EXPECT_TRUE(tav::winreg::takeFilesMadePrivate().empty());
+            EXPECT_EQ(modeOf(dir), "755") << "the user's own folders are left as they are";
+            break;
+        }
+        case Kind::OtherUsers: {
+            if (::geteuid() != 0) {
+                std::printf("skipped \"%s\": giving a file to another user needs root\n", c.name);
+                continue;
+            }
+            create(HKEY_CURRENT_USER, "Software\\Secret");
+            tav::winreg::resetStoreForTests();
+            ASSERT_EQ(::chown(file.toLocal8Bit().constData(), 65534, 65534), 0);
+            ASSERT_EQ(::chmod(file.toLocal8Bit().constData(), 0644), 0);
+            const QByteArray before = tav::test::fileDigest(file);
+            HKEY out = nullptr;
+            DWORD size = 0;
+            char name[8];
+            EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &out), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "v", nullptr, nullptr, nullptr, &size), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(RegEnumKeyA(HKEY_CURRENT_USER, 0, name, sizeof name), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(setText(HKEY_CURRENT_USER, "v", "x"), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(tav::test::fileDigest(file), before);
+            EXPECT_EQ(modeOf(file), "644");
+            EXPECT_EQ(modeOf(file + "-wal"), "absent");
+            EXPECT_EQ(QFileInfo(file).ownerId(), 65534u);
+            break;
+        }
+        }
+        EXPECT_EQ(modeOf(base), "755") << "the user's own folders are left as they are";
+        if (c.kind != Kind::OpenToOthers) {
+            EXPECT_EQ(modeOf(base + "/data"), "700");
+            EXPECT_EQ(modeOf(dir), "700");
         }
     }
 }

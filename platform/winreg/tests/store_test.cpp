@@ -67,19 +67,26 @@ TEST_F(RegistryTest, CorruptStoreAnswersBadDatabaseAndIsNeverOverwritten)
     struct Case {
         const char* name;
         QByteArray content;
+        const char* sql;       // run on a new database, or on a store when onStore is set
+        bool onStore = false;
     };
     const std::vector<Case> cases = {
-        {"not a database", QByteArray("this is not a registry store\n").repeated(300)},
-        {"another program's database", QByteArray()}, // filled below
+        {"not a database", QByteArray("this is not a registry store\n").repeated(300), nullptr},
+        {"another program's database", QByteArray(), "CREATE TABLE other(x); INSERT INTO other VALUES(1);"},
+        {"a store whose catalogue was changed", QByteArray(), "CREATE TABLE extra(x);", true},
     };
     for (const auto& c : cases) {
         tav::winreg::resetStoreForTests();
         const QString path = tav::winreg::storeFilePath();
         QFile::remove(path);
-        if (c.content.isEmpty()) {
+        if (c.onStore) {
+            create(HKEY_CURRENT_USER, "Software\\Kept");
+            tav::winreg::resetStoreForTests();
+        }
+        if (c.sql) {
             sqlite3* db = nullptr;
             ASSERT_EQ(sqlite3_open(path.toLocal8Bit().constData(), &db), SQLITE_OK);
-            sqlite3_exec(db, "CREATE TABLE other(x); INSERT INTO other VALUES(1);", nullptr, nullptr, nullptr);
+            ASSERT_EQ(sqlite3_exec(db, c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << c.name;
             sqlite3_close(db);
         } else {
             QFile f(path);

@@ -359,6 +359,18 @@ TEST_F(AccessFile, AFloodOfReaderMessagesKeepsOnlyTheLast) {
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kB";
 }
 
+// A crafted file can make the library allocate without end: the reader's address space is
+// bounded, so it stops and the open fails. Here the bound is below what this file needs.
+TEST_F(AccessFile, AReaderOverItsMemoryLimitBecomesAnError) {
+    if (addressSanitizerHoldsFreedMemory)
+        GTEST_SKIP() << "the reader runs without an address-space limit under the address sanitizer";
+    qputenv("TAV_MDBREADER_MEMORY_MB", "12");
+    const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+    qunsetenv("TAV_MDBREADER_MEMORY_MB");
+    EXPECT_EQ(e.number(), errc::ProviderFailure);
+    EXPECT_TRUE(e.description().contains(QLatin1String("stopped unexpectedly"))) << e.description().toStdString();
+}
+
 } // namespace
 
 #else

@@ -196,6 +196,23 @@ TEST_F(RegTool, HelpAndTheHintAfterASyntaxError)
     }
 }
 
+TEST_F(RegTool, AStoreOthersCouldReadIsMadePrivateWithOneNote)
+{
+    put("HKCU\\Software\\Secret", "Token", REG_SZ, std::string("s3cr3t\0", 7));
+    tav::winreg::resetStoreForTests();
+    const QString store = tav::winreg::storeFilePath();
+    QFile::setPermissions(store, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    const Result first = reg({"query", "HKCU\\Software\\Secret", "/v", "Token"});
+    EXPECT_EQ(first.code, 0) << first.err.toStdString();
+    EXPECT_TRUE(first.out.contains(QLatin1String("s3cr3t")));
+    EXPECT_EQ(first.err.count(QLatin1String("NOTE:")), 1) << first.err.toStdString();
+    EXPECT_TRUE(first.err.contains(store)) << first.err.toStdString();
+    EXPECT_EQ(QFile::permissions(store) & 0x0077, 0) << "group and others keep no access";
+    const Result second = reg({"query", "HKCU\\Software\\Secret", "/v", "Token"});
+    EXPECT_TRUE(second.err.isEmpty()) << second.err.toStdString();
+}
+
 TEST_F(RegTool, AddStoresEachTypeAsThePlatformDoes)
 {
     const struct {
