@@ -35,6 +35,7 @@ private:
 namespace err {
 inline constexpr int32_t InvalidProcedureCall = 5;
 inline constexpr int32_t Overflow = 6;
+inline constexpr int32_t OutOfMemory = 7;
 inline constexpr int32_t SubscriptOutOfRange = 9;
 inline constexpr int32_t DivisionByZero = 11;
 inline constexpr int32_t TypeMismatch = 13;
