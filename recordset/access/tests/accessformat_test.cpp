@@ -306,6 +306,25 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
     AccessFormat::setImageCacheLimit(qint64(256) << 20);
 }
 
+// A table the reader cannot read fails the statement that first needs it, not the
+// connection nor the statements over other tables.
+TEST_F(AccessFile, ATableThatCannotBeReadFailsTheStatementThatNeedsIt) {
+    qputenv("TAV_MDBREADER", writeScript(QStringLiteral("reader.sh"),
+                                         "#!/bin/sh\n"
+                                         "case \"$*\" in *:Orders*) echo \"Cannot read the definition of table "
+                                         "'Orders'.\" >&2; exit 3;; esac\n"
+                                         "exec \"" TAV_MDBREADER_PATH "\" \"$@\"\n")
+                                 .toUtf8());
+    Recordset rs;
+    rs.setActiveConnection(connectionFor(m_equip));
+    const VbError e = errorOf([&] { rs.open(QStringLiteral("Select * from Orders"), adOpenStatic, adLockReadOnly); });
+    EXPECT_EQ(e.number(), errc::ProviderFailure);
+    EXPECT_TRUE(e.description().contains(m_equip) && e.description().contains(QLatin1String("'Orders'")))
+        << e.description().toStdString();
+    rs.open(QStringLiteral("Select * from Shippers"), adOpenStatic, adLockReadOnly);
+    EXPECT_EQ(rs.recordCount(), 3);
+}
+
 TEST_F(AccessFile, DamagedCopiesGiveClearErrors) {
     const struct {
         const char* name;
