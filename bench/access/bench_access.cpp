@@ -1,15 +1,21 @@
-// Access benchmark.
-// Opens a copy of nwind.mdb and reads "Select * from [Order Details]" to the last row
-// through the recordset, and does the same with that table copied into a SQLite file;
-// prints both times (best of five, interleaved), their ratio, and the Access load time
-// alone (helper process, image load and saved-query views).
+// Access benchmark, on fresh copies of nwind.mdb (best of nine, interleaved; wall-clock and
+// CPU time of this process and the reader):
+// - open + read "Select * from [Order Details]" to the last row through the recordset,
+//   against the same table copied into a SQLite file, and a second connection to the same
+//   copy against the first;
+// - open + read the smallest table against open + read one statement over every table,
+//   with the share of the fixed cost (the reader's start and the catalog) in each;
+// - the load cost per megabyte of table data, and what it gives for larger files.
 // Usage: bench_access [path/to/nwind.mdb]   (default: the shared fixture)
+#include "accessformat.h"
 #include "connectionstring.h"
 #include "recordset.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -17,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 using namespace tav;
 
@@ -64,28 +71,78 @@ double cpuMs() {
     return total;
 }
 
-// Open, read every row to the last one, one field per row; returns ms.
-double openAndRead(const QString& path, int32_t& rowsRead) {
-    QElapsedTimer t;
-    t.start();
+// The best wall-clock and CPU times (ms) of one case over the runs.
+struct Best {
+    double wall = 1e300;
+    double cpu = 1e300;
+    template <class F>
+    void time(F&& f) {
+        QElapsedTimer t;
+        const double cpuBefore = cpuMs();
+        t.start();
+        f();
+        wall = std::min(wall, double(t.nsecsElapsed()) / 1e6);
+        cpu = std::min(cpu, cpuMs() - cpuBefore);
+    }
+};
+
+// Open, run `sql`, read every row to the last one, one field per row; returns the rows.
+int32_t openAndRead(const QString& path, const QString& sql) {
     ado::Recordset rs;
     rs.setActiveConnection(connectionString(path));
-    rs.open(QStringLiteral("Select * from [Order Details]"), ado::adOpenStatic, ado::adLockReadOnly, -1);
-    rowsRead = 0;
+    rs.open(sql, ado::adOpenStatic, ado::adLockReadOnly, -1);
+    int32_t rows = 0;
     for (; !rs.eof(); rs.moveNext()) {
-        (void)rs.fields(QStringLiteral("Quantity")).value();
-        ++rowsRead;
+        (void)rs.fields(0).value();
+        ++rows;
     }
     rs.close();
-    return double(t.nsecsElapsed()) / 1e6;
+    return rows;
 }
 
-double loadOnly(const QString& path) {
-    QElapsedTimer t;
-    t.start();
+void openOnly(const QString& path) {
     ado::Recordset rs;
     rs.setActiveConnection(connectionString(path));
-    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Starting the reader alone, as the provider starts it (it stops at once for want of a file).
+void readerStart() {
+    QProcess p;
+    p.start(ado::AccessFormat::readerPath(), {});
+    p.waitForFinished();
+}
+
+// Fresh copies of the sample: a first connection to each finds nothing kept from before.
+class Copies {
+public:
+    Copies(QString fixture, const QTemporaryDir& dir) : m_fixture(std::move(fixture)), m_dir(dir) {}
+    QString fresh() {
+        const QString path = m_dir.filePath(QStringLiteral("copy%1.mdb").arg(m_next++));
+        if (!QFile::copy(m_fixture, path))
+            throw VbError(0, {}, QStringLiteral("cannot copy %1").arg(m_fixture));
+        return path;
+    }
+
+private:
+    QString m_fixture;
+    const QTemporaryDir& m_dir;
+    int m_next = 0;
+};
+
+const QString smallest = QStringLiteral("Select * from Shippers");  // 3 rows, the smallest table
+const QString orderDetails = QStringLiteral("Select * from [Order Details]");
+
+// One statement that reads every table of the sample in full, without a join.
+QString everyTable() {
+    QStringList counts;
+    for (const char* t : {"Categories", "Customers", "Employees", "[Order Details]", "Orders", "Products", "Shippers",
+                          "Suppliers"})
+        counts << QStringLiteral("(Select count(*) from %1)").arg(QLatin1String(t));
+    return QStringLiteral("Select ") + counts.join(QStringLiteral(" + ")) + QStringLiteral(" as AllRows from Shippers");
+}
+
+void line(const char* what, const Best& b) {
+    std::printf("%-58s %7.1f ms wall %7.1f ms CPU\n", what, b.wall, b.cpu);
 }
 
 } // namespace
@@ -95,33 +152,69 @@ int main(int argc, char** argv) {
     const QString fixture = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                      : QStringLiteral(TAV_FIXTURES_DIR) + QStringLiteral("/nwind.mdb");
     QTemporaryDir dir;
-    const QString mdb = dir.filePath(QStringLiteral("nwind.mdb"));
     const QString lite = dir.filePath(QStringLiteral("orderdetails.sqlite"));
-    if (!QFile::copy(fixture, mdb)) {
-        std::fprintf(stderr, "cannot copy %s\n", qPrintable(fixture));
-        return 1;
-    }
+    Copies copies(fixture, dir);
     try {
-        writeSqliteCopy(mdb, lite);
-        double access = 1e300, sqlite = 1e300, load = 1e300, accessCpu = 1e300;
-        int32_t rowsAccess = 0, rowsSqlite = 0;
-        for (int run = 0; run < 5; ++run) {
-            const double cpuBefore = cpuMs();
-            access = std::min(access, openAndRead(mdb, rowsAccess));
-            accessCpu = std::min(accessCpu, cpuMs() - cpuBefore);
-            sqlite = std::min(sqlite, openAndRead(lite, rowsSqlite));
-            load = std::min(load, loadOnly(mdb));
+        writeSqliteCopy(copies.fresh(), lite);
+        Best access, second, sqlite, open, start, small, every;
+        int32_t rowsAccess = 0, rowsSecond = 0, rowsSqlite = 0;
+        for (int run = 0; run < 9; ++run) {
+            const QString mdb = copies.fresh();
+            access.time([&] { rowsAccess = openAndRead(mdb, orderDetails); });
+            second.time([&] { rowsSecond = openAndRead(mdb, orderDetails); });
+            sqlite.time([&] { rowsSqlite = openAndRead(lite, orderDetails); });
+            const QString forOpen = copies.fresh(), forSmall = copies.fresh(), forEvery = copies.fresh();
+            open.time([&] { openOnly(forOpen); });
+            start.time([&] { readerStart(); });
+            small.time([&] { openAndRead(forSmall, smallest); });
+            every.time([&] { openAndRead(forEvery, everyTable()); });
         }
-        if (rowsAccess != rowsSqlite) {
-            std::fprintf(stderr, "row counts differ: %d and %d\n", rowsAccess, rowsSqlite);
+        if (rowsAccess != rowsSqlite || rowsSecond != rowsAccess) {
+            std::fprintf(stderr, "row counts differ: %d, %d and %d\n", rowsAccess, rowsSecond, rowsSqlite);
             return 1;
         }
+        // The memory the image takes: the catalog alone, then with every table loaded.
+        const QString measured = copies.fresh();
+        const qint64 before = ado::AccessFormat::imageCacheBytes();
+        ado::Recordset rs;
+        rs.setActiveConnection(connectionString(measured));
+        const qint64 catalogBytes = ado::AccessFormat::imageCacheBytes() - before;
+        rs.open(everyTable(), ado::adOpenStatic, ado::adLockReadOnly, -1);
+        rs.close();
+        const double tableMb = double(ado::AccessFormat::imageCacheBytes() - before - catalogBytes) / (1 << 20);
+
         std::printf("rows of [Order Details]: %d\n", rowsAccess);
-        std::printf("Access file, open + read to the last row: %8.1f ms (target < 100 ms)\n", access);
-        std::printf("   of which CPU time, this process and the reader: %.1f ms\n", accessCpu);
-        std::printf("SQLite file, open + read to the last row: %8.1f ms\n", sqlite);
-        std::printf("ratio Access / SQLite: %.1f\n", access / sqlite);
-        std::printf("Access load alone (reader process, image, views): %.1f ms\n", load);
+        std::printf("Access file, open + read to the last row: %8.1f ms (target < 100 ms)\n", access.wall);
+        std::printf("   of which CPU time, this process and the reader: %.1f ms\n", access.cpu);
+        std::printf("SQLite file, open + read to the last row: %8.1f ms\n", sqlite.wall);
+        std::printf("ratio Access / SQLite: %.1f\n\n", access.wall / sqlite.wall);
+
+        // The fixed cost of a first statement: the catalog's reader run and the start of the
+        // table load's.
+        const double fixedWall = open.wall + start.wall, fixedCpu = open.cpu + start.cpu;
+        line("open alone (reader start, catalog)", open);
+        line("reader start alone", start);
+        line("open + read the smallest table (Shippers)", small);
+        line("open + read one statement over every table", every);
+        std::printf("  fixed cost (open alone + one more reader start): smallest %.0f%% / %.0f%%, every table "
+                    "%.0f%% / %.0f%% (wall / CPU)\n",
+                    100 * fixedWall / small.wall, 100 * fixedCpu / small.cpu, 100 * fixedWall / every.wall,
+                    100 * fixedCpu / every.cpu);
+        std::printf("ratio smallest / every table: %.2f wall, %.2f CPU (target <= 0.35)\n\n", small.wall / every.wall,
+                    small.cpu / every.cpu);
+
+        line("first connection + read [Order Details]", access);
+        line("second connection + read [Order Details], same file", second);
+        std::printf("ratio second / first connection: %.2f wall, %.2f CPU (target <= 0.2)\n\n",
+                    second.wall / access.wall, second.cpu / access.cpu);
+
+        const double perMbWall = (every.wall - small.wall) / tableMb, perMbCpu = (every.cpu - small.cpu) / tableMb;
+        std::printf("table data loaded by the statement over every table: %.2f MB (catalog %.2f MB; file %.2f MB)\n",
+                    tableMb, double(catalogBytes) / (1 << 20), double(QFileInfo(measured).size()) / (1 << 20));
+        std::printf("load cost per MB of table data: %.1f ms wall, %.1f ms CPU\n", perMbWall, perMbCpu);
+        for (const int mb : {10, 50, 200})
+            std::printf("  estimate, first statement reading %3d MB of tables: %7.0f ms wall, %7.0f ms CPU\n", mb,
+                        fixedWall + mb * perMbWall, fixedCpu + mb * perMbCpu);
     } catch (const VbError& e) {
         std::fprintf(stderr, "failed: %s\n", qPrintable(e.description()));
         return 1;

@@ -5,6 +5,7 @@
 #include "frmtestdataaccess.h"
 
 #include "codepage.h"
+#include "jet3edit.h"
 #include "otherwriter.h"
 #include "regtestsupport.h"
 #include "testdb.h"
@@ -284,6 +285,19 @@ TEST_F(DataCheckAccessFault, TruncatedCopyIsReportedNamingTheFile) {
         EXPECT_TRUE(prompt.contains(db)) << prompt.toStdString();
         expectFailedRun(*f);
     }
+}
+
+// Test Connection reads tbloutputs alone: the sample with its shippers table renamed so,
+// and its name column called Name.
+TEST_F(DataCheckAccessFault, TestConnectionReadsTheOutputsTable) {
+    QByteArray bytes = readFile(db);
+    ASSERT_TRUE(tav::test::renameJet3Table(bytes, "Shippers", "tbloutputs") &&
+                tav::test::renameJet3Column(bytes, "tbloutputs", "CompanyName", "Name"));
+    writeFile(db, bytes);
+    auto f = std::make_unique<frmTestDataAccess>();
+    click(*f, false);
+    EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().prompt.toStdString();
+    EXPECT_TRUE(succeeded(*f, 3)) << f->lblResponse()->text().toStdString();
 }
 
 TEST_F(DataCheckAccessFault, DeletedBetweenConnectionAndOpenIsReportedAndNotCreated) {

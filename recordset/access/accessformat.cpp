@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QtDebug>
@@ -17,11 +18,14 @@
 #include <sqlite3.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
+#include <list>
 #include <map>
+#include <optional>
+#include <set>
 
 namespace tav::ado {
 
@@ -45,14 +49,22 @@ constexpr bool addressSpaceCanBeLimited = true;
 #else
 constexpr bool addressSpaceCanBeLimited = true;
 #endif
+constexpr qint64 defaultCacheLimit = qint64(256) << 20;  // bytes of file images kept for later connections
 
 VbError damaged(const QString& path, const QString& why) {
     return providerError(errc::ProviderFailure,
                          QStringLiteral("'%1' is not an Access database or is damaged: %2").arg(path, why));
 }
 
-// Runs the helper and returns the SQLite image it writes.
-QByteArray readImage(const QString& path) {
+// Memory for an image as large as the tables read may not be there: error 7, which the
+// programs' handlers show, rather than the end of the program.
+VbError outOfMemory() {
+    return VbError::standard(err::OutOfMemory);
+}
+
+// Runs the helper and returns the SQLite image it writes: the catalog, or the tables given
+// as the helper takes them ("PAGE:NAME").
+QByteArray readImage(const QString& path, const QStringList& tables = {}) try {
     const QString reader = AccessFormat::readerPath();
     if (!QFileInfo(reader).isExecutable())
         throw providerError(errc::ProviderFailure,
@@ -80,7 +92,7 @@ QByteArray readImage(const QString& path) {
             const rlimit limit{bytes, bytes};
             ::setrlimit(RLIMIT_AS, &limit);
         });
-    process.setArguments({QFileInfo(path).absoluteFilePath()});
+    process.setArguments(QStringList{QFileInfo(path).absoluteFilePath()} + tables);
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted())
         throw providerError(errc::ProviderFailure, QStringLiteral("Cannot start the Access file reader '%1': %2")
@@ -121,44 +133,388 @@ QByteArray readImage(const QString& path) {
         throw damaged(path, messages.isEmpty() ? QStringLiteral("the reader failed (%1).").arg(process.exitCode())
                                                : messages.split(u'\n').last());
     return process.readAllStandardOutput();
+} catch (const std::bad_alloc&) {
+    throw outOfMemory();
 }
 
+// The provider's error for a failed call on `db` while it read `what` of `path`.
+VbError engineError(sqlite3* db, const QString& path, const QString& what) {
+    if ((sqlite3_errcode(db) & 0xff) == SQLITE_NOMEM)
+        return outOfMemory();
+    return providerError(errc::ProviderFailure, QStringLiteral("Reading '%1' failed at \"%2\": %3.")
+                                                    .arg(path, what, QString::fromUtf8(sqlite3_errmsg(db))));
+}
+
+// One statement over an image. Preparing or stepping it either works or raises the
+// provider's error naming it: a fault must not pass for an empty catalog.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &m_st, nullptr); }
+    Statement(sqlite3* db, const char* sql, const QString& path) : m_db(db), m_sql(sql), m_path(path) {
+        if (sqlite3_prepare_v2(db, sql, -1, &m_st, nullptr) != SQLITE_OK || !m_st)
+            throw engineError(m_db, m_path, QString::fromUtf8(m_sql));
+    }
     ~Statement() { sqlite3_finalize(m_st); }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
-    bool step() { return m_st && sqlite3_step(m_st) == SQLITE_ROW; }
+    bool step() {
+        const int rc = sqlite3_step(m_st);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            throw engineError(m_db, m_path, QString::fromUtf8(m_sql));
+        return rc == SQLITE_ROW;
+    }
+    void bind(int index, int value) { sqlite3_bind_int(m_st, index, value); }
     QString text(int c) const { return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_st, c))); }
     int integer(int c) const { return sqlite3_column_int(m_st, c); }
+    qint64 integer64(int c) const { return sqlite3_column_int64(m_st, c); }
     bool isNull(int c) const { return sqlite3_column_type(m_st, c) == SQLITE_NULL; }
 
 private:
+    sqlite3* m_db;
+    const char* m_sql;
+    const QString& m_path;
     sqlite3_stmt* m_st = nullptr;
 };
 
-class AccessConnection : public Connection {
+void exec(sqlite3* db, const QByteArray& sql, const QString& path) {
+    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw engineError(db, path, QString::fromUtf8(sql));
+}
+
+QByteArray quoted(const QString& name) {
+    return '"' + QString(name).replace(u'"', QStringLiteral("\"\"")).toUtf8() + '"';
+}
+
+// A copy of the reader's image in memory SQLite may own, or error 7.
+unsigned char* sqliteCopy(const QByteArray& image, const QString& path) {
+    if (image.isEmpty())
+        throw damaged(path, QStringLiteral("the reader's output cannot be loaded."));
+    auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(image.size())));
+    if (!buffer)
+        throw outOfMemory();
+    std::memcpy(buffer, image.constData(), size_t(image.size()));
+    return buffer;
+}
+
+// The name in SQLite's "no such table: [schema.]name".
+QString missingName(const QString& message) {
+    return message.mid(message.indexOf(u':') + 1).trimmed().section(u'.', -1);
+}
+
+// What tells one version of a file from another: its identity, size and modification time.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    qint64 modifiedNs = 0;
+    bool sameFile(const FileStamp& o) const { return device == o.device && inode == o.inode; }
+    bool operator==(const FileStamp&) const = default;
+};
+
+std::optional<FileStamp> stampOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return FileStamp{st.st_dev, st.st_ino, st.st_size, qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// The error for a file that is no longer the version a connection started from.
+std::optional<VbError> changeSince(const QString& path, const FileStamp& then) {
+    const std::optional<FileStamp> now = stampOf(path);
+    if (!now)
+        return providerError(errc::ProviderFailure,
+                             QStringLiteral("The database file '%1' was deleted or moved after the connection to it "
+                                            "was opened.")
+                                 .arg(path));
+    if (!now->sameFile(then))
+        return providerError(errc::ProviderFailure,
+                             QStringLiteral("The database file '%1' was replaced by another file after the connection "
+                                            "to it was opened.")
+                                 .arg(path));
+    if (*now != then)
+        return providerError(errc::ProviderFailure,
+                             QStringLiteral("The database file '%1' was changed after the connection to it was "
+                                            "opened; connect again to read it as it is now.")
+                                 .arg(path));
+    return std::nullopt;
+}
+
+// One version of one Access file in memory: its catalog with the saved-query views, and
+// the tables loaded so far. Every connection to the same unchanged file shares it.
+class AccessImage {
 public:
-    AccessConnection(const QString& path, const QByteArray& image) : m_path(path) {
+    AccessImage(const QString& path, const FileStamp& stamp, const QByteArray& catalog)
+        : m_path(path), m_stamp(stamp) {
         // Owned from here on, so that a constructor that throws below still closes it.
-        sqlite3_open(":memory:", &m_db);
+        if (sqlite3_open(":memory:", &m_db) != SQLITE_OK) {
+            const bool noMemory = !m_db || (sqlite3_errcode(m_db) & 0xff) == SQLITE_NOMEM;
+            sqlite3_close(m_db);
+            if (noMemory)
+                throw outOfMemory();
+            throw damaged(path, QStringLiteral("an in-memory database cannot be made."));
+        }
         m_owner.reset(m_db);
         guardUntrustedDatabase(m_db);
+        // A table load attaches the reader's output for one copy (insert).
+        sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, 1);
         access::registerCollation(m_db);
         access::registerFunctions(m_db);
-        auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(image.size())));
-        if (!buffer)
-            throw damaged(path, QStringLiteral("out of memory"));
-        std::memcpy(buffer, image.constData(), size_t(image.size()));
-        if (sqlite3_deserialize(m_db, "main", buffer, image.size(), image.size(),
+        if (sqlite3_deserialize(m_db, "main", sqliteCopy(catalog, path), catalog.size(), catalog.size(),
                                 SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK)
             throw damaged(path, QStringLiteral("the reader's output cannot be loaded."));
         // A double-quoted name that matches no column must fail, not become a text literal.
         sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-        checkCatalog();
-        createViews();
+        readCatalog();
+        listQueries();
+        countBytes();
+    }
+    AccessImage(const AccessImage&) = delete;
+    AccessImage& operator=(const AccessImage&) = delete;
+
+    sqlite3* db() const { return m_db; }
+    const QString& path() const { return m_path; }
+    const FileStamp& stamp() const { return m_stamp; }
+    qint64 bytes() const { return m_bytes; }
+    const QStringList& catalogWarnings() const { return m_catalogWarnings; }
+    const std::map<QString, QString>& refusals() const { return m_refusals; }
+
+    // Whether `name` (as a statement's reading names it) is a user table not loaded yet.
+    bool needsLoading(const QString& name) const {
+        const auto it = m_tables.find(name);
+        return it != m_tables.end() && !it->second.loaded;
+    }
+    // The stale row-count warning of a loaded table, or empty.
+    QString warningFor(const QString& name) const {
+        const auto it = m_tables.find(name);
+        return it == m_tables.end() ? QString() : it->second.warning;
+    }
+    // How the reader is asked for `name`: the page of its definition and its name.
+    QString readerArgument(const QString& name) const {
+        return QString::number(m_tables.at(name).page) + u':' + name;
+    }
+
+    // Makes the view of the saved query `name`, and of the queries it reads, the first time
+    // a statement names it. False when `name` is no saved query or cannot be opened; the
+    // reason is then among the refusals.
+    bool ensureView(const QString& name) {
+        const auto it = m_queries.find(name.toLower());
+        if (it == m_queries.end())
+            return false;
+        SavedQuery& q = it->second;
+        if (q.state != SavedQuery::Unmade)
+            return q.state == SavedQuery::Made;
+        q.state = SavedQuery::Making;  // a query that reads itself, at any depth, fails below
+        try {
+            q.state = makeView(q) ? SavedQuery::Made : SavedQuery::Refused;
+        } catch (...) {
+            q.state = SavedQuery::Unmade;
+            throw;
+        }
+        return q.state == SavedQuery::Made;
+    }
+
+    // Adds the rows of the tables `names` from the reader's image of them, all or none.
+    void insert(const QByteArray& image, const QStringList& names) {
+        exec(m_db, "ATTACH ':memory:' AS __incoming", m_path);
+        const std::unique_ptr<sqlite3, void (*)(sqlite3*)> detach(
+            m_db, [](sqlite3* db) { sqlite3_exec(db, "DETACH __incoming", nullptr, nullptr, nullptr); });
+        if (sqlite3_deserialize(m_db, "__incoming", sqliteCopy(image, m_path), image.size(), image.size(),
+                                SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY) != SQLITE_OK)
+            throw damaged(m_path, QStringLiteral("the reader's output cannot be loaded."));
+        std::map<QString, QString> warnings;
+        QStringList counted;
+        {
+            Statement st(m_db, "SELECT name, header_rows, rows FROM __incoming.__catalog", m_path);
+            while (st.step()) {
+                counted << st.text(0);
+                if (!st.isNull(1) && st.integer64(1) != st.integer64(2))
+                    warnings[st.text(0)] = staleCount(st.text(0), st.integer64(1), st.integer64(2));
+            }
+        }
+        exec(m_db, "BEGIN", m_path);
+        try {
+            for (const QString& name : names) {
+                if (!counted.contains(name))
+                    throw damaged(m_path, QStringLiteral("the reader did not hand back the table '%1'.").arg(name));
+                // Same columns on both sides: SQLite copies the stored rows as they are.
+                exec(m_db, "INSERT INTO main." + quoted(name) + " SELECT * FROM __incoming." + quoted(name), m_path);
+            }
+            exec(m_db, "COMMIT", m_path);
+        } catch (...) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+        for (const QString& name : names) {
+            Table& t = m_tables.at(name);
+            t.loaded = true;
+            t.warning = warnings[name];
+        }
+        countBytes();
+    }
+
+private:
+    struct Table {
+        qint64 page = 0;
+        bool loaded = false;
+        QString warning;
+    };
+    struct SavedQuery {
+        QString name;
+        int id = 0;
+        enum { Unmade, Making, Made, Refused } state = Unmade;
+    };
+
+    bool makeView(const SavedQuery& q) {
+        std::vector<access::QueryDesignRow> rows;
+        {
+            Statement st(m_db,
+                         "SELECT Attribute, Flag, Name1, Name2, Expression FROM __msysqueries WHERE ObjectId = ? "
+                         "ORDER BY Attribute, \"Order\"",
+                         m_path);
+            st.bind(1, q.id);
+            while (st.step())
+                rows.push_back({st.integer(0), st.integer(1), st.text(2), st.text(3), st.text(4)});
+        }
+        const QString key = q.name.toLower();
+        const access::SavedQuery rebuilt = access::rebuildSavedQuery(q.name, rows);
+        if (!rebuilt.refusal.isEmpty()) {
+            m_refusals[key] = rebuilt.refusal;
+            return false;
+        }
+        QString sql;
+        try {
+            sql = access::translateAccessSql(rebuilt.sql, true);
+        } catch (const access::AccessSqlRefusal& r) {
+            m_refusals[key] = r.why();
+            return false;
+        }
+        const QByteArray create = "CREATE VIEW " + quoted(q.name) + " AS " + sql.toUtf8();
+        for (;;) {
+            char* err = nullptr;
+            const int rc = sqlite3_exec(m_db, create.constData(), nullptr, nullptr, &err);
+            const QString why = QString::fromUtf8(err ? err : "");
+            sqlite3_free(err);
+            if (rc == SQLITE_OK)
+                return true;
+            if ((rc & 0xff) == SQLITE_NOMEM)
+                throw outOfMemory();
+            // Queries read other queries: make the one it names, then try again.
+            if (!(why.startsWith(QLatin1String("no such table:")) && ensureView(missingName(why)))) {
+                m_refusals[key] = QStringLiteral("its rebuilt form is not valid here (%1)").arg(why);
+                return false;
+            }
+        }
+    }
+
+    QString staleCount(const QString& name, qint64 header, qint64 rows) const {
+        return QStringLiteral("Table '%1' of '%2' says it holds %3 rows but %4 were read.")
+            .arg(name, m_path)
+            .arg(header)
+            .arg(rows);
+    }
+
+    void countBytes() {
+        Statement count(m_db, "SELECT page_count * page_size FROM pragma_page_count, pragma_page_size", m_path);
+        m_bytes = count.step() ? count.integer64(0) : 0;
+    }
+
+    // User tables are listed with the page of their definition and no rows yet; the tables
+    // copied whole (the saved-query design) have their counted rows, and a stale count in
+    // a table's header only earns a warning.
+    void readCatalog() {
+        Statement st(m_db, "SELECT name, type, header_rows, rows, page FROM __catalog", m_path);
+        bool any = false;
+        while (st.step()) {
+            any = true;
+            const QString name = st.text(0);
+            if (st.integer(1) == 6)
+                m_refusals[name.toLower()] =
+                    QStringLiteral("'%1' is a linked table in another database, which this reader does not follow")
+                        .arg(name);
+            else if (st.integer(1) == 1 && st.isNull(3))
+                m_tables[name].page = st.integer64(4);
+            else if (!st.isNull(2) && st.integer64(2) != st.integer64(3))
+                m_catalogWarnings << staleCount(name, st.integer64(2), st.integer64(3));
+        }
+        if (!any)
+            throw damaged(m_path, QStringLiteral("its catalog is empty."));
+    }
+
+    // The saved queries, by lower-case name; hidden ones (behind forms and reports) are left out.
+    void listQueries() {
+        Statement st(m_db, "SELECT Id, Name FROM __msysobjects WHERE Type = 5", m_path);
+        while (st.step())
+            if (const QString name = st.text(1); !name.startsWith(QLatin1Char('~')))
+                m_queries[name.toLower()] = {name, st.integer(0)};
+    }
+
+    QString m_path;
+    FileStamp m_stamp;
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> m_owner{nullptr, sqlite3_close};
+    sqlite3* m_db = nullptr;  // the connection m_owner closes
+    std::map<QString, Table> m_tables;       // user tables by their name in the file
+    std::map<QString, SavedQuery> m_queries;  // saved queries by lower-case name
+    std::map<QString, QString> m_refusals;  // lower-case name -> why it cannot be opened
+    QStringList m_catalogWarnings;
+    qint64 m_bytes = 0;
+};
+
+// The images of the files read in this process, most recently used first, within a
+// bound on the memory they hold; no file is held open. An image of a file that changed is
+// dropped when a connection next meets the change, and never handed out again.
+class ImageCache {
+public:
+    static ImageCache& instance() {
+        static ImageCache cache;
+        return cache;
+    }
+
+    // The image of `path` in the version `stamp`; an image of another version is dropped.
+    std::shared_ptr<AccessImage> find(const QString& path, const FileStamp& stamp) {
+        const auto it = std::find_if(m_images.begin(), m_images.end(), [&](const auto& i) { return i->path() == path; });
+        if (it == m_images.end())
+            return nullptr;
+        if (!((*it)->stamp() == stamp)) {
+            m_images.erase(it);
+            return nullptr;
+        }
+        std::shared_ptr<AccessImage> image = *it;
+        m_images.splice(m_images.begin(), m_images, it);
+        return image;
+    }
+    // `image` was made or grew: it becomes the most recently used, and the least recently
+    // used images go while the cache holds more than its limit.
+    void used(const std::shared_ptr<AccessImage>& image) {
+        drop(image.get());
+        m_images.push_front(image);
+        for (qint64 total = bytes(); total > m_limit && !m_images.empty(); total = bytes())
+            m_images.pop_back();
+    }
+    void drop(const AccessImage* image) {
+        std::erase_if(m_images, [&](const auto& i) { return i.get() == image; });
+    }
+    qint64 bytes() const {
+        qint64 total = 0;
+        for (const auto& i : m_images)
+            total += i->bytes();
+        return total;
+    }
+    void setLimit(qint64 bytes) {
+        m_limit = bytes;
+        while (this->bytes() > m_limit && !m_images.empty())
+            m_images.pop_back();
+    }
+
+private:
+    std::list<std::shared_ptr<AccessImage>> m_images;
+    qint64 m_limit = defaultCacheLimit;
+};
+
+class AccessConnection : public Connection {
+public:
+    explicit AccessConnection(std::shared_ptr<AccessImage> image) : m_image(std::move(image)) {
+        for (const QString& w : m_image->catalogWarnings())
+            qWarning().noquote() << w;
     }
     ~AccessConnection() override = default;
     AccessConnection(const AccessConnection&) = delete;
@@ -170,105 +526,94 @@ public:
             sql = access::translateAccessSql(accessSql);
         } catch (const access::AccessSqlRefusal& r) {
             throw providerError(errc::CommandError,
-                                QStringLiteral("The query cannot be run on '%1': %2").arg(m_path, r.why()));
+                                QStringLiteral("The query cannot be run on '%1': %2").arg(path(), r.why()));
         }
         const QByteArray text = sql.toUtf8();
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK || !st)
-            throw queryError(accessSql);
-        std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
-        return readAllRows(m_db, st, m_path, accessSql);
+        // Preparing the statement tells every table it reads, through saved queries too.
+        std::set<QString> reads;
+        StatementPtr st = prepare(text, accessSql, &reads);
+        QStringList missing;
+        for (const QString& name : reads)
+            if (m_image->needsLoading(name))
+                missing << name;
+        if (!missing.isEmpty()) {
+            st.reset();
+            load(missing);
+            st = prepare(text, accessSql, nullptr);
+        }
+        for (const QString& name : reads) {
+            const QString warning = m_image->warningFor(name);
+            if (!warning.isEmpty() && m_warned.insert(name).second)
+                qWarning().noquote() << warning;
+        }
+        return readAllRows(m_image->db(), st.get(), path(), accessSql);
     }
-
-    const QStringList& warnings() const { return m_warnings; }
 
 private:
-    // Counted rows are used; a stale count in a table's header only earns a warning.
-    void checkCatalog() {
-        Statement st(m_db, "SELECT name, type, header_rows, rows FROM __catalog");
-        bool any = false;
-        while (st.step()) {
-            any = true;
-            const QString name = st.text(0);
-            if (st.integer(1) == 6)
-                m_refusals[name.toLower()] =
-                    QStringLiteral("'%1' is a linked table in another database, which this reader does not follow")
-                        .arg(name);
-            else if (!st.isNull(2) && st.integer(2) != st.integer(3))
-                m_warnings << QStringLiteral("Table '%1' of '%2' says it holds %3 rows but %4 were read.")
-                                  .arg(name, m_path)
-                                  .arg(st.integer(2))
-                                  .arg(st.integer(3));
+    using StatementPtr = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+
+    const QString& path() const { return m_image->path(); }
+
+    // Prepares `text`, making the views of the saved queries it names on the way; with
+    // `reads`, collects the names of the tables and views it reads.
+    StatementPtr prepare(const QByteArray& text, const QString& accessSql, std::set<QString>* reads) const {
+        sqlite3* db = m_image->db();
+        for (;;) {
+            if (reads) {
+                reads->clear();
+                sqlite3_set_authorizer(
+                    db,
+                    [](void* names, int action, const char* table, const char*, const char*, const char*) {
+                        if (action == SQLITE_READ && table)
+                            static_cast<std::set<QString>*>(names)->insert(QString::fromUtf8(table));
+                        return SQLITE_OK;
+                    },
+                    reads);
+            }
+            sqlite3_stmt* st = nullptr;
+            const int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st, nullptr);
+            if (reads)
+                sqlite3_set_authorizer(db, nullptr, nullptr);
+            StatementPtr owned(st, sqlite3_finalize);
+            if (rc == SQLITE_OK && st)
+                return owned;
+            if ((rc & 0xff) == SQLITE_NOMEM)
+                throw outOfMemory();
+            const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+            if (!(msg.startsWith(QLatin1String("no such table:")) && m_image->ensureView(missingName(msg))))
+                throw queryError(msg, accessSql);
         }
-        if (!any)
-            throw damaged(m_path, QStringLiteral("its catalog is empty."));
-        for (const QString& w : m_warnings)
-            qWarning().noquote() << w;
     }
 
-    void createViews() {
-        std::map<int, QString> names;
-        {
-            Statement st(m_db, "SELECT Id, Name FROM __msysobjects WHERE Type = 5");
-            while (st.step())
-                names[st.integer(0)] = st.text(1);
-        }
-        std::map<int, std::vector<access::QueryDesignRow>> rows;
-        {
-            Statement st(m_db, "SELECT ObjectId, Attribute, Flag, Name1, Name2, Expression FROM __msysqueries "
-                               "ORDER BY ObjectId, Attribute, \"Order\"");
-            while (st.step())
-                rows[st.integer(0)].push_back({st.integer(1), st.integer(2), st.text(3), st.text(4), st.text(5)});
-        }
-        std::vector<std::pair<QString, QString>> pending;  // name, SQLite SQL
-        for (const auto& [id, name] : names) {
-            if (name.startsWith(QLatin1Char('~')))
-                continue;  // hidden queries behind forms and reports
-            const access::SavedQuery q = access::rebuildSavedQuery(name, rows[id]);
-            if (!q.refusal.isEmpty()) {
-                m_refusals[name.toLower()] = q.refusal;
-                continue;
-            }
-            try {
-                pending.emplace_back(name, access::translateAccessSql(q.sql, true));
-            } catch (const access::AccessSqlRefusal& r) {
-                m_refusals[name.toLower()] = r.why();
-            }
-        }
-        // Queries read other queries: create until no more can be created.
-        std::map<QString, QString> lastError;
-        for (bool progress = true; progress && !pending.empty();) {
-            progress = false;
-            for (auto it = pending.begin(); it != pending.end();) {
-                const QByteArray create =
-                    (QStringLiteral("CREATE VIEW \"%1\" AS ").arg(QString(it->first).replace(u'"', QStringLiteral("\"\""))) +
-                     it->second)
-                        .toUtf8();
-                char* err = nullptr;
-                if (sqlite3_exec(m_db, create.constData(), nullptr, nullptr, &err) == SQLITE_OK) {
-                    it = pending.erase(it);
-                    progress = true;
-                } else {
-                    lastError[it->first] = QString::fromUtf8(err ? err : "");
-                    ++it;
-                }
-                sqlite3_free(err);
-            }
-        }
-        for (const auto& [name, sql] : pending)
-            m_refusals[name.toLower()] = QStringLiteral("its rebuilt form is not valid here (%1)").arg(lastError[name]);
+    // Loads `names` with one run of the reader, from the file as the connection found it.
+    void load(const QStringList& names) {
+        ensureUnchanged();
+        QStringList tables;
+        for (const QString& name : names)
+            tables << m_image->readerArgument(name);
+        const QByteArray image = readImage(path(), tables);
+        // A change while the reader ran could mix two versions: nothing it read is kept.
+        ensureUnchanged();
+        m_image->insert(image, names);
+        ImageCache::instance().used(m_image);
     }
 
-    VbError queryError(const QString& sql) const {
-        const QString msg = QString::fromUtf8(sqlite3_errmsg(m_db));
+    void ensureUnchanged() const {
+        if (const std::optional<VbError> change = changeSince(path(), m_image->stamp())) {
+            ImageCache::instance().drop(m_image.get());
+            throw *change;
+        }
+    }
+
+    VbError queryError(const QString& msg, const QString& sql) const {
         const QString subject = msg.mid(msg.indexOf(u':') + 1).trimmed();
         if (msg.startsWith(QLatin1String("no such table:"))) {
-            const QString bare = subject.section(u'.', -1);
-            if (const auto it = m_refusals.find(bare.toLower()); it != m_refusals.end())
+            const QString bare = missingName(msg);
+            if (const auto it = m_image->refusals().find(bare.toLower()); it != m_image->refusals().end())
                 return providerError(errc::CommandError, QStringLiteral("The query '%1' in '%2' cannot be opened: %3.")
-                                                             .arg(bare, m_path, it->second));
+                                                             .arg(bare, path(), it->second));
             return providerError(errc::NoSuchTable,
-                                 QStringLiteral("The table or query '%1' does not exist in '%2'.").arg(bare, m_path));
+                                 QStringLiteral("The table or query '%1' does not exist in '%2'.").arg(bare, path()));
         }
         if (msg.startsWith(QLatin1String("no such column:")))
             return providerError(errc::MissingParameter,
@@ -280,11 +625,8 @@ private:
         return providerError(errc::ProviderFailure, QStringLiteral("The query failed (%1): %2").arg(msg, sql));
     }
 
-    QString m_path;
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> m_owner{nullptr, sqlite3_close};
-    sqlite3* m_db = nullptr;  // the connection m_owner closes
-    std::map<QString, QString> m_refusals;  // lower-case name -> why it cannot be opened
-    QStringList m_warnings;
+    std::shared_ptr<AccessImage> m_image;
+    std::set<QString> m_warned;  // tables whose stale-count warning this connection gave
 };
 
 } // namespace
@@ -315,7 +657,27 @@ QString AccessFormat::readerPath() {
 }
 
 std::unique_ptr<Connection> AccessFormat::open(const QString& path) const {
-    return std::make_unique<AccessConnection>(path, readImage(path));
+    const std::optional<FileStamp> stamp = stampOf(path);
+    if (!stamp)
+        throw providerError(errc::ProviderFailure, QStringLiteral("Could not find file '%1'.").arg(path));
+    ImageCache& cache = ImageCache::instance();
+    std::shared_ptr<AccessImage> image = cache.find(path, *stamp);
+    if (!image) {
+        const QByteArray catalog = readImage(path);
+        if (const std::optional<VbError> change = changeSince(path, *stamp))
+            throw *change;
+        image = std::make_shared<AccessImage>(path, *stamp, catalog);
+        cache.used(image);
+    }
+    return std::make_unique<AccessConnection>(std::move(image));
+}
+
+qint64 AccessFormat::imageCacheBytes() {
+    return ImageCache::instance().bytes();
+}
+
+void AccessFormat::setImageCacheLimit(qint64 bytes) {
+    ImageCache::instance().setLimit(bytes);
 }
 
 } // namespace tav::ado

@@ -2,9 +2,16 @@
 // Access database files (Jet 3 and Jet 4 .mdb, ACE .accdb), told by the signature in
 // their first page. The file is read by the helper program tav-mdbreader in a child
 // process with a time limit, so a damaged file that crashes or hangs the reading library
-// becomes an error here; the helper hands back a SQLite image of the tables that is
-// loaded into an in-memory database. Saved SELECT queries become views; every statement
-// goes through translateAccessSql. Nothing is ever written to the file.
+// becomes an error here; the helper hands back SQLite images that are loaded into an
+// in-memory database. A connection reads the catalog only (tables and their columns, the
+// saved queries, which become views); a statement loads the tables it reads, through saved
+// queries too, the first time one needs them. Every statement goes through
+// translateAccessSql. Nothing is ever written to the file.
+//
+// The in-memory image of a file is shared by later connections in the process while the
+// file keeps its identity, size and modification time; a table load that finds the file
+// changed, replaced or deleted since the connection started fails, so no image mixes two
+// versions. Images are kept within a memory limit, least recently used dropped first.
 //
 // The helper is found through the environment variable TAV_MDBREADER, else beside the
 // running program. TAV_MDBREADER_TIMEOUT_MS overrides the 15 s time limit.
@@ -22,6 +29,11 @@ public:
     static QString versionOf(const QByteArray& header);
     // The helper program's path.
     static QString readerPath();
+
+    // The bytes the images kept for later connections hold, and the most they may hold
+    // (256 MiB unless set).
+    static qint64 imageCacheBytes();
+    static void setImageCacheLimit(qint64 bytes);
 };
 
 } // namespace tav::ado

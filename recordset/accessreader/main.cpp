@@ -1,12 +1,19 @@
-// tav-mdbreader: copies the tables of one Access database file into a SQLite database
-// image written to standard output. It runs as a child process so that a crash or an
-// endless loop in the file library on a damaged file cannot take the caller with it.
+// tav-mdbreader: copies the catalog or some tables of one Access database file into a
+// SQLite database image written to standard output. It runs as a child process so that a
+// crash or an endless loop in the file library on a damaged file cannot take the caller
+// with it.
 //
-//   tav-mdbreader /absolute/path/file.mdb > image.sqlite
+//   tav-mdbreader /absolute/path/file.mdb > catalog.sqlite
+//   tav-mdbreader /absolute/path/file.mdb PAGE:TABLE... > tables.sqlite
 //
-// Every user table becomes a typed table of the same name. The system tables the caller
-// needs to rebuild saved queries are copied as "__msysobjects" and "__msysqueries", and
-// "__catalog" lists every object (name, type, header row count, counted rows).
+// Without tables it writes the catalog: every user table as an empty typed table of the
+// same name, the system tables the caller needs to rebuild saved queries copied as
+// "__msysobjects" (its names, types and ids only) and "__msysqueries", and "__catalog"
+// listing every object (name, type, header row count, counted rows for the tables copied
+// with their rows, the page of a table's definition). Given tables, each as the page of its
+// definition and its name as the catalog lists them, it writes only those user tables with
+// their rows, each listed in "__catalog" with its counted rows; the file's catalog is not
+// read again. Both forms declare a table's columns the same way.
 // Exit status: 0 done, 2 usage, 3 not an Access file or damaged, 4 SQLite failure,
 // 5 protected by a database password.
 // Messages go to standard error, one line each.
@@ -25,6 +32,7 @@
 namespace {
 
 struct ColumnPlan {
+    int number;             // 1-based, in the table's definition
     MdbColumn* col;
     std::string declared;   // SQLite declared type
     std::vector<char> buffer;
@@ -187,33 +195,74 @@ void bindValue(sqlite3_stmt* st, int index, ColumnPlan& p, MdbHandle* mdb) {
     }
 }
 
-// Copies one table; returns the number of rows read.
-long copyTable(MdbHandle* mdb, sqlite3* db, MdbCatalogEntry* entry, const std::string& target) {
+// A table's definition and columns, read or the reader fails naming the table.
+MdbTableDef* readDefinition(MdbCatalogEntry* entry) {
     MdbTableDef* table = mdb_read_table(entry);
     if (!table)
         fail(3, "Cannot read the definition of table '" + std::string(entry->object_name) + "'.");
-    if (!mdb_read_columns(table))
+    if (!mdb_read_columns(table)) {
+        mdb_free_tabledef(table);
         fail(3, "Cannot read the columns of table '" + std::string(entry->object_name) + "'.");
+    }
+    return table;
+}
 
+// Creates `target` with the columns of `table` (only those named in `only`, when given);
+// returns how each column is read, with the buffers for reading rows when `withRows`.
+std::vector<ColumnPlan> createTable(MdbHandle* mdb, sqlite3* db, MdbTableDef* table, const std::string& target,
+                                    bool withRows, const std::vector<std::string>& only = {}) {
     std::vector<ColumnPlan> plan;
     std::string create = "CREATE TABLE " + quoteName(target) + " (";
-    std::string insert = "INSERT INTO " + quoteName(target) + " VALUES (";
     for (unsigned i = 0; i < table->num_cols; ++i) {
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-        ColumnPlan p{col, declaredType(col->col_type), std::vector<char>(mdb->bind_size + 1, 0), 0,
-                     readsRaw(col->col_type)};
-        if (i) {
+        if (!only.empty() && std::find(only.begin(), only.end(), col->name) == only.end())
+            continue;
+        ColumnPlan p{int(i) + 1, col, declaredType(col->col_type), {}, 0, readsRaw(col->col_type)};
+        if (withRows && !p.raw)
+            p.buffer.assign(size_t(mdb->bind_size) + 1, 0);
+        if (!plan.empty())
             create += ", ";
-            insert += ", ";
-        }
         create += quoteName(col->name) + " " + p.declared;
-        insert += "?";
         plan.push_back(std::move(p));
     }
     exec(db, create + ")");
+    return plan;
+}
+
+sqlite3_stmt* g_catalogInsert = nullptr;  // prepared once, finalized before the database closes
+
+// One row of __catalog; a negative number is unknown (NULL).
+void listObject(sqlite3* db, const std::string& name, int type, long long headerRows = -1, long long rows = -1,
+                long long page = -1) {
+    sqlite3_stmt*& cat = g_catalogInsert;
+    if (!cat && sqlite3_prepare_v2(db, "INSERT INTO __catalog VALUES (?, ?, ?, ?, ?)", -1, &cat, nullptr) != SQLITE_OK)
+        fail(4, std::string("SQLite refused the catalog insert: ") + sqlite3_errmsg(db));
+    sqlite3_bind_text(cat, 1, name.c_str(), int(name.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(cat, 2, type);
+    const long long numbers[] = {headerRows, rows, page};
+    for (int i = 0; i < 3; ++i)
+        if (numbers[i] >= 0)
+            sqlite3_bind_int64(cat, i + 3, numbers[i]);
+        else
+            sqlite3_bind_null(cat, i + 3);
+    const int rc = sqlite3_step(cat);
+    sqlite3_reset(cat);
+    if (rc != SQLITE_DONE)
+        fail(4, "SQLite refused the catalog row of '" + name + "': " + sqlite3_errmsg(db));
+}
+
+// Copies one table with its rows (only the columns named in `only`, when given); returns
+// the number of rows read and gives the header's count in `headerRows`.
+long copyTable(MdbHandle* mdb, sqlite3* db, MdbCatalogEntry* entry, const std::string& target, unsigned& headerRows,
+               const std::vector<std::string>& only = {}) {
+    MdbTableDef* table = readDefinition(entry);
+    std::vector<ColumnPlan> plan = createTable(mdb, db, table, target, true, only);
+    std::string insert = "INSERT INTO " + quoteName(target) + " VALUES (";
     for (unsigned i = 0; i < plan.size(); ++i)
-        if (!plan[i].raw)
-            mdb_bind_column(table, int(i) + 1, plan[i].buffer.data(), &plan[i].length);
+        insert += i ? ", ?" : "?";
+    for (ColumnPlan& p : plan)
+        if (!p.raw)
+            mdb_bind_column(table, p.number, p.buffer.data(), &p.length);
 
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, (insert + ")").c_str(), -1, &st, nullptr) != SQLITE_OK)
@@ -236,34 +285,88 @@ long copyTable(MdbHandle* mdb, sqlite3* db, MdbCatalogEntry* entry, const std::s
         ++rows;
     }
     sqlite3_finalize(st);
-    const unsigned headerRows = table->num_rows;
+    headerRows = table->num_rows;
     mdb_free_tabledef(table);
-
-    sqlite3_stmt* cat = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO __catalog VALUES (?, ?, ?, ?)", -1, &cat, nullptr);
-    sqlite3_bind_text(cat, 1, entry->object_name, -1, SQLITE_TRANSIENT);
-    sqlite3_bind_int(cat, 2, entry->object_type);
-    sqlite3_bind_int64(cat, 3, headerRows);
-    sqlite3_bind_int64(cat, 4, rows);
-    sqlite3_step(cat);
-    sqlite3_finalize(cat);
     return rows;
 }
 
-void listObject(sqlite3* db, MdbCatalogEntry* entry) {
-    sqlite3_stmt* cat = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO __catalog VALUES (?, ?, NULL, NULL)", -1, &cat, nullptr);
-    sqlite3_bind_text(cat, 1, entry->object_name, -1, SQLITE_TRANSIENT);
-    sqlite3_bind_int(cat, 2, entry->object_type);
-    sqlite3_step(cat);
-    sqlite3_finalize(cat);
+// The catalog entry of the object whose definition is on `page`.
+MdbCatalogEntry entryOf(MdbHandle* mdb, const std::string& name, int type, unsigned long page, int flags = 0) {
+    MdbCatalogEntry entry{};
+    entry.mdb = mdb;
+    std::snprintf(entry.object_name, sizeof entry.object_name, "%s", name.c_str());
+    entry.object_type = type;
+    entry.table_pg = page;
+    entry.flags = flags;
+    return entry;
+}
+
+// The catalog. The objects are read from MSysObjects (its definition is always on page 2)
+// without their property blobs, which the library's own catalog reads and this one needs not.
+void writeCatalog(MdbHandle* mdb, sqlite3* db) {
+    MdbCatalogEntry objects = entryOf(mdb, "MSysObjects", MDB_TABLE, 2);
+    unsigned headerRows = 0;
+    const long count = copyTable(mdb, db, &objects, "__msysobjects", headerRows, {"Id", "ParentId", "Name", "Type", "Flags"});
+    if (count == 0)
+        fail(3, "The file is not an Access database, is encrypted or is damaged (its catalog cannot be read).");
+    listObject(db, objects.object_name, MDB_TABLE, headerRows, count, 2);
+
+    struct Object {
+        unsigned long page;
+        std::string name;
+        int type;
+        int flags;
+    };
+    std::vector<Object> list;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT Id, Name, Type, Flags FROM __msysobjects WHERE Name IS NOT NULL", -1, &st,
+                           nullptr) != SQLITE_OK)
+        fail(4, std::string("SQLite refused the catalog scan: ") + sqlite3_errmsg(db));
+    while (sqlite3_step(st) == SQLITE_ROW)
+        // Types as the library numbers them; the low 24 bits of an id are its definition's page.
+        list.push_back({(unsigned long)(sqlite3_column_int64(st, 0)) & 0x00FFFFFF,
+                        reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), sqlite3_column_int(st, 2) & 0x7F,
+                        sqlite3_column_int(st, 3)});
+    sqlite3_finalize(st);
+
+    for (const Object& o : list) {
+        MdbCatalogEntry entry = entryOf(mdb, o.name, o.type, o.page, o.flags);
+        if (mdb_is_user_table(&entry)) {
+            MdbTableDef* table = readDefinition(&entry);
+            createTable(mdb, db, table, o.name, false);
+            const unsigned tableRows = table->num_rows;
+            mdb_free_tabledef(table);
+            listObject(db, o.name, o.type, tableRows, -1, (long long)o.page);
+        } else if (o.type == MDB_TABLE && o.name == "MSysQueries") {
+            const long rows = copyTable(mdb, db, &entry, "__msysqueries", headerRows);
+            listObject(db, o.name, o.type, headerRows, rows, (long long)o.page);
+        } else if (o.type == MDB_QUERY || o.type == MDB_LINKED_TABLE) {
+            listObject(db, o.name, o.type);
+        }
+    }
+}
+
+// The user tables asked for, each given as "PAGE:NAME", with their rows.
+void writeTables(MdbHandle* mdb, sqlite3* db, const std::vector<std::string>& tables) {
+    for (const std::string& table : tables) {
+        const std::size_t colon = table.find(':');
+        char* end = nullptr;
+        const unsigned long page = std::strtoul(table.c_str(), &end, 10);
+        if (colon == std::string::npos || colon == 0 || end != table.c_str() + colon || colon + 1 == table.size())
+            fail(2, "usage: a table is given as PAGE:NAME, not '" + table + "'.");
+        const std::string name = table.substr(colon + 1);
+        MdbCatalogEntry entry = entryOf(mdb, name, MDB_TABLE, page);
+        unsigned headerRows = 0;
+        const long rows = copyTable(mdb, db, &entry, name, headerRows);
+        listObject(db, name, MDB_TABLE, headerRows, rows, (long long)page);
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 || argv[1][0] != '/')
-        fail(2, "usage: tav-mdbreader /absolute/path/to/file.mdb");
+    if (argc < 2 || argv[1][0] != '/')
+        fail(2, "usage: tav-mdbreader /absolute/path/to/file.mdb [PAGE:TABLE...]");
     // The library formats numbers with the process locale; keep it at C.
     std::setlocale(LC_ALL, "C");
     unsetenv("MDBPATH");
@@ -272,33 +375,32 @@ int main(int argc, char** argv) {
     if (!mdb)
         fail(3, "The file is not an Access database or is damaged (its header cannot be read).");
     // The library reveals a Jet 3 file's database password; Jet 4 and newer files that are
-    // protected or encrypted fail at the catalog below.
+    // protected or encrypted fail at the catalog.
     if (mdb->f->jet_version == MDB_VER_JET3 && mdb->f->db_passwd[0] != '\0')
         fail(5, "The file is protected by a database password.");
     mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_shortdate_fmt(mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_boolean_fmt_numbers(mdb);
     mdb_set_repid_fmt(mdb, MDB_BRACES_4_2_2_8);
-    if (!mdb_read_catalog(mdb, MDB_ANY) || mdb->num_catalog == 0)
-        fail(3, "The file is not an Access database, is encrypted or is damaged (its catalog cannot be read).");
 
+    // One thread: SQLite need not lock.
+    sqlite3_config(SQLITE_CONFIG_SINGLETHREAD);
     sqlite3* db = nullptr;
     if (sqlite3_open(":memory:", &db) != SQLITE_OK)
         fail(4, "Cannot create the in-memory database.");
     sqlite3_create_collation(db, "ACCESSTEXT", SQLITE_UTF8, nullptr, plainCollation);
     exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
-    exec(db, "CREATE TABLE __catalog (name TEXT, type INTEGER, header_rows INTEGER, rows INTEGER)");
+    exec(db, "CREATE TABLE __catalog (name TEXT, type INTEGER, header_rows INTEGER, rows INTEGER, page INTEGER)");
 
-    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        const std::string name = entry->object_name;
-        if (entry->object_type == MDB_TABLE && mdb_is_user_table(entry))
-            copyTable(mdb, db, entry, name);
-        else if (entry->object_type == MDB_TABLE && (name == "MSysObjects" || name == "MSysQueries"))
-            copyTable(mdb, db, entry, name == "MSysObjects" ? "__msysobjects" : "__msysqueries");
-        else if (entry->object_type == MDB_QUERY || entry->object_type == MDB_LINKED_TABLE)
-            listObject(db, entry);
-    }
+    std::vector<std::string> tables;
+    for (int i = 2; i < argc; ++i)
+        if (std::find(tables.begin(), tables.end(), argv[i]) == tables.end())
+            tables.emplace_back(argv[i]);
+    if (tables.empty())
+        writeCatalog(mdb, db);
+    else
+        writeTables(mdb, db, tables);
+    sqlite3_finalize(g_catalogInsert);
     exec(db, "COMMIT");
     mdb_close(mdb);
 

@@ -9,9 +9,10 @@
 #include "recordset.h"
 #include "testsupport.h"
 
-#include <QProcess>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <sqlite3.h>
 
@@ -65,6 +66,14 @@ protected:
         QFile out(path);
         out.open(QIODevice::WriteOnly);
         out.write(bytes);
+        return path;
+    }
+
+    // An executable shell script in the test's folder.
+    QString writeScript(const QString& name, const QByteArray& body) {
+        const QString path = m_dir.file(name);
+        tav::test::writeFile(path, body);
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
         return path;
     }
 
@@ -186,6 +195,136 @@ TEST_F(AccessFile, FileIsNeverWritten) {
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("dbEquip.mdb")});
 }
 
+// A stand-in reader records what each run was asked for: the catalog (no tables) or the
+// tables a statement reads, directly or through saved queries. A second connection to the
+// unchanged file runs no reader; a change between two loads, or during one, or a replaced
+// or deleted file, is an error, and the next connection reads the file as it is now.
+TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnchangedFile) {
+    const QString log = m_dir.file(QStringLiteral("runs.log"));
+    const QString touchAfter = m_dir.file(QStringLiteral("touch-after-run"));
+    qputenv("TAV_MDBREADER",
+            writeScript(QStringLiteral("recording.sh"),
+                        "#!/bin/sh\n"
+                        "dir=$(dirname \"$0\")\n"
+                        "(shift; IFS='|'; printf '%s\\n' \"$*\") >> \"$dir/runs.log\"\n"
+                        "\"" TAV_MDBREADER_PATH "\" \"$@\" > \"$dir/image\"; status=$?\n"
+                        "if [ -f \"$dir/touch-after-run\" ]; then rm \"$dir/touch-after-run\"; "
+                        "touch -m -d '2001-02-03 04:05' \"$1\"; fi\n"
+                        "cat \"$dir/image\"; exit $status\n")
+                .toUtf8());
+    // The tables asked for by each run since the last call, by name ("" for the catalog).
+    qsizetype seen = 0;
+    const auto runs = [&] {
+        QStringList lines = QString::fromUtf8(tav::test::readFile(log)).split(u'\n');
+        lines.removeLast();  // after the last line's end
+        lines = lines.mid(seen);
+        seen += lines.size();
+        for (QString& line : lines) {
+            QStringList tables = line.split(u'|', Qt::SkipEmptyParts);
+            for (QString& t : tables)
+                t = t.section(u':', 1);
+            tables.sort();
+            line = tables.join(u',');
+        }
+        return lines;
+    };
+    const auto connect = [&](Recordset& rs) { rs.setActiveConnection(connectionFor(m_equip)); };
+    const auto read = [](Recordset& rs, const char* sql) {
+        rs.open(QString::fromLatin1(sql), adOpenStatic, adLockReadOnly, -1);
+        const int32_t n = rs.recordCount();
+        rs.close();
+        return n;
+    };
+
+    Recordset a;
+    connect(a);
+    EXPECT_EQ(runs(), QStringList{QString()});
+    EXPECT_EQ(read(a, "Select * from Shippers"), 3);
+    EXPECT_EQ(runs(), QStringList{QStringLiteral("Shippers")});
+    EXPECT_EQ(read(a, "Select * from [Order Subtotals]"), 830);
+    EXPECT_EQ(runs(), QStringList{QStringLiteral("Order Details")});
+    EXPECT_EQ(read(a, "Select * from Invoices"), 2155);  // a saved query over six tables, two loaded
+    EXPECT_EQ(runs(), QStringList{QStringLiteral("Customers,Employees,Orders,Products")});
+    EXPECT_EQ(read(a, "Select ShipperID, (Select count(*) from Orders) as n from Shippers"), 3);
+    EXPECT_EQ(runs(), QStringList());
+
+    Recordset b;
+    connect(b);
+    EXPECT_EQ(read(b, "Select * from Invoices"), 2155);
+    EXPECT_EQ(runs(), QStringList()) << "the second connection reads nothing again";
+
+    // Changed in place between two loads of one connection: the second load fails.
+    {
+        QFile file(m_equip);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2002, 3, 4), QTime(5, 6)), QFileDevice::FileModificationTime));
+    }
+    VbError e = errorOf([&] { read(b, "Select * from Suppliers"); });
+    EXPECT_TRUE(e.description().contains(QLatin1String("was changed after the connection"))) << e.description().toStdString();
+    EXPECT_EQ(runs(), QStringList());
+    EXPECT_EQ(read(b, "Select * from Shippers"), 3) << "what was read before the change stays readable";
+
+    // Changed while the reader ran: nothing it read is kept.
+    Recordset c;
+    connect(c);
+    EXPECT_EQ(runs(), QStringList{QString()}) << "the changed file is read again";
+    tav::test::writeFile(touchAfter, {});
+    e = errorOf([&] { read(c, "Select * from Suppliers"); });
+    EXPECT_TRUE(e.description().contains(QLatin1String("was changed after the connection"))) << e.description().toStdString();
+    EXPECT_EQ(runs(), QStringList{QStringLiteral("Suppliers")});
+    Recordset d;
+    connect(d);
+    EXPECT_EQ(read(d, "Select * from Suppliers"), 29);
+    EXPECT_EQ(runs(), (QStringList{QString(), QStringLiteral("Suppliers")}));
+
+    // Replaced, then deleted.
+    tav::test::renameOver(tav::test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path()), m_equip);
+    e = errorOf([&] { read(d, "Select * from Products"); });
+    EXPECT_TRUE(e.description().contains(QLatin1String("was replaced by another file"))) << e.description().toStdString();
+    Recordset f;
+    connect(f);
+    EXPECT_EQ(read(f, "Select * from Products"), 77);
+    EXPECT_EQ(runs(), (QStringList{QString(), QStringLiteral("Products")}));
+    ASSERT_TRUE(QFile::remove(m_equip));
+    e = errorOf([&] { read(f, "Select * from Orders"); });
+    EXPECT_TRUE(e.description().contains(QLatin1String("was deleted or moved"))) << e.description().toStdString();
+    EXPECT_EQ(runs(), QStringList());
+
+    // The images kept stay within their limit.
+    tav::test::renameOver(tav::test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path()), m_equip);
+    Recordset g;
+    connect(g);
+    EXPECT_EQ(read(g, "Select * from Shippers"), 3);
+    EXPECT_EQ(runs(), (QStringList{QString(), QStringLiteral("Shippers")}));
+    EXPECT_GT(AccessFormat::imageCacheBytes(), 0);
+    AccessFormat::setImageCacheLimit(0);
+    EXPECT_EQ(AccessFormat::imageCacheBytes(), 0);
+    Recordset h;
+    connect(h);
+    EXPECT_EQ(read(h, "Select * from Shippers"), 3);
+    EXPECT_EQ(runs(), (QStringList{QString(), QStringLiteral("Shippers")})) << "the image was dropped";
+    AccessFormat::setImageCacheLimit(qint64(256) << 20);
+}
+
+// A table the reader cannot read fails the statement that first needs it, not the
+// connection nor the statements over other tables.
+TEST_F(AccessFile, ATableThatCannotBeReadFailsTheStatementThatNeedsIt) {
+    qputenv("TAV_MDBREADER", writeScript(QStringLiteral("reader.sh"),
+                                         "#!/bin/sh\n"
+                                         "case \"$*\" in *:Orders*) echo \"Cannot read the definition of table "
+                                         "'Orders'.\" >&2; exit 3;; esac\n"
+                                         "exec \"" TAV_MDBREADER_PATH "\" \"$@\"\n")
+                                 .toUtf8());
+    Recordset rs;
+    rs.setActiveConnection(connectionFor(m_equip));
+    const VbError e = errorOf([&] { rs.open(QStringLiteral("Select * from Orders"), adOpenStatic, adLockReadOnly); });
+    EXPECT_EQ(e.number(), errc::ProviderFailure);
+    EXPECT_TRUE(e.description().contains(m_equip) && e.description().contains(QLatin1String("'Orders'")))
+        << e.description().toStdString();
+    rs.open(QStringLiteral("Select * from Shippers"), adOpenStatic, adLockReadOnly);
+    EXPECT_EQ(rs.recordCount(), 3);
+}
+
 TEST_F(AccessFile, DamagedCopiesGiveClearErrors) {
     const struct {
         const char* name;
@@ -292,31 +431,50 @@ TEST_F(AccessFile, ACrashingReaderBecomesAnError) {
 
 // A reader that finishes but hands back no usable image: the open fails with an error
 // naming the file, and the in-memory database made for the image is closed again (found
-// by fuzzing: a failure after the database was opened left it open).
+// by fuzzing: a failure after the database was opened left it open). A statement on the
+// image that fails names itself rather than passing for an empty catalog.
 TEST_F(AccessFile, AnUnusableReaderOutputFailsWithoutKeepingItsDatabase) {
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(m_dir.file(QStringLiteral("catalog-only.sqlite")).toUtf8().constData(), &db), SQLITE_OK);
+        sqlite3_exec(db,
+                     "CREATE TABLE __catalog (name, type, header_rows, rows, page);"
+                     "INSERT INTO __catalog VALUES ('Shippers', 1, 3, NULL, 581)",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
     const struct {
         const char* name;
         const char* script;
+        const char* says;
     } cases[] = {
-        {"no output", "#!/bin/sh\nexit 0\n"},
-        {"text instead of an image", "#!/bin/sh\necho not a database\n"},
-        {"image header only", "#!/bin/sh\nprintf 'SQLite format 3\\000'\n"},
+        {"no output", "#!/bin/sh\nexit 0\n", "cannot be loaded"},
+        {"text instead of an image", "#!/bin/sh\necho not a database\n", "file is not a database"},
+        {"image header only", "#!/bin/sh\nprintf 'SQLite format 3\\000'\n", "file is not a database"},
+        {"no saved-query table", "#!/bin/sh\ncat \"$(dirname \"$0\")/catalog-only.sqlite\"\n",
+         "SELECT Id, Name FROM __msysobjects WHERE Type = 5\": no such table: __msysobjects"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString reader = m_dir.path() + QStringLiteral("/reader.sh");
-        QFile f(reader);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(c.script);
-        f.close();
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
-        qputenv("TAV_MDBREADER", reader.toUtf8());
+        qputenv("TAV_MDBREADER", writeScript(QStringLiteral("reader.sh"), c.script).toUtf8());
         const sqlite3_int64 before = sqlite3_memory_used();
         const VbError e = errorOf([&] { Recordset rs; rs.setActiveConnection(connectionFor(m_equip)); });
         EXPECT_EQ(e.number(), errc::ProviderFailure) << e.description().toStdString();
         EXPECT_TRUE(e.description().contains(m_equip)) << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains(QLatin1String(c.says))) << e.description().toStdString();
         EXPECT_EQ(sqlite3_memory_used(), before);
     }
+}
+
+// An image larger than the memory left is error 7, which the programs' handlers show,
+// rather than the end of the program.
+TEST_F(AccessFile, AnImageLargerThanTheMemoryLeftIsOutOfMemory) {
+    const sqlite3_int64 limit = sqlite3_hard_heap_limit64(-1);
+    sqlite3_hard_heap_limit64(sqlite3_memory_used() + 16 * 1024);
+    const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+    sqlite3_hard_heap_limit64(limit);
+    EXPECT_EQ(e.number(), tav::err::OutOfMemory) << e.description().toStdString();
+    EXPECT_EQ(e.description(), QStringLiteral("Out of memory"));
 }
 
 #if defined(__SANITIZE_ADDRESS__)
