@@ -59,6 +59,8 @@ TEST(FormStyle, FixedDialogHasNoMinimiseOrMaximise) {
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    // The window ends the program itself; a message box closing over it must not.
+    EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed());
 }
 
 TEST(Autopilot, FindsControlsByAccessibleNameOnlyWhenVisible) {
