@@ -1,7 +1,6 @@
 #include "application.h"
 
 #include "appinfo.h"
-#include "autopilot.h"
 #include "fonts.h"
 #include "messagebox.h"
 
@@ -32,7 +31,6 @@ void Application::reportUnhandled(const VbError& e) {
 int Application::run(const std::function<void()>& start) {
     try {
         start();
-        Autopilot::startFromEnvironment();
     } catch (const VbError& e) {
         reportUnhandled(e);
     }
