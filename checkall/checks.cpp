@@ -215,7 +215,7 @@ public:
             covered |= n.extents();
         if (covered.isEmpty())
             return;
-        const QImage img = grabScreen(m_ctx.display, covered);
+        const QImage img = grab(covered);
         if (img.isNull())
             return;
         QString file = QStringLiteral("%1-%2.png").arg(m_program, r.check);
@@ -226,7 +226,13 @@ public:
         }
     }
 
-    QImage grab(const QRect& area) const { return grabScreen(m_ctx.display, area); }
+    // The screen under `area`, given in the programs' units.
+    QImage grab(const QRect& area) const {
+        const double k = m_ctx.scale;
+        const QRect pixels(QPoint(int(area.left() * k), int(area.top() * k)),
+                           QPoint(int((area.right() + 1) * k) - 1, int((area.bottom() + 1) * k) - 1));
+        return grabScreen(m_ctx.display, pixels);
+    }
 
     // Gives the program's main window the keyboard focus, then `control` within it, as a
     // click on them would; keys sent afterwards go to `control`.

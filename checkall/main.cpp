@@ -133,6 +133,7 @@ int run(const Options& opt) {
     ctx.workDir = work.path();
     ctx.reportDir = reportDir;
     ctx.display = desktop->display();
+    ctx.scale = scale;
     ctx.env = env;
     ctx.onResult = [](const CheckResult& r) { say(consoleLine(r)); };
     for (const QString& program : opt.programs)
