@@ -8,6 +8,7 @@ packages=(
     mdbtools-dev
     libgtest-dev googletest
     fonts-liberation fonts-dejavu-core
+    xvfb xauth dbus dbus-x11 at-spi2-core libatspi2.0-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QtTest/QTest>
@@ -525,19 +524,5 @@ INSTANTIATE_TEST_SUITE_P(Ways, DataCheckClose,
                          ::testing::Values(CloseCase{"DoneButton", CloseBy::DoneButton},
                                            CloseCase{"CloseBox", CloseBy::CloseBox}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// The program itself, driven by the scripted tester: Done pressed while Fill Grid walks a
-// large table ends the program normally once the run is over.
-TEST_F(DataAccessWindowTest, ProgramEndsNormallyWhenDoneIsPressedDuringARun) {
-    makeDb(equipment(40000));
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TAV_AUTOPILOT"), QStringLiteral("press:Fill Grid;press:Done"));
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(DATACHECK_EXE), {});
-    ASSERT_TRUE(program.waitForFinished(60000)) << "the program did not end";
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
-}
 
 } // namespace

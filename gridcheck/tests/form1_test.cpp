@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -147,47 +146,5 @@ TEST(GridcheckForm, WindowLayout) {
     EXPECT_EQ(form.label1()->accessibleName(), form.label1()->text());
     EXPECT_EQ(form.focusWidget(), form.grid1());
 }
-
-#ifdef GRIDCHECK_EXE
-// The program finds the database beside its own file, not in the current directory:
-// a copy of the program runs from another folder that holds a different database.
-TEST(GridcheckProgram, FindsDatabaseBesideProgramFileFromAnotherDirectory) {
-    test::TempDir dir;
-    const QString progDir = dir.file(QStringLiteral("prog"));
-    const QString elsewhere = dir.file(QStringLiteral("elsewhere"));
-    ASSERT_TRUE(QDir().mkpath(progDir) && QDir().mkpath(elsewhere));
-    const QString exe = progDir + QStringLiteral("/gridcheck");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(GRIDCHECK_EXE), exe));
-    test::makeDatabase(elsewhere + QStringLiteral("/dbEquip.MDB"),
-                       {CreateManufacturers, QStringLiteral("insert into tblmanufacturers values(1, 'Wrong', null)")});
-
-    const auto run = [&] {
-        QProcess p;
-        p.setWorkingDirectory(elsewhere);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("TAV_EXIT_AFTER_LOAD"), QStringLiteral("1"));
-        p.setProcessEnvironment(env);
-        p.start(exe, {});
-        EXPECT_TRUE(p.waitForFinished(60000));
-        EXPECT_EQ(p.exitCode(), 0);
-        return std::pair{QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-    };
-
-    // Without a database beside the program: the message first, then the window with no rows.
-    auto [out, err] = run();
-    EXPECT_TRUE(err.contains(QStringLiteral("[prjGridCheck] -2147467259 Could not find file '%1/dbEquip.MDB'.")
-                                 .arg(progDir)))
-        << err.toStdString();
-    EXPECT_EQ(out, QStringLiteral("Grid1 rows: 0\n"));
-
-    test::makeDatabase(progDir + QStringLiteral("/dbEquip.mdb"),
-                       {CreateManufacturers, QStringLiteral("insert into tblmanufacturers values(1, 'Beside A', null)"),
-                        QStringLiteral("insert into tblmanufacturers values(2, 'Beside B', null)")});
-    std::tie(out, err) = run();
-    EXPECT_FALSE(err.contains(QStringLiteral("[prjGridCheck]"))) << err.toStdString();
-    EXPECT_EQ(out, QStringLiteral("Grid1 rows: 2\n"));
-}
-#endif
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "application.h"
 
 #include "appinfo.h"
-#include "autopilot.h"
 #include "fonts.h"
 #include "messagebox.h"
 
@@ -54,7 +53,6 @@ void Application::reportUnhandled(const VbError& e) {
 int Application::run(const std::function<void()>& start) {
     reportingFailures([&] {
         start();
-        Autopilot::startFromEnvironment();
     });
     return exec();
 }

@@ -56,6 +56,10 @@ public:
 } // namespace
 
 void endProgramOnClose(QWidget* form) {
+    // The toolkit's own rule ends the program when the last main window closes and does not
+    // count tool windows: closing a message box over a tool window would end the program.
+    // This window ends it itself.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     if (form->findChild<QuitOnClose*>(QString(), Qt::FindDirectChildrenOnly))
         return;
     form->installEventFilter(new QuitOnClose(form));
