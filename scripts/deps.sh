@@ -8,6 +8,8 @@ packages=(
     mdbtools-dev
     libgtest-dev googletest
     fonts-liberation fonts-dejavu-core
+    go-md2man man-db                        # manual pages: built from Markdown, read with man
+    lintian desktop-file-utils appstream    # the package, launcher and metainfo checkers
 )
 missing=()
 for p in "${packages[@]}"; do
