@@ -9,6 +9,8 @@ packages=(
     libgtest-dev googletest
     fonts-liberation fonts-dejavu-core
     xvfb xauth dbus dbus-x11 at-spi2-core libatspi2.0-dev
+    go-md2man man-db                        # manual pages: built from Markdown, read with man
+    lintian desktop-file-utils appstream    # the package, launcher and metainfo checkers
 )
 missing=()
 for p in "${packages[@]}"; do

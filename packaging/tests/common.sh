@@ -31,8 +31,49 @@ check_launchers() {
         check "comment of $p" test -n "$(desktop_key "$f" Comment)"
         icon=$(desktop_key "$f" Icon)
         check "icon of $p" test -s "$share/icons/hicolor/scalable/apps/$icon.svg"
-        if command -v desktop-file-validate >/dev/null; then
-            desktop-file-validate "$f" || fail "launcher of $p is not a valid desktop file"
-        fi
+        desktop-file-validate "$f" || fail "launcher of $p is not a valid desktop file"
+    done
+    check_metainfo "$share"
+}
+
+# The suite's software-centre entry below share/ validates, and each launcher it names exists.
+check_metainfo() {
+    local share=$1 files f launcher
+    files=("$share"/metainfo/*.metainfo.xml)
+    check "one metainfo file" test ${#files[@]} -eq 1 -a -f "${files[0]}"
+    f=${files[0]}
+    appstreamcli validate --no-net --pedantic "$f" || fail "metainfo does not validate: $f"
+    for launcher in $(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$f"); do
+        check "metainfo names launcher $launcher" test -f "$share/applications/$launcher"
+    done
+    for p in "${programs[@]}"; do
+        grep -qF ">tavrion-$p.desktop<" "$f" || fail "metainfo lacks the launcher of $p"
+    done
+}
+
+# Renders the manual page of every command in a bin/ folder from share/man/man1 with man -l:
+# each has its name line, an exit status and no formatter warning. The reg page holds, line
+# for line, every usage text `reg /?` prints (tools/reg/usage/).
+check_manpages() {
+    local bin=$1 man1=$2 c page out warnings usage line
+    for c in "$bin"/*; do
+        c=$(basename "$c")
+        page=$man1/$c.1.gz
+        check "manual page of $c" test -s "$page"
+        out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>"$tmp/man-warnings") ||
+            fail "man -l $page"
+        warnings=$(cat "$tmp/man-warnings")
+        check "manual page of $c renders without warnings: $warnings" test -z "$warnings"
+        grep -qE "^ +$c +- +[a-z]" <<<"$out" || fail "manual page of $c lacks its NAME line"
+        grep -qx "EXIT STATUS" <<<"$out" || fail "manual page of $c lacks EXIT STATUS"
+    done
+    usage=$(cd "$here/../../tools/reg/usage" && pwd)
+    out=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$man1/reg.1.gz" | sed 's/^ *//')
+    for f in "$usage"/*.txt; do
+        while IFS= read -r line; do
+            line=${line#"${line%%[! ]*}"}
+            [ -z "$line" ] || [ "$line" = "%KEYNAME%" ] && continue
+            grep -qxF -- "$line" <<<"$out" || fail "the reg page lacks the line of $(basename "$f"): $line"
+        done <"$f"
     done
 }

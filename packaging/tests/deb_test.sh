@@ -10,6 +10,9 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 for tool in cpack dpkg-deb dpkg; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
+for tool in lintian man; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh installs it)"
+done
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 export TAV_REGISTRY_DIR=$tmp/registry
@@ -34,6 +37,14 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libsqlite3 libatspi2.0-0 xvfb dbus at-spi2-core; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
+# The programs link no test library.
+grep -q libqt6test6 <<<"$depends" && fail "Depends names libqt6test6: $depends"
+
+# Debian's package checker finds no error and no warning. (The package overrides no tag; one
+# overridden on purpose would go, with its reason, in usr/share/lintian/overrides/.)
+lintian --fail-on error,warning --display-level ">=warning" "$deb" >"$tmp/lintian.log" 2>&1 ||
+    { cat "$tmp/lintian.log"; fail "lintian"; }
+grep -v "^running with root privileges" "$tmp/lintian.log" || echo "lintian: no error, no warning"
 
 # Install under a temporary root. The root's package database is empty, so the declared
 # dependencies (present on this machine, not in the root) are waived.
@@ -48,6 +59,7 @@ dpkg_root() {
 dpkg_root -i "$deb" >"$tmp/dpkg-install.log" 2>&1 || { cat "$tmp/dpkg-install.log"; fail "dpkg -i under the temporary root"; }
 dpkg --root="$root" -s tavrion-check-suite | grep -qx "Status: install ok installed" || fail "package not recorded as installed"
 check_launchers "$root/usr/share" /usr
+check_manpages "$root/usr/bin" "$root/usr/share/man/man1"
 # The packaged checkall proves the packaged programs on the packaged demo data.
 run_checkall "$root/usr/bin/checkall" --demo
 # datacheck, pointed at the packaged demo data with the packaged reg tool, passes.

@@ -23,10 +23,13 @@ for p in "${programs[@]}" reg checkall; do
 done
 check "demo database beside gridcheck" test -s "$suite/dbEquip.mdb"
 check_launchers "$prefix/share" "$prefix"
+# `man reg` finds the page through the prefix's bin/ in PATH, as it does for a user.
+page=$(env -u MANPATH PATH="$prefix/bin:$PATH" man -w reg) || fail "man -w reg"
+check "man reg opens the installed page ($page)" test "$page" = "$prefix/share/man/man1/reg.1.gz"
 
 # Nothing lands outside the suite's folders.
 unexpected=$(find "$prefix" ! -type d -printf '%P\n' |
-    grep -Ev '^(lib/tavrion-checks|bin|share/applications|share/icons/hicolor/scalable/apps)/[^/]+$' || true)
+    grep -Ev '^(lib/tavrion-checks|bin|share/applications|share/icons/hicolor/scalable/apps|share/man/man1|share/metainfo|share/doc/tavrion-check-suite)/[^/]+$' || true)
 check "only the suite's files are installed: $unexpected" test -z "$unexpected"
 
 # 2. checkall started through its link checks the installed programs on the demo data.

@@ -1,6 +1,7 @@
 // The reg tool through its library: output format, add/delete, .reg export and import.
 #include "regaccess.h"
 #include "regcommand.h"
+#include "regusage.h"
 #include "registrystore.h"
 #include "testsupport.h"
 
@@ -404,4 +405,19 @@ TEST_F(RegTool, NulInAKeyOrValueNameIsRefusedAndTouchesNoOtherKey)
         EXPECT_EQ(valuesOf("HKCU\\Software\\Keep").size(), 1u) << c.name;
     }
     EXPECT_FALSE(KeyName::parse(QStringLiteral("HKCU\\Software\\Keep") + QChar(0) + QStringLiteral("x")));
+}
+
+TEST(RegUsage, TextsAreThoseOfTheUsageFilesTheManualPageShows)
+{
+    // The texts are compiled in from tools/reg/usage/: every quote, backslash and line break
+    // must arrive as written there, or `reg /?` and `man reg` say different things.
+    const QString dir = QStringLiteral(TAV_REG_USAGE_DIR "/");
+    const QString keyName = QString::fromLatin1(tav::test::readFile(dir + "keyname.txt"));
+    ASSERT_FALSE(keyName.isEmpty());
+    for (const char* name : {"reg", "query", "add", "delete", "export", "import"}) {
+        SCOPED_TRACE(name);
+        QString text = QString::fromLatin1(tav::test::readFile(dir + name + ".txt"));
+        ASSERT_FALSE(text.isEmpty());
+        EXPECT_EQ(usageText(QString::fromLatin1(name)), text.replace(QStringLiteral("%KEYNAME%\n"), keyName));
+    }
 }
