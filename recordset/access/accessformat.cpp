@@ -6,6 +6,7 @@
 #include "accesssql.h"
 #include "adoerror.h"
 #include "appinfo.h"
+#include "sanitizers.h"
 #include "savedqueries.h"
 
 #include <QCoreApplication>
@@ -36,19 +37,8 @@ constexpr int passwordProtected = 5;  // the reader's exit status for a protecte
 constexpr qsizetype maxMessageBytes = 64 * 1024;  // of the reader's messages, the last ones
 constexpr int defaultMemoryMb = 1024;  // the reader's address space
 
-// The address sanitizer reserves terabytes of address space up front: a reader built with
-// it cannot start under a limit.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool addressSpaceCanBeLimited = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool addressSpaceCanBeLimited = false;
-#else
-constexpr bool addressSpaceCanBeLimited = true;
-#endif
-#else
-constexpr bool addressSpaceCanBeLimited = true;
-#endif
+// A reader built with the address sanitizer cannot start under a limit.
+constexpr bool addressSpaceCanBeLimited = !addressSanitizerOn;
 constexpr qint64 defaultCacheLimit = qint64(256) << 20;  // bytes of file images kept for later connections
 
 VbError damaged(const QString& path, const QString& why) {

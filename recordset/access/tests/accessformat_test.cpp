@@ -7,6 +7,7 @@
 #include "accessformat.h"
 #include "connectionstring.h"
 #include "recordset.h"
+#include "sanitizers.h"
 #include "testsupport.h"
 
 #include <QDateTime>
@@ -477,17 +478,7 @@ TEST_F(AccessFile, AnImageLargerThanTheMemoryLeftIsOutOfMemory) {
     EXPECT_EQ(e.description(), QStringLiteral("Out of memory"));
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool addressSanitizerHoldsFreedMemory = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool addressSanitizerHoldsFreedMemory = true;
-#else
-constexpr bool addressSanitizerHoldsFreedMemory = false;
-#endif
-#else
-constexpr bool addressSanitizerHoldsFreedMemory = false;
-#endif
+constexpr bool addressSanitizerHoldsFreedMemory = tav::addressSanitizerOn;
 
 // Found by fuzzing: on some damaged files the library repeats one warning without end,
 // megabytes a second until the time limit; only the end of the messages is kept, and the
