@@ -183,16 +183,22 @@ double freshRead(const QString& folder) {
     return ns;
 }
 
-// The fresh process's side: one cRegistry read, store open included.
-int readOnce() {
-    QElapsedTimer t;
-    t.start();
+// A cRegistry set to read the benchmark's value as text, as datacheck reads its setting.
+cRegistry readerOfTheValue() {
     cRegistry reg;
     reg.setClassKey(cRegistry::HKeyCurrentUser);
     reg.setSectionKey(kPath);
     reg.setValueKey(kValue);
     reg.setValueType(1);
     reg.setDefault(QString());
+    return reg;
+}
+
+// The fresh process's side: one cRegistry read, store open included.
+int readOnce() {
+    QElapsedTimer t;
+    t.start();
+    cRegistry reg = readerOfTheValue();
     const QString got = reg.value().toText();
     const qint64 ns = t.nsecsElapsed();
     if (got.isEmpty())
@@ -219,12 +225,7 @@ int main(int argc, char** argv) {
         putString(kPath, QStringLiteral("Other%1").arg(i), kData);
     putString(kPath, kValue, kData);
 
-    cRegistry reg;
-    reg.setClassKey(cRegistry::HKeyCurrentUser);
-    reg.setSectionKey(kPath);
-    reg.setValueKey(kValue);
-    reg.setValueType(1);
-    reg.setDefault(QString());
+    cRegistry reg = readerOfTheValue();
     RawLookup raw;
     check(reg.value().toText() == raw.read(kPath, kValue) && !raw.read(kPath, kValue).isEmpty(),
           "both lookups agree");

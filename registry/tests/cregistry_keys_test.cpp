@@ -113,6 +113,15 @@ TEST_F(CRegistryKeys, NameWithANulReachesNoOtherKeyOrValue) {
     putRaw(HKEY_CURRENT_USER, leaf, QStringLiteral("PATH_DB_EQUIP"), REG_SZ, QByteArray("kept", 5));
     putRaw(HKEY_CURRENT_USER, leaf + QStringLiteral("\\Child"), QStringLiteral("v"), REG_SZ, QByteArray("x", 2));
     const int32_t setValueFailed = cRegistry::ErrSetValue;
+    // Runs a listing member and answers the count it gave.
+    const auto countListed = [](int16_t (cRegistry::*list)(StringArray&, int32_t&)) {
+        return [list](cRegistry& r) {
+            StringArray names;
+            int32_t count = -1;
+            (r.*list)(names, count);
+            return Variant(count);
+        };
+    };
     struct Case {
         const char* name;
         QString path;
@@ -134,22 +143,8 @@ TEST_F(CRegistryKeys, NameWithANulReachesNoOtherKeyOrValue) {
         {"write name", leaf, nulName, setValueFailed, [](cRegistry& r) { r.setValue(Variant("over")); return Variant(); }, {}},
         {"read path", nulPath, QStringLiteral("PATH_DB_EQUIP"), 0, [](cRegistry& r) { return r.value(); }, Variant("dflt")},
         {"read name", leaf, nulName, 0, [](cRegistry& r) { return r.value(); }, Variant("dflt")},
-        {"EnumerateValues", nulPath, {}, 0,
-         [](cRegistry& r) {
-             StringArray names;
-             int32_t count = -1;
-             r.EnumerateValues(names, count);
-             return Variant(count);
-         },
-         Variant(int32_t(0))},
-        {"EnumerateSections", nulPath, {}, 0,
-         [](cRegistry& r) {
-             StringArray names;
-             int32_t count = -1;
-             r.EnumerateSections(names, count);
-             return Variant(count);
-         },
-         Variant(int32_t(0))},
+        {"EnumerateValues", nulPath, {}, 0, countListed(&cRegistry::EnumerateValues), Variant(int32_t(0))},
+        {"EnumerateSections", nulPath, {}, 0, countListed(&cRegistry::EnumerateSections), Variant(int32_t(0))},
         {"association class", leaf, {}, 5,
          [](cRegistry& r) {
              r.CreateEXEAssociation(QStringLiteral("/bin/x"), QStringLiteral("Leaf") + QChar(0), QStringLiteral("d"),
