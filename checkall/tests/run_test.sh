@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # checkall against the built programs, under a virtual X server of its own: the demo data
-# must pass every check, a gridcheck without the demo database
+# must pass every check, every one of the 434 tools accounted for, a gridcheck without the demo database
 # beside it and a registry setting naming an empty folder must fail with the programs'
 # own boxes, and a report folder that cannot be written stops the run before it starts.
 #   run_test.sh BUILD_DIR
@@ -13,14 +13,20 @@ trap 'rm -rf "$tmp"' EXIT
 unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS QT_SCALE_FACTOR XDG_SESSION_TYPE
 export TAV_REGISTRY_DIR="$tmp/user-store"
 
-# 1. The demo data, every check, with a report.
+# 1. The demo data, every check and every tool, with a report.
 set +e
-"$bin/checkall" --demo --report "$tmp/report" >"$tmp/demo.out" 2>&1
+"$bin/checkall" --demo --exhaustive --report "$tmp/report" >"$tmp/demo.out" 2>&1
 rc=$?
 set -e
 cat "$tmp/demo.out"
 [ "$rc" -eq 0 ] || fail "checkall --demo exited with $rc"
 grep -qE '^[0-9]+ passed, 0 failed$' "$tmp/demo.out" || fail "no clean summary line"
+tally="$(grep -oE 'tools: [0-9]+ answered, [0-9]+ silent by design, [0-9]+ not shown, [0-9]+ failed \(of 434\)' "$tmp/demo.out")" ||
+    fail "no tally of the 434 tools"
+set -- $(echo "$tally" | grep -oE '[0-9]+')
+[ "$4" -eq 0 ] || fail "$4 tools failed"
+[ $(($1 + $2 + $3)) -eq 434 ] || fail "answered, silent and not shown add up to $(($1 + $2 + $3)), not 434"
+[ "$1" -gt 0 ] || fail "no tool answered"
 for f in index.html junit.xml barcheck-tool-click.png datacheck-fill-grid.png gridcheck-manufacturers.png \
          propcheck-drop-down-pick.png; do
     [ -s "$tmp/report/$f" ] || fail "report file $f missing"

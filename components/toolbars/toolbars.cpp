@@ -2,6 +2,7 @@
 
 #include "customizedialog.h"
 #include "placeholdericon.h"
+#include "popuptoolaccessible.h"
 #include "toolmenubar.h"
 #include "widgetentry.h"
 
@@ -169,10 +170,12 @@ void ToolBars::buildToolBar(int band) {
         if (auto size = m_layout.imageSize(t.image))
             iconSize = qMax(iconSize, *size);
         if (auto* button = qobject_cast<QToolButton*>(tb->widgetForAction(a))) {
-            button->setAccessibleName(t.displayName());
-            if (a->menu())
+            if (a->menu()) {
                 button->setPopupMode(t.kind == ToolKind::DropDown ? QToolButton::MenuButtonPopup
                                                                   : QToolButton::InstantPopup);
+                usePopupToolAccessible(button);
+            }
+            button->setAccessibleName(t.displayName());
         }
     }
     tb->setIconSize(QSize(iconSize, iconSize));

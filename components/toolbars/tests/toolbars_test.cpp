@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -199,6 +200,13 @@ TEST_F(ToolBarsTest, WhatRaisesAClick) {
     };
     const Case cases[] = {
         {"drop-down main part", [&] { bar[2]->trigger(); }, "d"},
+        {"drop-down main part pressed through accessibility",
+         [&] {
+             QAccessible::queryAccessibleInterface(widgetOn("bar", 2))
+                 ->actionInterface()
+                 ->doAction(QAccessibleActionInterface::pressAction());
+         },
+         "d"},
         {"missing popup: plain tool", [&] { bar[7]->trigger(); }, "x"},
         {"combo pick through accessibility",
          [&] { tav::test::pickAccessibly(QAccessible::queryAccessibleInterface(widgetOn("bar", 4)), "Beta"); }, "cb"},
@@ -222,6 +230,31 @@ TEST_F(ToolBarsTest, WhatRaisesAClick) {
     }
     EXPECT_EQ(qobject_cast<QComboBox*>(widgetOn("bar", 4))->currentText(), QStringLiteral("Beta"));
     EXPECT_EQ(bars->entries(QStringLiteral("bar"))[7]->menu(), nullptr);
+}
+
+// A tool whose popup belongs to its action offers that popup to assistive technology. The
+// popup opens after the call returns, since it then runs its own loop until closed.
+TEST_F(ToolBarsTest, PopupToolsOpenTheirPopupsThroughAccessibility) {
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    QMenu* pop = bars->popup(QStringLiteral("pop"));
+    for (int entry : {2, 3}) {
+        SCOPED_TRACE(entry);
+        QAccessibleInterface* tool = QAccessible::queryAccessibleInterface(widgetOn("bar", entry));
+        ASSERT_EQ(tool->childCount(), 1);
+        EXPECT_EQ(tool->child(0)->object(), pop);
+        const QStringList actions = tool->actionInterface()->actionNames();
+        EXPECT_TRUE(actions.contains(QAccessibleActionInterface::showMenuAction()));
+        EXPECT_EQ(actions.contains(QAccessibleActionInterface::pressAction()), entry == 2); // drop-down only
+        bool seenOpen = false;
+        QObject::connect(
+            pop, &QMenu::aboutToShow, pop,
+            [&] { QTimer::singleShot(0, pop, [&] { seenOpen = pop->isVisible() && tool->child(0)->state().invisible == 0; pop->close(); }); },
+            Qt::SingleShotConnection);
+        tool->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+        EXPECT_FALSE(pop->isVisible());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return seenOpen; }));
+    }
 }
 
 TEST_F(ToolBarsTest, APopupIsOneObjectWhereverItOpens) {
