@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QWidget>
 
 #include <cstdio>
 
@@ -13,6 +14,19 @@ namespace {
 MessageBox::Handler& handlerStorage() {
     static MessageBox::Handler h;
     return h;
+}
+// The window a box belongs to: the active one, else (no window has the focus, as on a
+// display without a window manager) the program's shown window. The desktop keeps the box
+// above it and centres it there; with none, the box is centred on the screen.
+QWidget* owner() {
+    if (QWidget* w = QApplication::activeWindow())
+        return w;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = w->windowType();
+        if (w->isVisible() && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool))
+            return w;
+    }
+    return nullptr;
 }
 } // namespace
 
@@ -31,7 +45,7 @@ int MessageBox::show(const QString& prompt, int buttons, const QString& caption)
         std::fprintf(stderr, "[%s] %s\n", qPrintable(req.caption), qPrintable(req.prompt));
         return mb::OK;
     }
-    QMessageBox box;
+    QMessageBox box(owner());
     box.setWindowTitle(req.caption);
     box.setText(req.prompt);
     switch (buttons & 0x70) {
