@@ -27,9 +27,9 @@ public:
 int main(int argc, char** argv) {
     tav::Application app(argc, argv, QStringLiteral("prjBarCheck"));
     tav::Application::setStyle(new tav::toolbars::CachedIconStyle(tav::Application::style()->name()));
-    MDIForm1* form = nullptr;
+    tav::barcheck::MDIForm1* form = nullptr;
     return app.run([&] {
-        form = new MDIForm1;
+        form = new tav::barcheck::MDIForm1;
         form->setAttribute(Qt::WA_DeleteOnClose);
         if (qEnvironmentVariableIsSet("TAV_QUIT_AFTER_FIRST_PAINT"))
             form->installEventFilter(new QuitAfterFirstPaint(form));

@@ -7,6 +7,8 @@
 
 #include <QMdiArea>
 
+namespace tav::barcheck {
+
 MDIForm1::MDIForm1(const QString& layoutPath, QWidget* parent)
     : QMainWindow(parent), m_workspace(new QMdiArea(this)), m_toolBars1(nullptr) {
     setObjectName(QStringLiteral("MDIForm1"));
@@ -30,3 +32,5 @@ void MDIForm1::ToolBars1_ToolClick(const tav::toolbars::ToolClick& tool) {
     // The tool's name exactly as stored; no title, so the box carries the program's title.
     tav::MessageBox::show(clickMessage(tool.name), tav::mb::OKOnly);
 }
+
+} // namespace tav::barcheck

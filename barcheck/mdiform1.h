@@ -8,6 +8,8 @@
 
 class QMdiArea;
 
+namespace tav::barcheck {
+
 class MDIForm1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -31,3 +33,5 @@ private:
     QMdiArea* m_workspace;
     tav::toolbars::ToolBars* m_toolBars1;
 };
+
+} // namespace tav::barcheck

@@ -2,7 +2,7 @@
 
 #include "cregistry.h"
 
-namespace tav::modRegistry {
+namespace tav::datacheck::modRegistry {
 
 Variant GetRegistrySetting(const QString& sValueName) {
     cRegistry reg;
@@ -20,4 +20,4 @@ Variant GetRegistrySetting(const QString& sValueName) {
     }
 }
 
-} // namespace tav::modRegistry
+} // namespace tav::datacheck::modRegistry

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace tav::modRegistry {
+namespace tav::datacheck::modRegistry {
 
 // The settings key that holds the program's values under HKEY_CURRENT_USER.
 inline constexpr const char* SettingsKey = "Software\\Tavrion\\Tavrion_v3";
@@ -15,4 +15,4 @@ inline constexpr const char* SettingsKey = "Software\\Tavrion\\Tavrion_v3";
 // once and then passed to the caller.
 Variant GetRegistrySetting(const QString& sValueName);
 
-} // namespace tav::modRegistry
+} // namespace tav::datacheck::modRegistry

@@ -3,12 +3,13 @@
 #include "appinfo.h"
 #include "fonts.h"
 #include "formstyle.h"
+#include "gdi.h"
 #include "messagebox.h"
 #include "modgdi.h"
 
 #include <QLabel>
 
-namespace tav {
+namespace tav::propcheck {
 
 namespace {
 
@@ -152,4 +153,4 @@ void frmPL::IPropEventSink_DrawItem(PropertyItem& iProp, HDC hDC, int32_t lLeft,
     });
 }
 
-} // namespace tav
+} // namespace tav::propcheck

@@ -12,7 +12,7 @@
 
 class QLabel;
 
-namespace tav {
+namespace tav::propcheck {
 
 class frmPL : public QWidget, public IPropEventSink {
     Q_OBJECT
@@ -36,36 +36,19 @@ public:
 private:
     void Form_Load();
 
-    // IPropEventSink. Browse, ValueChanged and DrawItem go to the handlers above; the
-    // others leave every answer as passed.
-    void KeyDownEdit(int16_t&, int16_t&) override {}
-    void KeyPressEdit(int16_t&) override {}
-    void KeyUpEdit(int16_t&, int16_t&) override {}
-    void NeedData(PropertyItem&, StringArray&) override {}
-    void SelChange(PropertyItem*, PropertyItem*) override {}
+    // IPropEventSink: the callbacks this window answers go to the handlers above; the
+    // others keep the interface's default, which leaves every answer as passed.
     void ValueChanged(PropertyItem& iProp, QString& sNewValue, bool& Cancel) override {
         IPropEventSink_ValueChanged(iProp, sNewValue, Cancel);
     }
-    void PreDropWindow(PropertyItem&, int32_t&) override {}
-    void QueryCustomData(PropertyItem&, QString&) override {}
-    void QueryADOType(BoundField*&, int32_t&) override {}
-    void QueryFieldFilter(BoundField*&, bool&) override {}
-    void GetPredefinedStrings(PropertyItem&, StringArray&) override {}
     void DrawItem(PropertyItem& iProp, HDC hDC, int32_t lLeft, int32_t lTop, int32_t lRight, int32_t lBottom,
                   int32_t lStartText, int32_t lStartValue) override {
         IPropEventSink_DrawItem(iProp, hDC, lLeft, lTop, lRight, lBottom, lStartText, lStartValue);
     }
-    void ShowEditControl(PropertyItem&, int32_t, int32_t, int32_t, int32_t, bool&) override {}
-    void HideEditControl() override {}
-    void Expand(PropertyItem&) override {}
-    void Collapse(PropertyItem&) override {}
-    void ODCommitPending(PropertyItem&) override {}
     void Browse(PropertyItem& iProp, QString& sFillWith) override { IPropEventSink_Browse(iProp, sFillWith); }
-    void DropdownPick(PropertyItem&, int32_t) override {}
-    void PreExpand(PropertyItem&) override {}
 
     std::unique_ptr<PropertyHelp> m_PropHelp;
     PropertyItem* m_LastProp = nullptr; // the row added last at load ("Custom Drawn")
 };
 
-} // namespace tav
+} // namespace tav::propcheck

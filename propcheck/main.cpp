@@ -7,9 +7,9 @@
 
 int main(int argc, char** argv) {
     tav::Application app(argc, argv, QStringLiteral("propcheck"));
-    std::unique_ptr<tav::frmPL> form;
+    std::unique_ptr<tav::propcheck::frmPL> form;
     return app.run([&] {
-        form = std::make_unique<tav::frmPL>();
+        form = std::make_unique<tav::propcheck::frmPL>();
         form->show();
     });
 }

@@ -2,7 +2,7 @@
 
 #include "gdi.h"
 
-namespace tav::modGDI {
+namespace tav::propcheck::modGDI {
 
 void PaintColorBox(int32_t hDC, int32_t lFill, int32_t lLeft, int32_t lTop, int32_t lRight,
                    int32_t lBottom) {
@@ -18,4 +18,4 @@ void PaintColorBox(int32_t hDC, int32_t lFill, int32_t lLeft, int32_t lTop, int3
     DeleteObject(brush);
 }
 
-} // namespace tav::modGDI
+} // namespace tav::propcheck::modGDI

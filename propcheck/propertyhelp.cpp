@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace tav {
+namespace tav::propcheck {
 
 namespace {
 
@@ -133,4 +133,4 @@ void PropertyHelp::FillGrad(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int3
     }
 }
 
-} // namespace tav
+} // namespace tav::propcheck

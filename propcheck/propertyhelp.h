@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace tav {
+namespace tav::propcheck {
 
 class PropertyHelp {
 public:
@@ -39,4 +39,4 @@ private:
     int32_t m_hDC = 0;
 };
 
-} // namespace tav
+} // namespace tav::propcheck

@@ -16,6 +16,7 @@
 #include <memory>
 
 using namespace tav::toolbars;
+using tav::barcheck::MDIForm1;
 
 namespace {
 

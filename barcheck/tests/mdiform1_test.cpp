@@ -24,6 +24,7 @@
 #include <functional>
 
 using namespace tav::toolbars;
+using tav::barcheck::MDIForm1;
 
 namespace {
 

@@ -28,7 +28,7 @@ const QColor kGridColor(0xC0, 0xC0, 0xC0);
 } // namespace
 
 template <class F>
-bool PropertyList::raise(F&& call) {
+bool PropertyList::callHost(F&& call) {
     IPropEventSink* sink = m_sink;
     if (!sink || m_tearingDown)
         return false;
@@ -252,7 +252,7 @@ bool PropertyList::paintCustom(QPainter& p, PropertyItem& item, const QRect& r) 
     {
         gdi::DeviceContext dc(p);
         dc.setFont(font());
-        painted = raise([&](IPropEventSink& s) {
+        painted = callHost([&](IPropEventSink& s) {
             s.DrawItem(item, dc.handle(), r.left(), r.top(), r.right() + 1, r.bottom() + 1, textStart(item, r),
                        dividerPosition());
         });
@@ -265,7 +265,7 @@ QString PropertyList::displayValue(PropertyItem& item) {
     if (item.kind() != PropertyKind::Custom)
         return item.value();
     QString answer = item.value();
-    return raise([&](IPropEventSink& s) { s.QueryCustomData(item, answer); }) ? answer : item.value();
+    return callHost([&](IPropEventSink& s) { s.QueryCustomData(item, answer); }) ? answer : item.value();
 }
 
 // ---- selection, folding, browsing ------------------------------------------------
@@ -280,7 +280,7 @@ void PropertyList::select(PropertyItem* item) {
     m_props.setHighlighted(item);
     if (item)
         ensureVisible(*item);
-    raise([&](IPropEventSink& s) { s.SelChange(old, item); });
+    callHost([&](IPropEventSink& s) { s.SelChange(old, item); });
     viewport()->update();
     if (item && hasFocus()) {
         QAccessibleEvent ev(this, QAccessible::Focus);
@@ -314,9 +314,9 @@ void PropertyList::setExpanded(PropertyItem& header, bool expanded) {
     if (header.kind() != PropertyKind::Header || header.isExpanded() == expanded)
         return;
     if (expanded)
-        raise([&](IPropEventSink& s) { s.PreExpand(header); });
+        callHost([&](IPropEventSink& s) { s.PreExpand(header); });
     m_props.setExpanded(header, expanded);
-    raise([&](IPropEventSink& s) {
+    callHost([&](IPropEventSink& s) {
         if (expanded)
             s.Expand(header);
         else
@@ -330,7 +330,7 @@ void PropertyList::browse(PropertyItem& item) {
     select(&item);
     const QString passed = item.value();
     QString fill = passed;
-    if (raise([&](IPropEventSink& s) { s.Browse(item, fill); }) && fill != passed)
+    if (callHost([&](IPropEventSink& s) { s.Browse(item, fill); }) && fill != passed)
         applyValue(item, fill);
 }
 
@@ -397,7 +397,7 @@ bool PropertyList::beginEdit() {
 QStringList PropertyList::choicesFor(PropertyItem& item) {
     if (item.listEntries().empty()) {
         StringArray data;
-        if (raise([&](IPropEventSink& s) { s.NeedData(item, data); }) && !data.empty()) {
+        if (callHost([&](IPropEventSink& s) { s.NeedData(item, data); }) && !data.empty()) {
             VariantArray entries(data.lbound());
             for (const QString& text : data.items())
                 entries.append(Variant(text));
@@ -406,7 +406,7 @@ QStringList PropertyList::choicesFor(PropertyItem& item) {
     }
     const QStringList texts = item.listTexts();
     StringArray strings(0, std::vector<QString>(texts.begin(), texts.end()));
-    if (!raise([&](IPropEventSink& s) { s.GetPredefinedStrings(item, strings); }))
+    if (!callHost([&](IPropEventSink& s) { s.GetPredefinedStrings(item, strings); }))
         return texts;
     return QStringList(strings.items().begin(), strings.items().end());
 }
@@ -418,7 +418,7 @@ void PropertyList::openEditor(PropertyItem& item) {
     const QRect vr = valueRect(rowRect(item));
     bool intrinsic = true;
     bool answer = true;
-    if (raise([&](IPropEventSink& s) { s.ShowEditControl(item, vr.x(), vr.y(), vr.width(), vr.height(), answer); }))
+    if (callHost([&](IPropEventSink& s) { s.ShowEditControl(item, vr.x(), vr.y(), vr.width(), vr.height(), answer); }))
         intrinsic = answer;
     m_editItem = &item;
     if (!intrinsic)
@@ -428,12 +428,12 @@ void PropertyList::openEditor(PropertyItem& item) {
     hooks.picked = [this, p = &item](int index) {
         if (m_editItem != p)
             return;
-        raise([&](IPropEventSink& s) { s.DropdownPick(*p, index); });
+        callHost([&](IPropEventSink& s) { s.DropdownPick(*p, index); });
         commitEdit();
     };
     hooks.beforePopup = [this, p = &item] {
         int32_t colorType = 0;
-        raise([&](IPropEventSink& s) { s.PreDropWindow(*p, colorType); });
+        callHost([&](IPropEventSink& s) { s.PreDropWindow(*p, colorType); });
     };
     const QStringList choices = item.kind() == PropertyKind::DropDown ? choicesFor(item) : QStringList();
     m_editor = std::make_unique<PropertyEditor>(item, choices, viewport(), std::move(hooks));
@@ -460,7 +460,7 @@ void PropertyList::closeEditor() {
             setFocus(Qt::OtherFocusReason);
     }
     editor.reset();
-    raise([](IPropEventSink& s) { s.HideEditControl(); });
+    callHost([](IPropEventSink& s) { s.HideEditControl(); });
     m_closingEditor = wasClosing;
     if (!m_tearingDown)
         viewport()->update();
@@ -472,7 +472,7 @@ void PropertyList::commitEdit() {
     PropertyItem& item = *m_editItem;
     m_closingEditor = true;
     if (item.kind() == PropertyKind::Custom)
-        raise([&](IPropEventSink& s) { s.ODCommitPending(item); });
+        callHost([&](IPropEventSink& s) { s.ODCommitPending(item); });
     const QString text = m_editor ? m_editor->text() : item.value();
     const bool touched = m_editor && m_editor->isTouched();
     m_closingEditor = false;
@@ -488,7 +488,7 @@ void PropertyList::applyValue(PropertyItem& item, const QString& text) {
     bool cancel = false;
     QString answer = text;
     bool cancelAnswer = false;
-    if (raise([&](IPropEventSink& s) { s.ValueChanged(item, answer, cancelAnswer); })) {
+    if (callHost([&](IPropEventSink& s) { s.ValueChanged(item, answer, cancelAnswer); })) {
         newValue = answer;
         cancel = cancelAnswer;
     }
@@ -501,13 +501,13 @@ void PropertyList::applyValue(PropertyItem& item, const QString& text) {
 bool PropertyList::editorKey(QKeyEvent* e) {
     int16_t keyCode = virtualKeyCode(e->key());
     int16_t shift = shiftBits(e->modifiers());
-    if (keyCode && raise([&](IPropEventSink& s) { s.KeyDownEdit(keyCode, shift); }) && keyCode == 0)
+    if (keyCode && callHost([&](IPropEventSink& s) { s.KeyDownEdit(keyCode, shift); }) && keyCode == 0)
         return true;
     const QString typed = e->text();
     if (!typed.isEmpty()) {
         const int16_t original = int16_t(typed.at(0).unicode());
         int16_t keyAscii = original;
-        if (raise([&](IPropEventSink& s) { s.KeyPressEdit(keyAscii); }) && keyAscii != original) {
+        if (callHost([&](IPropEventSink& s) { s.KeyPressEdit(keyAscii); }) && keyAscii != original) {
             if (keyAscii == 0)
                 return true;
             if (auto* line = qobject_cast<QLineEdit*>(editorWidget()); line && QChar(ushort(keyAscii)).isPrint()) {
@@ -558,7 +558,7 @@ bool PropertyList::eventFilter(QObject* watched, QEvent* e) {
         int16_t keyCode = virtualKeyCode(ke->key());
         int16_t shift = shiftBits(ke->modifiers());
         if (keyCode)
-            raise([&](IPropEventSink& s) { s.KeyUpEdit(keyCode, shift); });
+            callHost([&](IPropEventSink& s) { s.KeyUpEdit(keyCode, shift); });
         return false;
     }
     case QEvent::FocusOut: {

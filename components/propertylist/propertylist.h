@@ -103,7 +103,7 @@ private:
     // Calls the host, if any, containing whatever it throws. False when the host failed
     // or there is none.
     template <class F>
-    bool raise(F&& call);
+    bool callHost(F&& call);
 
     void relayout();
     void ensureVisible(const PropertyItem& item);

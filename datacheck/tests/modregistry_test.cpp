@@ -5,6 +5,7 @@
 #include <cstring>
 
 using namespace tav;
+using namespace tav::datacheck;
 using tav::test::errorOf;
 
 namespace {

@@ -2,6 +2,8 @@
 // Graphics functions with the platform's signatures and pixel rules, drawing through a
 // QPainter. Handles are small numbers kept in a table (see devicecontext.h); a stale
 // or unknown handle makes a call fail as the platform's does.
+#include "gdihandle.h"
+
 #include <cstdint>
 
 using BOOL = int;
@@ -10,10 +12,8 @@ using COLORREF = uint32_t;
 using OLE_COLOR = uint32_t;
 using HRESULT = int32_t;
 using LPCSTR = const char*;
-struct HDC__;
 struct HGDIOBJ__;
 struct HPALETTE__;
-using HDC = HDC__*;
 using HGDIOBJ = HGDIOBJ__*;
 using HPEN = HGDIOBJ;
 using HBRUSH = HGDIOBJ;

@@ -17,6 +17,7 @@
 #include <memory>
 
 using namespace tav;
+using namespace tav::propcheck;
 
 namespace {
 

@@ -1,8 +1,16 @@
 #include "propertycollection.h"
+#include "propertylist.h"
 
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+
+// A host may declare its own drawing types: the list's headers bring none into the global
+// namespace but the context handle (this does not compile if they do).
+struct RECT {
+    double left;
+};
+static_assert(sizeof(RECT) == sizeof(double));
 
 using namespace tav;
 

@@ -1,4 +1,5 @@
 #include "propertylist.h"
+#include "gdi.h"
 #include "recordingsink.h"
 
 #include <QAbstractButton>
