@@ -5,6 +5,7 @@
 #include "variant.h"
 
 #include <QString>
+#include <QtGlobal>
 
 #include <cstdint>
 #include <vector>
@@ -19,7 +20,10 @@ public:
 
     int32_t rowCount() const { return m_rows; }
     int columnCount() const { return static_cast<int>(m_names.size()); }
-    const QString& fieldName(int column) const { return m_names[size_t(column)]; }
+    const QString& fieldName(int column) const {
+        Q_ASSERT(column >= 0 && column < columnCount());
+        return m_names[size_t(column)];
+    }
     const std::vector<QString>& fieldNames() const { return m_names; }
 
     // The index of the field named `name` in any case, or -1.
@@ -27,6 +31,7 @@ public:
 
     // The value at (row, column); both must be in range.
     const Variant& at(int32_t row, int column) const {
+        Q_ASSERT(row >= 0 && row < m_rows && column >= 0 && column < columnCount());
         return m_values[size_t(row) * m_names.size() + size_t(column)];
     }
 

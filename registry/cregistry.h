@@ -15,9 +15,9 @@ namespace tav {
 class cRegistry {
 public:
     // Error numbers the class raises (32-bit signed: the object error base plus an offset).
-    static constexpr int32_t ErrFailed = 26001;
-    static constexpr int32_t ErrSetValue = static_cast<int32_t>(0x800469A9u);
-    static constexpr int32_t ErrEnumerateSections = static_cast<int32_t>(0x800469AAu);
+    static constexpr int32_t ErrFailed = err::RegistryFailed;
+    static constexpr int32_t ErrSetValue = err::RegistrySetValue;
+    static constexpr int32_t ErrEnumerateSections = err::RegistryEnumerateSections;
 
     // Predefined roots as the signed 32-bit handles ClassKey holds.
     static constexpr int32_t HKeyClassesRoot = static_cast<int32_t>(0x80000000u);

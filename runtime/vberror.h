@@ -1,6 +1,8 @@
 #pragma once
 // The one error type of the suite: a 32-bit number, a source and a description,
 // raised as a C++ exception and trapped where a handler says so.
+#include "errornumbers.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -31,18 +33,5 @@ private:
     QString m_description;
     QByteArray m_what;
 };
-
-namespace err {
-inline constexpr int32_t InvalidProcedureCall = 5;
-inline constexpr int32_t Overflow = 6;
-inline constexpr int32_t OutOfMemory = 7;
-inline constexpr int32_t SubscriptOutOfRange = 9;
-inline constexpr int32_t DivisionByZero = 11;
-inline constexpr int32_t TypeMismatch = 13;
-inline constexpr int32_t InternalError = 51;
-inline constexpr int32_t InvalidUseOfNull = 94;
-// A control's stored settings could not be read, so the control cannot be created.
-inline constexpr int32_t ErrorLoadingFromFile = 31037;
-} // namespace err
 
 } // namespace tav

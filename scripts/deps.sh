@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the suite needs, only those that are missing.
+# Installs the Debian packages the suite needs, and any packages named as arguments
+# (the fuzzers' compiler, the formatter), only those that are missing.
+#   scripts/deps.sh [PACKAGE...]
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
@@ -11,6 +13,7 @@ packages=(
     xvfb xauth dbus dbus-x11 at-spi2-core libatspi2.0-dev
     go-md2man man-db                        # manual pages: built from Markdown, read with man
     lintian desktop-file-utils appstream    # the package, launcher and metainfo checkers
+    "$@"
 )
 missing=()
 for p in "${packages[@]}"; do

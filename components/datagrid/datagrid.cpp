@@ -57,12 +57,12 @@ void DataGrid::setDispatchProperty(int dispId, int value) {
     switch (dispId) {
     case DispAppearance:
         if (value != 0 && value != 1)
-            throw VbError::standard(380, QStringLiteral("DataGrid"));
+            throw VbError::standard(err::InvalidPropertyValue, QStringLiteral("DataGrid"));
         m_appearance = value;
         applyAppearance();
         return;
     default:
-        throw VbError::standard(438, QStringLiteral("DataGrid"));
+        throw VbError::standard(err::NotSupported, QStringLiteral("DataGrid"));
     }
 }
 

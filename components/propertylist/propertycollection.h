@@ -11,11 +11,6 @@
 
 namespace tav {
 
-namespace err {
-// The platform's "element not found" failure of a collection lookup.
-inline constexpr int32_t ElementNotFound = int32_t(0x8002802B);
-} // namespace err
-
 class PropertyCollection : public QObject {
     Q_OBJECT
 public:

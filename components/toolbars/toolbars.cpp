@@ -92,6 +92,7 @@ void ToolBars::load(Layout layout) {
 }
 
 QAction* ToolBars::makeEntry(int band, int entry, QWidget* container, bool inMenu) {
+    Q_ASSERT(validEntry(band, entry));
     const Tool& t = m_layout.bands[size_t(band)].entries[size_t(entry)];
     QAction* a = nullptr;
     if (t.isSeparator()) {
@@ -131,6 +132,7 @@ QAction* ToolBars::makeEntry(int band, int entry, QWidget* container, bool inMen
 }
 
 void ToolBars::emitClick(int band, int entry) {
+    Q_ASSERT(validEntry(band, entry)); // entries are made from the loaded layout only
     const Tool& t = m_layout.bands[size_t(band)].entries[size_t(entry)];
     emit toolClick(ToolClick{t.name, t.caption, t.id, t.kind, m_layout.bands[size_t(band)].name});
 }
@@ -278,14 +280,16 @@ QList<QAction*> ToolBars::entries(const QString& band) {
     return m_ownEntries.value(i);
 }
 
+bool ToolBars::validEntry(int band, int entry) const {
+    return band >= 0 && band < int(m_layout.bands.size()) && entry >= 0 &&
+           entry < int(m_layout.bands[size_t(band)].entries.size());
+}
+
 const Tool* ToolBars::toolOf(const QAction* entry) const {
     if (!entry || !entry->data().canConvert<QPoint>())
         return nullptr;
     const QPoint p = entry->data().toPoint();
-    if (p.x() < 0 || p.x() >= int(m_layout.bands.size()))
-        return nullptr;
-    const auto& entries = m_layout.bands[size_t(p.x())].entries;
-    return p.y() >= 0 && p.y() < int(entries.size()) ? &entries[size_t(p.y())] : nullptr;
+    return validEntry(p.x(), p.y()) ? &m_layout.bands[size_t(p.x())].entries[size_t(p.y())] : nullptr;
 }
 
 QString ToolBars::bandOf(const QAction* entry) const {

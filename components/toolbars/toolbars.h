@@ -96,6 +96,8 @@ private:
     void fillMenu(QMenu* menu, int band);
     QAction* makeEntry(int band, int entry, QWidget* container, bool inMenu);
     void emitClick(int band, int entry);
+    // Whether (band, entry) names an entry of the loaded layout.
+    bool validEntry(int band, int entry) const;
     QWidget* bandWidget(int band) const;
 
     QMainWindow* m_frame;
