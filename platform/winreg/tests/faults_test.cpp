@@ -4,7 +4,9 @@
 // Then who may use the store: the modes it creates, tightens, and another user's store.
 #include "childprocess.h"
 #include "faultvfs.h"
-#include "registryfixture.h"
+#include "registrystore.h"
+#include "registrytest.h"
+#include "storetransaction.h"
 #include "storesnapshot.h"
 
 #include <QDir>
@@ -19,6 +21,8 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+
+using tav::test::RegistryTest;
 
 namespace {
 

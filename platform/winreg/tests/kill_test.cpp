@@ -2,7 +2,8 @@
 // open, pass its integrity check and hold exactly what the writers were told was written.
 #include "childprocess.h"
 #include "faultscript.h"
-#include "registryfixture.h"
+#include "registrystore.h"
+#include "registrytest.h"
 #include "storesnapshot.h"
 
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <cstdio>
 #include <map>
 #include <set>
+
+using tav::test::RegistryTest;
 
 namespace {
 
