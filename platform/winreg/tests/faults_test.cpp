@@ -6,8 +6,9 @@
 #include "faultvfs.h"
 #include "registrystore.h"
 #include "registrytest.h"
-#include "storetransaction.h"
 #include "storesnapshot.h"
+#include "storetransaction.h"
+#include "unprivileged.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -286,11 +287,7 @@ void chmodAll(const QString& dir, mode_t folderMode, mode_t fileMode)
 TEST_F(RegistryTest, ReadOnlyStoreFolderDeniesWritesAndKeepsReads)
 {
     // Root ignores file modes: the probe then runs as nobody.
-    ChildOptions asUser;
-    if (geteuid() == 0) {
-        asUser.user = 65534;
-        asUser.group = 65534;
-    }
+    const ChildOptions asUser = tav::test::unprivilegedOptions();
     SharedTempDir base;
     if (base.path().isEmpty())
         GTEST_SKIP() << "cannot make a temporary folder under /tmp";
