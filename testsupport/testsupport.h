@@ -1,15 +1,15 @@
 #pragma once
 // Shared test helpers: a QApplication for every test binary (see testmain.cpp),
-// temporary folders, fixture copies and message-box capture.
+// temporary folders, fixture copies and message-box capture; with the helpers for files
+// and raised errors, which have headers of their own.
 #include "messagebox.h"
-#include "vberror.h"
+#include "raisederror.h"
+#include "testfiles.h"
 
 #include <QAccessible>
 #include <QString>
 #include <QTemporaryDir>
 
-#include <functional>
-#include <optional>
 #include <vector>
 
 namespace tav::test {
@@ -31,17 +31,6 @@ QString fixturesDir();
 // Copies a shared fixture into `dir` (writable) and returns the copy's path; empty
 // when the fixture is not available.
 QString copyFixture(const QString& name, const QString& dir);
-
-// Whole-file helpers for tests that damage, swap or compare files. readFile gives an empty
-// array for a file it cannot read; writeFile and renameOver fail the current test on error.
-QByteArray readFile(const QString& path);
-void writeFile(const QString& path, const QByteArray& bytes);
-void renameOver(const QString& from, const QString& to);
-// SHA-256 of a file's bytes, to prove a file was left unchanged; empty when unreadable.
-QByteArray fileDigest(const QString& path);
-
-// The error a call raised, or nothing when it raised none.
-std::optional<VbError> errorOf(const std::function<void()>& f);
 
 // Records every message box shown while it lives and answers each with OK.
 class MessageBoxRecorder {

@@ -296,13 +296,12 @@ TEST_F(MDIForm1Test, ToolTipsShowTheShortcut) {
 
 TEST(MDIForm1Load, RefusesAMalformedLayoutNamingThePlace) {
     tav::test::TempDir dir;
-    QFile f(dir.file(QStringLiteral("broken.xml")));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("<layout version=\"1\">\n<bands>\n<band name=\"mnuMain\" kind=\"menubar\">\n"
-            "<entry name=\"mnuFile\" id=\"651\"/>\n</band>\n</bands>\n<tools/>\n</layout>\n");
-    f.close();
+    const QString broken = dir.file(QStringLiteral("broken.xml"));
+    ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(
+        broken, "<layout version=\"1\">\n<bands>\n<band name=\"mnuMain\" kind=\"menubar\">\n"
+                "<entry name=\"mnuFile\" id=\"651\"/>\n</band>\n</bands>\n<tools/>\n</layout>\n"));
     try {
-        MDIForm1 form(f.fileName());
+        MDIForm1 form(broken);
         FAIL() << "the layout was accepted";
     } catch (const tav::VbError& e) {
         EXPECT_EQ(e.number(), LayoutLoader::LoadError);

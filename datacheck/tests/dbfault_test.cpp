@@ -4,10 +4,12 @@
 // the committed rows; the window stays usable and nothing is created beside the file.
 #include "frmtestdataaccess.h"
 
+#include "casename.h"
 #include "codepage.h"
+#include "dbfaults.h"
 #include "jet3edit.h"
 #include "otherwriter.h"
-#include "regtestsupport.h"
+#include "registrytest.h"
 #include "testdb.h"
 
 #include <QElapsedTimer>
@@ -19,6 +21,7 @@
 
 using namespace tav;
 using tav::datacheck::frmTestDataAccess;
+namespace dbfault = tav::test::dbfault;
 using tav::test::OtherWriter;
 using tav::test::readFile;
 using tav::test::renameOver;
@@ -27,16 +30,9 @@ using YieldPoint = frmTestDataAccess::YieldPoint;
 
 namespace {
 
-// The recordset waits 2 s for another program's lock; the rest is margin for a busy machine.
-constexpr qint64 kBoundMs = 8000;
+using dbfault::kBoundMs;
 constexpr int kRows = 3000;
 const QString kFailurePrefix = QStringLiteral("Error: -2147467259 ");
-
-template <class Case>
-    requires requires(const Case& c) { c.name; }
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
 
 // Outputs and equipment of kRows rows each, as the two tests read them.
 QStringList equipmentDatabase(const QString& prefix) {
@@ -93,72 +89,60 @@ protected:
 
 // ---- locked by another process --------------------------------------------------------------
 
-struct LockCase {
-    const char* name;
-    bool fillGrid;
-};
+class DataCheckLocked : public DataCheckDbFault, public ::testing::WithParamInterface<dbfault::Lock> {};
 
-class DataCheckLocked : public DataCheckDbFault, public ::testing::WithParamInterface<LockCase> {};
-
-// Another process holds the exclusive lock with its change written into the file: the run
-// reports the lock naming the file within the bound, shows none of the uncommitted rows, and
-// the same button reads the committed rows once the writer has ended.
-TEST_P(DataCheckLocked, ReportedWithinTheBoundThenReadsTheCommittedRows) {
-    const bool fillGrid = GetParam().fillGrid;
-    auto f = std::make_unique<frmTestDataAccess>();
-    {
-        OtherWriter writer(db, tav::test::exclusiveChangeOf(QLatin1String(fillGrid ? "tblequipment" : "tbloutputs"),
-                                                            QLatin1String(fillGrid ? "EquipmentName" : "Name"),
-                                                            QStringLiteral("uncommitted")));
-        ASSERT_TRUE(writer.ready()) << writer.error().toStdString();
-        EXPECT_LT(click(*f, fillGrid), kBoundMs);
-        const QString prompt = failure();
-        EXPECT_TRUE(prompt.startsWith(kFailurePrefix)) << prompt.toStdString();
-        EXPECT_TRUE(prompt.contains(db)) << prompt.toStdString();
-        EXPECT_TRUE(prompt.contains(QLatin1String("locked by another program"))) << prompt.toStdString();
-        expectFailedRun(*f);
-        EXPECT_EQ(f->sg()->model()->rowCount(), 0);
-    }
-    boxes.clear();
-    click(*f, fillGrid);
-    EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().prompt.toStdString();
-    EXPECT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
-    if (fillGrid) {
-        ASSERT_EQ(f->sg()->model()->rowCount(), kRows);
-        EXPECT_EQ(gridCell(*f, kRows - 1, 1), QStringLiteral("committed equipment %1").arg(kRows));
+// Another process holds a lock on the file. A lock that lets readers in lets both buttons read
+// the committed rows. Any other is reported by both within the bound, naming the file, with
+// none of the uncommitted rows shown; the same button reads the committed rows once the
+// writer has ended.
+TEST_P(DataCheckLocked, ReadsTheCommittedRowsOrReportsTheLockWithinTheBound) {
+    const dbfault::Lock& lock = GetParam();
+    for (const bool fillGrid : {false, true}) {
+        SCOPED_TRACE(fillGrid ? "Fill Grid" : "Test Connection");
+        auto f = std::make_unique<frmTestDataAccess>();
+        boxes.clear();
+        {
+            OtherWriter writer(db, lock.statements(QLatin1String(fillGrid ? "tblequipment" : "tbloutputs"),
+                                                   QLatin1String(fillGrid ? "EquipmentName" : "Name")));
+            ASSERT_TRUE(writer.ready()) << writer.error().toStdString();
+            EXPECT_LT(click(*f, fillGrid), kBoundMs);
+            if (lock.readable) {
+                EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().prompt.toStdString();
+                EXPECT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
+                if (fillGrid) {
+                    ASSERT_EQ(f->sg()->model()->rowCount(), kRows);
+                    EXPECT_EQ(gridCell(*f, 0, 1), QStringLiteral("committed equipment 1"));
+                }
+                continue;
+            }
+            const QString prompt = failure();
+            EXPECT_TRUE(prompt.startsWith(kFailurePrefix)) << prompt.toStdString();
+            EXPECT_TRUE(prompt.contains(db)) << prompt.toStdString();
+            EXPECT_TRUE(prompt.contains(QLatin1String("locked by another program"))) << prompt.toStdString();
+            expectFailedRun(*f);
+            EXPECT_EQ(f->sg()->model()->rowCount(), 0);
+        }
+        boxes.clear();
+        click(*f, fillGrid);
+        EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().prompt.toStdString();
+        EXPECT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
+        if (fillGrid) {
+            ASSERT_EQ(f->sg()->model()->rowCount(), kRows);
+            EXPECT_EQ(gridCell(*f, kRows - 1, 1), QStringLiteral("committed equipment %1").arg(kRows));
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Buttons, DataCheckLocked,
-                         ::testing::Values(LockCase{"TestConnection", false}, LockCase{"FillGrid", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// A reader's or a pending writer's lock lets the run through with the committed rows.
-TEST_F(DataCheckDbFault, ReservedLockLetsFillGridReadTheCommittedRows) {
-    OtherWriter writer(db, QStringLiteral("BEGIN IMMEDIATE; UPDATE tblequipment SET EquipmentName = 'uncommitted';"));
-    ASSERT_TRUE(writer.ready()) << writer.error().toStdString();
-    auto f = std::make_unique<frmTestDataAccess>();
-    EXPECT_LT(click(*f, true), kBoundMs);
-    EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().prompt.toStdString();
-    EXPECT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
-    ASSERT_EQ(f->sg()->model()->rowCount(), kRows);
-    EXPECT_EQ(gridCell(*f, 0, 1), QStringLiteral("committed equipment 1"));
-}
+INSTANTIATE_TEST_SUITE_P(Kinds, DataCheckLocked, ::testing::ValuesIn(dbfault::kLocks), tav::test::caseName);
 
 // ---- truncated ---------------------------------------------------------------------------------
 
-struct CutCase {
-    const char* name;
-    qsizetype (*keep)(qsizetype size, qsizetype page);
-    const char* says;
-};
-
-class DataCheckTruncated : public DataCheckDbFault, public ::testing::WithParamInterface<CutCase> {};
+class DataCheckTruncated : public DataCheckDbFault, public ::testing::WithParamInterface<dbfault::Cut> {};
 
 TEST_P(DataCheckTruncated, BothButtonsReportTheFile) {
-    const CutCase& c = GetParam();
+    const dbfault::Cut& c = GetParam();
     const QByteArray whole = readFile(db);
-    const qsizetype page = (uchar(whole[16]) << 8) | uchar(whole[17]);
+    const qsizetype page = dbfault::pageSizeOf(whole);
     writeFile(db, whole.left(c.keep(whole.size(), page)));
     auto f = std::make_unique<frmTestDataAccess>();
     for (const bool fillGrid : {false, true}) {
@@ -175,53 +159,50 @@ TEST_P(DataCheckTruncated, BothButtonsReportTheFile) {
     EXPECT_EQ(tav::test::folderEntries(data.path()), QStringList{QStringLiteral("dbEquip.mdb")});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cuts, DataCheckTruncated,
-    ::testing::Values(CutCase{"ToNothing", [](qsizetype, qsizetype) -> qsizetype { return 0; },
-                              "Unrecognized database format"},
-                      CutCase{"ToHalfInWholePages", [](qsizetype s, qsizetype p) { return s / p / 2 * p; },
-                              "damaged or truncated"},
-                      CutCase{"ToHalfInsideAPage", [](qsizetype s, qsizetype p) { return s / 2 + p / 3; },
-                              "damaged or truncated"},
-                      CutCase{"ByOneByte", [](qsizetype s, qsizetype) { return s - 1; }, "damaged or truncated"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cuts, DataCheckTruncated, ::testing::ValuesIn(dbfault::kCuts), tav::test::caseName);
 
 // ---- replaced while the grid shows it ---------------------------------------------------------------
 
-// The grid keeps every row it was filled with when the file is replaced: scrolling to rows
-// never painted, painting and reading them shows the old rows. The next Fill Grid reads what
-// the path names now: junk is reported and the grid keeps its rows; another database fills it.
-TEST_F(DataCheckDbFault, FileReplacedUnderAFilledGrid) {
-    auto f = std::make_unique<frmTestDataAccess>();
-    f->show();
-    click(*f, true);
-    ASSERT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
+// The grid keeps every row it was filled with when the file is deleted or replaced: scrolling
+// to rows never painted, painting and reading them shows the old rows. The next Fill Grid reads
+// what the path names now: a missing file or junk is reported and the grid keeps its rows;
+// another database fills it.
+TEST_F(DataCheckDbFault, FileDeletedOrReplacedUnderAFilledGrid) {
+    const auto makeOther = [](const QString& path) {
+        tav::test::makeDatabase(path, equipmentDatabase(QStringLiteral("other")));
+    };
+    for (const dbfault::Swap& swap : dbfault::kSwaps) {
+        SCOPED_TRACE(swap.name);
+        QFile::remove(db);
+        tav::test::makeDatabase(db, equipmentDatabase(QStringLiteral("committed")));
+        boxes.clear();
+        auto f = std::make_unique<frmTestDataAccess>();
+        f->show();
+        click(*f, true);
+        ASSERT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
 
-    writeFile(data.file(QStringLiteral("junk")), QByteArray(70000, '\x3c'));
-    renameOver(data.file(QStringLiteral("junk")), db);
-    f->sg()->scrollToBottom();
-    f->sg()->setCurrentIndex(f->sg()->model()->index(kRows - 1, 1));
-    EXPECT_FALSE(f->sg()->grab().isNull());
-    EXPECT_EQ(gridCell(*f, kRows - 1, 1), QStringLiteral("committed equipment %1").arg(kRows));
-    f->sg()->sortByColumn(1, Qt::DescendingOrder);
-    EXPECT_EQ(f->sg()->model()->rowCount(), kRows);
+        ASSERT_NO_FATAL_FAILURE(swap.swap(db, makeOther));
+        f->sg()->scrollToBottom();
+        f->sg()->setCurrentIndex(f->sg()->model()->index(kRows - 1, 1));
+        EXPECT_FALSE(f->sg()->grab().isNull());
+        EXPECT_EQ(gridCell(*f, kRows - 1, 1), QStringLiteral("committed equipment %1").arg(kRows));
+        f->sg()->sortByColumn(1, Qt::DescendingOrder);
+        EXPECT_EQ(f->sg()->model()->rowCount(), kRows);
 
-    EXPECT_LT(click(*f, true), kBoundMs);
-    const QString prompt = failure();
-    EXPECT_TRUE(prompt.startsWith(kFailurePrefix + QStringLiteral("Unrecognized database format '%1'").arg(db)))
-        << prompt.toStdString();
-    expectFailedRun(*f);
-    ASSERT_EQ(f->sg()->model()->rowCount(), kRows) << "the grid keeps the rows it showed";
-    EXPECT_EQ(gridCell(*f, 0, 1), QStringLiteral("committed equipment 1"));
-
-    const QString other = data.file(QStringLiteral("other.mdb"));
-    tav::test::makeDatabase(other, equipmentDatabase(QStringLiteral("other")));
-    renameOver(other, db);
-    boxes.clear();
-    click(*f, true);
-    EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().prompt.toStdString();
-    EXPECT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
-    EXPECT_EQ(gridCell(*f, kRows - 1, 1), QStringLiteral("other equipment %1").arg(kRows));
+        EXPECT_LT(click(*f, true), kBoundMs);
+        if (swap.connectSays) {
+            const QString prompt = failure();
+            EXPECT_TRUE(prompt.startsWith(kFailurePrefix + QStringLiteral("%1 '%2'").arg(QLatin1String(swap.connectSays), db)))
+                << prompt.toStdString();
+            expectFailedRun(*f);
+            ASSERT_EQ(f->sg()->model()->rowCount(), kRows) << "the grid keeps the rows it showed";
+            EXPECT_EQ(gridCell(*f, 0, 1), QStringLiteral("committed equipment 1"));
+        } else {
+            EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().prompt.toStdString();
+            EXPECT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
+            EXPECT_EQ(gridCell(*f, kRows - 1, 1), QStringLiteral("other equipment %1").arg(kRows));
+        }
+    }
 }
 
 // ---- deleted between the connection and Open -------------------------------------------------------
@@ -269,20 +250,18 @@ protected:
     }
 };
 
-// The reader's time limit (15 s) bounds a cut file that makes the library search forever.
-constexpr qint64 kAccessBoundMs = 20000;
-
 TEST_F(DataCheckAccessFault, TruncatedCopyIsReportedNamingTheFile) {
     const QByteArray whole = readFile(db);
-    for (const qsizetype keep : {qsizetype(0), whole.size() / 2, whole.size() / 2 + 1000}) {
-        SCOPED_TRACE(keep);
-        writeFile(db, whole.left(keep));
+    for (const dbfault::AccessCut& c : dbfault::kAccessCuts) {
+        SCOPED_TRACE(c.name);
+        writeFile(db, whole.left(c.keep(whole.size())));
         boxes.clear();
         auto f = std::make_unique<frmTestDataAccess>();
-        EXPECT_LT(click(*f, true), kAccessBoundMs);
+        EXPECT_LT(click(*f, true), dbfault::kAccessBoundMs);
         const QString prompt = failure();
         EXPECT_TRUE(prompt.startsWith(kFailurePrefix)) << prompt.toStdString();
         EXPECT_TRUE(prompt.contains(db)) << prompt.toStdString();
+        EXPECT_TRUE(prompt.contains(QLatin1String(c.says))) << prompt.toStdString();
         expectFailedRun(*f);
     }
 }

@@ -1,9 +1,10 @@
 // frmTestDataAccess: the window's settings, the two test handlers against temporary
 // databases and a temporary registry store, clicks during a run and closing the window.
+#include "casename.h"
 #include "frmtestdataaccess.h"
 
 #include "codepage.h"
-#include "regtestsupport.h"
+#include "registrytest.h"
 #include "testdb.h"
 #include "units.h"
 
@@ -199,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
         ConnectCase{"NumberTakenAsText", QByteArray("\x07\0\0\0", 4), REG_DWORD, kProvider + "7\\dbEquip.mdb;"},
         ConnectCase{"SemicolonQuoted", QByteArray("/srv/a;b\0", 9), REG_SZ,
                     kProvider + "\"/srv/a;b\\dbEquip.mdb\";"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 // ---- the two tests on good data ---------------------------------------------------------
 
@@ -232,7 +233,7 @@ TEST_P(DataCheckCount, FillGridReportsTheCountAndShowsEveryRow) {
 INSTANTIATE_TEST_SUITE_P(Cases, DataCheckCount,
                          ::testing::Values(CountCase{"Empty", 0}, CountCase{"ThreeRows", 3},
                                            CountCase{"BeyondSixteenBits", 40000}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         tav::test::caseName);
 
 TEST_F(DataAccessWindowTest, TestsNeverWriteBesideOrIntoTheDatabase) {
     const QString db = makeDb(numberedRows(QStringLiteral("tbloutputs"), QStringLiteral("Name"), 5) + equipment(5));
@@ -353,7 +354,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoTable", numberedRows("tblother", "Name", 1), false, ado::errc::NoSuchTable, "tbloutputs"},
         FailureCase{"NoQuery", numberedRows("tbloutputs", "Name", 1), true, ado::errc::NoSuchTable, "qryequipall"},
         FailureCase{"NoFile", {}, false, ado::errc::ProviderFailure, "dbEquip.mdb"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 TEST_F(DataAccessWindowTest, MissingRegistryValueLooksForTheFileInTheRootFolder) {
     ASSERT_FALSE(QFile::exists(QStringLiteral("/dbEquip.mdb"))) << "this machine has a root database file";
@@ -366,10 +367,7 @@ TEST_F(DataAccessWindowTest, MissingRegistryValueLooksForTheFileInTheRootFolder)
 }
 
 TEST_F(DataAccessWindowTest, FileThatIsNoDatabaseFails) {
-    QFile file(data.file(QStringLiteral("dbEquip.mdb")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("just some text, no database\n");
-    file.close();
+    ASSERT_NO_FATAL_FAILURE(test::writeFile(data.file(QStringLiteral("dbEquip.mdb")), "just some text, no database\n"));
     setFolder(data.path());
     auto f = load();
     f->Command2_Click();
@@ -445,7 +443,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Before the outer open the nested run completes and both succeed.
         NestedCase{"BeforeConnect", YieldPoint::TimerEnabled, false, {}},
         NestedCase{"BeforeOpen", YieldPoint::Connected, true, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 // ---- closing -------------------------------------------------------------------------------
 
@@ -523,6 +521,6 @@ TEST_P(DataCheckClose, CloseDuringANestedRunWaitsForEveryHandler) {
 INSTANTIATE_TEST_SUITE_P(Ways, DataCheckClose,
                          ::testing::Values(CloseCase{"DoneButton", CloseBy::DoneButton},
                                            CloseCase{"CloseBox", CloseBy::CloseBox}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         tav::test::caseName);
 
 } // namespace

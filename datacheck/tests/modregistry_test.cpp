@@ -1,6 +1,7 @@
 // modRegistry.GetRegistrySetting: the database folder lookup in the current user's settings.
+#include "casename.h"
 #include "modregistry.h"
-#include "regtestsupport.h"
+#include "registrytest.h"
 
 #include <cstring>
 
@@ -53,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, GetRegistrySettingTest,
         LookupCase{"NoDataBytes", {{HKEY_CURRENT_USER, kSettings, kName, REG_SZ, QByteArray()}}, Variant(QString())},
         LookupCase{"DwordAsNumber", {{HKEY_CURRENT_USER, kSettings, kName, REG_DWORD, QByteArray("\x07\0\0\0", 4)}},
                    Variant(int32_t(7))}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 class GetRegistrySettingFailure : public tav::test::RegistryTest {
 protected:

@@ -74,11 +74,7 @@ TEST(GridcheckForm, BadInputGivesOneMessageAndTheWindowStillOpens) {
         QString mentions;
     };
     const auto writeFile = [](const QByteArray& bytes) {
-        return [bytes](const QString& file) {
-            QFile f(file);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(bytes);
-        };
+        return [bytes](const QString& file) { test::writeFile(file, bytes); };
     };
     const Case cases[] = {
         {"MissingFile", [](const QString&) {}, ado::errc::ProviderFailure, QStringLiteral("Could not find file '")},

@@ -1,6 +1,7 @@
 // The stored layouts of datacheck and gridcheck: the documents hold exactly the stored
 // styles, columns and value items, survive a read-write-read trip byte for byte, and the
 // two programs differ only in their columns' field references and column styles.
+#include "connectionto.h"
 #include "layoutdocument.h"
 #include "olecolor.h"
 #include "storedlayout.h"
@@ -301,7 +302,7 @@ TEST(StoredLayoutOnGrid, BoundGridShowsTheStoredLook) {
                             QStringLiteral("insert into t values(1, 'Alpha')"),
                             QStringLiteral("insert into t values(2, 'Beta')")});
     ado::Recordset rs;
-    rs.setActiveConnection(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db);
+    rs.setActiveConnection(test::connectionTo(db));
     rs.open(QStringLiteral("Select * from t"), ado::adOpenStatic, ado::adLockReadOnly, -1);
 
     DataGrid grid;

@@ -1,7 +1,7 @@
 #include "appinfo.h"
 #include "frmpl.h"
+#include "printers.h"
 #include "testsupport.h"
-#include "qtprinters.h"
 #include "units.h"
 
 #include <QAbstractButton>

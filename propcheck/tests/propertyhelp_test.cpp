@@ -1,3 +1,5 @@
+#include "casename.h"
+#include "canvas.h"
 #include "devicecontext.h"
 #include "gdi.h"
 #include "modgdi.h"
@@ -21,38 +23,18 @@ using namespace tav::propcheck;
 
 namespace {
 
-constexpr uint32_t Background = 0x00123456;
+constexpr uint32_t Background = test::Canvas::Background;
 constexpr int32_t Black = 0, White = 0xFFFFFF, Red = 0xFF, Navy = 0x800000;
 
 uint32_t paletteBgr(QPalette::ColorRole role) {
     return toBgr(QGuiApplication::palette().color(QPalette::Active, role));
 }
 
-// An image at device pixel ratio 1, a context on it, and a PropertyHelp pointed at it.
-struct Canvas {
-    explicit Canvas(int w = 40, int h = 30) : image(w, h, QImage::Format_RGB32) {
-        image.fill(rgbColor(Background));
-        painter = std::make_unique<QPainter>(&image);
-        dc = std::make_unique<gdi::DeviceContext>(*painter);
-        help.hDC(hdc());
-    }
-    int32_t hdc() const { return gdi::handleToLong(dc->handle()); }
-    uint32_t at(int x, int y) {
-        if (painter->isActive())
-            painter->end();
-        return toBgr(image.pixelColor(x, y));
-    }
-    bool all(uint32_t c, QRect area) {
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                if (at(x, y) != c)
-                    return false;
-        return true;
-    }
+// A canvas with a PropertyHelp pointed at its context.
+struct Canvas : test::Canvas {
+    explicit Canvas(int w = 40, int h = 30) : test::Canvas(w, h) { help.hDC(hdcLong()); }
+    int32_t hdcLong() const { return gdi::handleToLong(hdc()); }
 
-    QImage image;
-    std::unique_ptr<QPainter> painter;
-    std::unique_ptr<gdi::DeviceContext> dc;
     PropertyHelp help;
 };
 
@@ -97,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         GradCase{"OneBandKeepsTheStartColour", Red, White, 5, 6, {Red}},
         GradCase{"ZeroHeightPaintsNothing", Red, White, 5, 5, {}},
         GradCase{"NegativeHeightPaintsNothing", Red, White, 9, 4, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 TEST(PropertyHelpFillGrad, SystemColoursAreTranslatedAndDefaultsAreWindowToBlack) {
     Canvas canvas;
@@ -229,7 +211,7 @@ TEST_P(ColourBox, OnePixelBlackOutlineAndRawFill) {
     const HDC dc = canvas.dc->handle();
     const HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN), brush = GetCurrentObject(dc, OBJ_BRUSH);
     // The box of a custom-drawn row: 12 pixels wide from lStartValue + 3.
-    modGDI::PaintColorBox(canvas.hdc(), c.fill, 5, 2, 17, 12);
+    modGDI::PaintColorBox(canvas.hdcLong(), c.fill, 5, 2, 17, 12);
     EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen);
     EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), brush);
 
@@ -247,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(PropertyHelp, ColourBox,
                                            BoxCase{"NearBlackRgbTwo", 2, 0x000002},
                                            BoxCase{"SystemColourUsedRaw", int32_t(0x80000005), 0x000005},
                                            BoxCase{"MinusOneIsWhite", -1, 0xFFFFFF}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         tav::test::caseName);
 
 TEST(PropertyHelpObjects, NoPenOrBrushLeftBehindByAnyMember) {
     const struct {
@@ -266,7 +248,7 @@ TEST(PropertyHelpObjects, NoPenOrBrushLeftBehindByAnyMember) {
             Canvas canvas;
             const HDC dc = canvas.dc->handle();
             const HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN), brush = GetCurrentObject(dc, OBJ_BRUSH);
-            m.call(canvas.help, canvas.hdc());
+            m.call(canvas.help, canvas.hdcLong());
             EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen) << m.name;
             EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), brush) << m.name;
             EXPECT_EQ(gdi::liveObjectCount(), before) << m.name;
@@ -275,7 +257,7 @@ TEST(PropertyHelpObjects, NoPenOrBrushLeftBehindByAnyMember) {
         PropertyHelp stale;
         {
             Canvas canvas;
-            stale.hDC(canvas.hdc());
+            stale.hDC(canvas.hdcLong());
         }
         EXPECT_NO_THROW(m.call(stale, stale.hDC())) << m.name;
         EXPECT_EQ(gdi::liveObjectCount(), before) << m.name << " on a stale context";

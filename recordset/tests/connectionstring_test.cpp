@@ -1,4 +1,5 @@
 #include "adoerror.h"
+#include "casename.h"
 #include "connectionstring.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,7 @@ const ParseCase parseCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(ConnectionString, ParseTest, ::testing::ValuesIn(parseCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         tav::test::caseName);
 
 class MalformedTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 
@@ -68,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(ConnectionString, MalformedTest,
                                            std::pair{"NoKey", "=value"},
                                            std::pair{"UnclosedQuote", "Data Source=\"/a;b"},
                                            std::pair{"TextAfterQuote", "Data Source=\"/a\"b;"}),
-                         [](const auto& info) { return std::string(info.param.first); });
+                         tav::test::caseName);
 
 TEST(ConnectionStringQuote, RoundTripsAndQuotesOnlyWhenNeeded) {
     const QString values[] = {QStringLiteral("/plain/path/db.mdb"), QStringLiteral("/a;b/db.mdb"),
@@ -112,6 +113,6 @@ INSTANTIATE_TEST_SUITE_P(
                       QuoteCase{"LeadingFormFeed", "\f/db/x.mdb"},
                       QuoteCase{"TrailingNoBreakSpace", "/db/x.mdb\xC2\xA0"},
                       QuoteCase{"LeadingIdeographicSpace", "\xE3\x80\x80x"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 } // namespace

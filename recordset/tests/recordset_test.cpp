@@ -1,43 +1,27 @@
+#include "connectionto.h"
 #include "providers.h"
 #include "recordset.h"
 #include "testdb.h"
 #include "testsupport.h"
+#include "unprivileged.h"
 
 #include <QFile>
-
-#include <unistd.h>
 
 #include <functional>
 
 #include <gtest/gtest.h>
 
 using namespace tav::ado;
+using tav::test::connectionTo;
+using tav::test::errorNumberOf;
 using tav::Variant;
 using tav::VbError;
 
 namespace {
 
-QString connect(const QString& path) {
-    return QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=") + ConnectionString::quoteValue(path) +
-           QStringLiteral(";Persist Security Info=False");
-}
-
-int32_t errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 QString descriptionOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e.description();
-    }
-    return QStringLiteral("<no error>");
+    const auto e = tav::test::errorOf(f);
+    return e ? e->description() : QStringLiteral("<no error>");
 }
 
 class RecordsetTest : public ::testing::Test {
@@ -62,7 +46,7 @@ protected:
     }
 
     void openManufacturers(int cursor = adOpenStatic, int lock = adLockReadOnly) {
-        rs.setActiveConnection(connect(db));
+        rs.setActiveConnection(connectionTo(db));
         rs.open(QStringLiteral("Select * from tblmanufacturers order by ManufacturerName"), cursor, lock, -1);
     }
 };
@@ -77,8 +61,8 @@ TEST_F(RecordsetTest, StaticCursorWalksEveryRowInOrder) {
         rs.moveNext();
     }
     EXPECT_EQ(names, (QStringList{"Alpha Video", "beta Sound", "zeta Audio"}));
-    EXPECT_EQ(errorOf([&] { rs.moveNext(); }), errc::NoCurrentRecord);
-    EXPECT_EQ(errorOf([&] { rs.fields(QStringLiteral("ManufacturerName")).value(); }), errc::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs.moveNext(); }), errc::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs.fields(QStringLiteral("ManufacturerName")).value(); }), errc::NoCurrentRecord);
     rs.moveFirst();
     EXPECT_EQ(rs.fields(0).value(), Variant(int32_t(2)));
     EXPECT_EQ(rs.fields(QStringLiteral("MANUFACTURERNAME")).name(), QStringLiteral("ManufacturerName"));
@@ -115,20 +99,20 @@ TEST_F(RecordsetTest, RecordCountByCursorType) {
 }
 
 TEST_F(RecordsetTest, EmptyResultIsAtEofAtOnce) {
-    rs.setActiveConnection(connect(db));
+    rs.setActiveConnection(connectionTo(db));
     rs.open(QStringLiteral("Select * from tblempty"), adOpenStatic, adLockOptimistic, -1);
     EXPECT_TRUE(rs.eof());
     EXPECT_TRUE(rs.bof());
     EXPECT_EQ(rs.recordCount(), 0);
     EXPECT_EQ(rs.fields(QStringLiteral("name")).name(), QStringLiteral("Name"));
-    EXPECT_EQ(errorOf([&] { rs.fields(QStringLiteral("Name")).value(); }), errc::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs.fields(QStringLiteral("Name")).value(); }), errc::NoCurrentRecord);
 }
 
 TEST_F(RecordsetTest, MissingFieldIs3265NamingIt) {
     openManufacturers();
-    EXPECT_EQ(errorOf([&] { rs.fields(QStringLiteral("EquipmentName")); }), errc::ItemNotFound);
+    EXPECT_EQ(errorNumberOf([&] { rs.fields(QStringLiteral("EquipmentName")); }), errc::ItemNotFound);
     EXPECT_TRUE(descriptionOf([&] { rs.fields(QStringLiteral("EquipmentName")); }).contains("EquipmentName"));
-    EXPECT_EQ(errorOf([&] { rs.fields(7); }), errc::ItemNotFound);
+    EXPECT_EQ(errorNumberOf([&] { rs.fields(7); }), errc::ItemNotFound);
 }
 
 TEST_F(RecordsetTest, ClosedRecordsetRefusesWith3704) {
@@ -142,19 +126,19 @@ TEST_F(RecordsetTest, ClosedRecordsetRefusesWith3704) {
         {"Snapshot", [&] { rs.snapshot(); }},
     };
     for (const auto& [name, op] : ops)
-        EXPECT_EQ(errorOf(op), errc::ObjectClosed) << name << " before open";
+        EXPECT_EQ(errorNumberOf(op), errc::ObjectClosed) << name << " before open";
     openManufacturers();
     const Field f = rs.fields(QStringLiteral("ManufacturerName"));
     rs.close();
     for (const auto& [name, op] : ops)
-        EXPECT_EQ(errorOf(op), errc::ObjectClosed) << name << " after close";
-    EXPECT_EQ(errorOf([&] { f.value(); }), errc::ObjectClosed);
+        EXPECT_EQ(errorNumberOf(op), errc::ObjectClosed) << name << " after close";
+    EXPECT_EQ(errorNumberOf([&] { f.value(); }), errc::ObjectClosed);
 }
 
 TEST_F(RecordsetTest, OpenRecordsetRefusesConnectionAndOpenWith3705) {
     openManufacturers();
-    EXPECT_EQ(errorOf([&] { rs.setActiveConnection(connect(db)); }), errc::ObjectOpen);
-    EXPECT_EQ(errorOf([&] { rs.open(QStringLiteral("Select * from tblempty"), 3, 3, -1); }), errc::ObjectOpen);
+    EXPECT_EQ(errorNumberOf([&] { rs.setActiveConnection(connectionTo(db)); }), errc::ObjectOpen);
+    EXPECT_EQ(errorNumberOf([&] { rs.open(QStringLiteral("Select * from tblempty"), 3, 3, -1); }), errc::ObjectOpen);
     EXPECT_EQ(rs.recordCount(), 3) << "the open result is untouched";
 }
 
@@ -181,14 +165,14 @@ TEST_F(RecordsetTest, SnapshotOutlivesCloseAndReopen) {
 TEST_F(RecordsetTest, EditsAreRefused) {
     for (int lock : {adLockReadOnly, adLockOptimistic}) {
         openManufacturers(adOpenStatic, lock);
-        EXPECT_EQ(errorOf([&] { rs.fields(QStringLiteral("ManufacturerName")).setValue(Variant("x")); }),
+        EXPECT_EQ(errorNumberOf([&] { rs.fields(QStringLiteral("ManufacturerName")).setValue(Variant("x")); }),
                   errc::NotUpdatable);
         rs.close();
     }
 }
 
 TEST_F(RecordsetTest, OpenWithoutConnectionIs3709) {
-    EXPECT_EQ(errorOf([&] { rs.open(QStringLiteral("Select * from tblempty"), 3, 1, -1); }), errc::NoConnection);
+    EXPECT_EQ(errorNumberOf([&] { rs.open(QStringLiteral("Select * from tblempty"), 3, 1, -1); }), errc::NoConnection);
 }
 
 // Each failing query gives the provider's number and names what is wrong.
@@ -205,10 +189,10 @@ TEST_F(RecordsetTest, QueryFailuresNameTheirCause) {
         {"", errc::CommandError, "empty"},
         {"insert into tblempty values('x')", errc::ProviderFailure, "insert"},
     };
-    rs.setActiveConnection(connect(db));
+    rs.setActiveConnection(connectionTo(db));
     for (const Case& c : cases) {
         const auto op = [&] { rs.open(QString::fromUtf8(c.sql), adOpenStatic, adLockOptimistic, -1); };
-        EXPECT_EQ(errorOf(op), c.number) << c.sql;
+        EXPECT_EQ(errorNumberOf(op), c.number) << c.sql;
         EXPECT_TRUE(descriptionOf(op).contains(QString::fromUtf8(c.mentions))) << descriptionOf(op).toStdString();
         EXPECT_EQ(rs.state(), adStateClosed);
     }
@@ -219,28 +203,20 @@ TEST_F(RecordsetTest, ConnectionFailuresNameTheirCause) {
     const QString empty = dir.file(QStringLiteral("empty.mdb"));
     const QString text = dir.file(QStringLiteral("text.mdb"));
     const QString broken = dir.file(QStringLiteral("broken.mdb"));
-    QFile(empty).open(QIODevice::WriteOnly);
-    {
-        QFile f(text);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("Name\nnot a database\n");
-    }
-    {
-        QFile f(broken);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("SQLite format 3\0", 16) + QByteArray(4000, '\x7f'));
-    }
+    ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(empty, {}));
+    ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(text, "Name\nnot a database\n"));
+    ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(broken, QByteArray("SQLite format 3\0", 16) + QByteArray(4000, '\x7f')));
     struct Case {
         const char* name;
         QString connection;
         int32_t number;
         QString mentions;
     } cases[] = {
-        {"MissingFile", connect(dir.file(QStringLiteral("none.mdb"))), errc::ProviderFailure, dir.file("none.mdb")},
-        {"EmptyFile", connect(empty), errc::ProviderFailure, QStringLiteral("Unrecognized database format")},
-        {"TextFile", connect(text), errc::ProviderFailure, QStringLiteral("Unrecognized database format")},
-        {"BrokenDatabase", connect(broken), errc::ProviderFailure, broken},
-        {"Folder", connect(dir.path()), errc::ProviderFailure, QStringLiteral("folder")},
+        {"MissingFile", connectionTo(dir.file(QStringLiteral("none.mdb"))), errc::ProviderFailure, dir.file("none.mdb")},
+        {"EmptyFile", connectionTo(empty), errc::ProviderFailure, QStringLiteral("Unrecognized database format")},
+        {"TextFile", connectionTo(text), errc::ProviderFailure, QStringLiteral("Unrecognized database format")},
+        {"BrokenDatabase", connectionTo(broken), errc::ProviderFailure, broken},
+        {"Folder", connectionTo(dir.path()), errc::ProviderFailure, QStringLiteral("folder")},
         {"UnknownProvider", QStringLiteral("Provider=Nobody.4.0;Data Source=") + db, errc::ProviderNotFound,
          QStringLiteral("Nobody.4.0")},
         {"NoProvider", QStringLiteral("Data Source=") + db, errc::ProviderNotFound, QStringLiteral("provider")},
@@ -249,17 +225,18 @@ TEST_F(RecordsetTest, ConnectionFailuresNameTheirCause) {
     };
     for (const Case& c : cases) {
         const auto op = [&] { rs.setActiveConnection(c.connection); };
-        EXPECT_EQ(errorOf(op), c.number) << c.name;
+        EXPECT_EQ(errorNumberOf(op), c.number) << c.name;
         EXPECT_TRUE(descriptionOf(op).contains(c.mentions)) << c.name << ": " << descriptionOf(op).toStdString();
-        EXPECT_EQ(errorOf([&] { rs.open(QStringLiteral("Select 1"), 3, 1, -1); }), errc::NoConnection) << c.name;
+        EXPECT_EQ(errorNumberOf([&] { rs.open(QStringLiteral("Select 1"), 3, 1, -1); }), errc::NoConnection) << c.name;
     }
 }
 
+// The superuser reads any file: as root the test runs again as the unprivileged user.
 TEST_F(RecordsetTest, UnreadableFileFails) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "the superuser reads any file";
+    if (tav::test::rerunUnprivileged())
+        return;
     QFile::setPermissions(db, QFileDevice::Permissions());
-    EXPECT_EQ(errorOf([&] { rs.setActiveConnection(connect(db)); }), errc::ProviderFailure);
+    EXPECT_EQ(errorNumberOf([&] { rs.setActiveConnection(connectionTo(db)); }), errc::ProviderFailure);
     QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
@@ -285,7 +262,7 @@ TEST_F(RecordsetTest, LeavesNoFilesAndChangesNothing) {
         const QByteArray hash = tav::test::fileDigest(path);
         {
             Recordset r;
-            r.setActiveConnection(connect(folder.file(QStringLiteral("DBEQUIP.MDB"))));
+            r.setActiveConnection(connectionTo(folder.file(QStringLiteral("DBEQUIP.MDB"))));
             r.open(QStringLiteral("Select * from t"), adOpenStatic, adLockOptimistic, -1);
             EXPECT_EQ(r.fields(QStringLiteral("Name")).value().toText(), QStringLiteral("a"));
             EXPECT_EQ(tav::test::folderEntries(folder.path()), before) << "while open";
@@ -295,5 +272,4 @@ TEST_F(RecordsetTest, LeavesNoFilesAndChangesNothing) {
         EXPECT_EQ(tav::test::fileDigest(path), hash);
     }
 }
-
 } // namespace

@@ -1,6 +1,7 @@
 // cRegistry's listings and file association.
+#include "casename.h"
 #include "cregistry.h"
-#include "regtestsupport.h"
+#include "registrytest.h"
 
 #include <cstring>
 
@@ -200,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CRegistryAssociationCases,
                         "\"C:\\Program Files\\viewer.exe\" \"%1\"", ""},
         AssociationCase{"QuotedPathStays", "\"C:\\Program Files\\viewer.exe\"", "dat", -1, ".dat",
                         "\"C:\\Program Files\\viewer.exe\" \"%1\"", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 TEST_F(CRegistryAssociation, ValueTypeNeverSetFailsAtFirstWrite) {
     cRegistry reg;

@@ -1,6 +1,6 @@
 // cRegistry's key and value maintenance: KeyExists, CreateKey, DeleteKey, DeleteValue.
 #include "cregistry.h"
-#include "regtestsupport.h"
+#include "registrytest.h"
 
 #include <functional>
 

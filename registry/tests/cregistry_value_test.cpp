@@ -1,6 +1,7 @@
 // cRegistry's value read and write, type by type, and their failures.
+#include "casename.h"
 #include "cregistry.h"
-#include "regtestsupport.h"
+#include "registrytest.h"
 
 #include "appinfo.h"
 #include "codepage.h"
@@ -97,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(Types, CRegistryRead,
         ReadCase{"LinkAsBytes", REG_LINK, bytes({'x', 0}), Variant(byteArray(0, {'x', 0}))},
         ReadCase{"QwordAsBytes", REG_QWORD, bytes({1, 2, 3, 4, 5, 6, 7, 8}),
                  Variant(byteArray(0, {1, 2, 3, 4, 5, 6, 7, 8}))}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 TEST_F(CRegistryValue, UnreadableValueGivesDefaultAndKeepsValueType) {
     putRaw(HKEY_CURRENT_USER, kPath, QStringLiteral("other"), REG_SZ, QByteArray("x", 2));
@@ -170,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(Types, CRegistryWrite,
         WriteCase{"DwordIntegerSignExtended", 4, Variant(int16_t(-1)), REG_DWORD, bytes({0xff, 0xff, 0xff, 0xff})},
         WriteCase{"DwordLongLittleEndian", 4, Variant(int32_t(0x12345678)), REG_DWORD, bytes({0x78, 0x56, 0x34, 0x12})},
         WriteCase{"BigEndianStoresDword", 5, Variant(int32_t(256)), REG_DWORD, bytes({0, 1, 0, 0})}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 // ---- Write failures: number, source, description, and what is left in the store.
 
@@ -226,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CRegistryWriteFailure,
         FailCase{"BinaryWithoutIndexZero", 3, Variant(byteArray(1, {1, 2})), err::SubscriptOutOfRange, false},
         FailCase{"BinaryEmpty", 3, Variant(ByteArray(0)), err::SubscriptOutOfRange, false},
         FailCase{"TextFromNull", 1, Variant::null(), err::InvalidUseOfNull, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 TEST_F(CRegistryValue, FailureTextsAreExact) {
     cRegistry reg = at(QStringLiteral("PATH"));

@@ -1,20 +1,12 @@
 #include "appinfo.h"
+#include "casename.h"
+#include "raisederror.h"
 #include "variant.h"
 
 #include <gtest/gtest.h>
 
 using namespace tav;
-
-namespace {
-int32_t errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e.number();
-    }
-    return 0;
-}
-} // namespace
+using tav::test::errorNumberOf;
 
 struct IntCase {
     const char* name;
@@ -32,19 +24,19 @@ INSTANTIATE_TEST_SUITE_P(Conversions, ToIntegerTest,
                       IntCase{"TextNumber", Variant("  255 "), 255}, IntCase{"TextHalf", Variant("0.5"), 0},
                       IntCase{"Empty", Variant(), 0}, IntCase{"True", Variant(true), -1},
                       IntCase{"Lowest", Variant(-32768.4), -32768}, IntCase{"Highest", Variant(int32_t(32767)), 32767}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 TEST(VariantConversion, IntegerOutOfRangeIsOverflow) {
-    EXPECT_EQ(errorOf([] { Variant(40000.0).toInteger(); }), err::Overflow);
-    EXPECT_EQ(errorOf([] { Variant(int32_t(-32769)).toInteger(); }), err::Overflow);
-    EXPECT_EQ(errorOf([] { Variant(32767.5).toInteger(); }), err::Overflow);
+    EXPECT_EQ(errorNumberOf([] { Variant(40000.0).toInteger(); }), err::Overflow);
+    EXPECT_EQ(errorNumberOf([] { Variant(int32_t(-32769)).toInteger(); }), err::Overflow);
+    EXPECT_EQ(errorNumberOf([] { Variant(32767.5).toInteger(); }), err::Overflow);
 }
 
 TEST(VariantConversion, BadInputRaisesTheStandardErrors) {
-    EXPECT_EQ(errorOf([] { Variant("a word").toInteger(); }), err::TypeMismatch);
-    EXPECT_EQ(errorOf([] { Variant("").toLong(); }), err::TypeMismatch);
-    EXPECT_EQ(errorOf([] { Variant::null().toText(); }), err::InvalidUseOfNull);
-    EXPECT_EQ(errorOf([] { Variant(VariantArray(0, {Variant(1)})).toText(); }), err::TypeMismatch);
+    EXPECT_EQ(errorNumberOf([] { Variant("a word").toInteger(); }), err::TypeMismatch);
+    EXPECT_EQ(errorNumberOf([] { Variant("").toLong(); }), err::TypeMismatch);
+    EXPECT_EQ(errorNumberOf([] { Variant::null().toText(); }), err::InvalidUseOfNull);
+    EXPECT_EQ(errorNumberOf([] { Variant(VariantArray(0, {Variant(1)})).toText(); }), err::TypeMismatch);
 }
 
 TEST(VariantConversion, TextOfEachKind) {
@@ -64,8 +56,8 @@ TEST(VbArrayBounds, IndexOutsideBoundsIsSubscriptError) {
     EXPECT_EQ(a.lbound(), 1);
     EXPECT_EQ(a.ubound(), 3);
     EXPECT_EQ(a(3), "z");
-    EXPECT_EQ(errorOf([&] { a(0); }), err::SubscriptOutOfRange);
-    EXPECT_EQ(errorOf([&] { a(4); }), err::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { a(0); }), err::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { a(4); }), err::SubscriptOutOfRange);
     StringArray empty(1);
     EXPECT_EQ(empty.ubound(), 0);
 }

@@ -1,6 +1,7 @@
 // How the grid reads a layout's codes, draws its head-column pictures, and falls back
 // to its defaults when a layout is refused.
 #include "celllook.h"
+#include "connectionto.h"
 #include "datagrid.h"
 #include "headpictures.h"
 #include "olecolor.h"
@@ -157,7 +158,7 @@ TEST(GridLook, CellStateChoosesTheLook) {
     test::makeDatabase(db, {QStringLiteral("create table t(a text, b text)"), QStringLiteral("insert into t values('', '')"),
                             QStringLiteral("insert into t values('', '')")});
     ado::Recordset rs;
-    rs.setActiveConnection(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db);
+    rs.setActiveConnection(test::connectionTo(db));
     rs.open(QStringLiteral("Select * from t"), ado::adOpenStatic, ado::adLockReadOnly, -1);
     const QString styles = QStringLiteral(
         "<Styles>\n"

@@ -1,5 +1,6 @@
 #include "propertycollection.h"
 #include "propertylist.h"
+#include "raisederror.h"
 
 #include <QSignalSpy>
 
@@ -13,6 +14,7 @@ struct RECT {
 static_assert(sizeof(RECT) == sizeof(double));
 
 using namespace tav;
+using tav::test::errorNumberOf;
 
 namespace {
 QStringList captions(const std::vector<PropertyItem*>& rows) {
@@ -20,15 +22,6 @@ QStringList captions(const std::vector<PropertyItem*>& rows) {
     for (const PropertyItem* r : rows)
         out << r->caption();
     return out;
-}
-
-int32_t errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e.number();
-    }
-    return 0;
 }
 } // namespace
 
@@ -65,9 +58,9 @@ TEST(PropertyCollection, LookupReturnsFirstExactCaptionOrFailsWithElementNotFoun
 TEST(PropertyCollection, AddAcceptsTheKnownKindsOnly) {
     PropertyCollection c;
     for (int32_t kind : {0, 1, 2, 3, 5, 6, 7})
-        EXPECT_EQ(errorOf([&] { c.add("k", kind, ""); }), 0) << kind;
+        EXPECT_EQ(errorNumberOf([&] { c.add("k", kind, ""); }), 0) << kind;
     for (int32_t kind : {-1, 4, 8, 100})
-        EXPECT_EQ(errorOf([&] { c.add("k", kind, ""); }), err::InvalidProcedureCall) << kind;
+        EXPECT_EQ(errorNumberOf([&] { c.add("k", kind, ""); }), err::InvalidProcedureCall) << kind;
     EXPECT_EQ(c.count(), 7);
 }
 
@@ -107,7 +100,7 @@ TEST(PropertyItem, ListEntriesShowAsTextAndOnlyArraysAreAccepted) {
     entries.append(Variant(1.5));
     item.setListEntries(Variant(entries));
     EXPECT_EQ(item.listTexts(), QStringList({"1", "2", "3", "1.5"}));
-    EXPECT_EQ(errorOf([&] { item.setListEntries(Variant("1;2")); }), err::TypeMismatch);
+    EXPECT_EQ(errorNumberOf([&] { item.setListEntries(Variant("1;2")); }), err::TypeMismatch);
     EXPECT_EQ(item.listTexts().size(), 4) << "a failed write keeps the entries";
 }
 

@@ -1,5 +1,6 @@
 // The layout loader: identity rules it must accept, entries resolved against the
 // collection, graceful gaps, refused layouts naming the place; the shortcut rule.
+#include "casename.h"
 #include "layoutloader.h"
 #include "shortcutmap.h"
 #include "vberror.h"
@@ -120,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"EntriesOnAButton", layoutXml("<tool name=\"a\" id=\"1\">\n<item text=\"x\"/>\n</tool>\n", ""), 5, "no combo box"},
         Malformed{"EntryWithoutText", layoutXml("<tool name=\"a\" id=\"1\" kind=\"combo\">\n<item/>\n</tool>\n", ""), 5, "<item> has no text"},
         Malformed{"UnknownToolChild", layoutXml("<tool name=\"a\" id=\"1\" kind=\"combo\">\n<entry/>\n</tool>\n", ""), 5, "unexpected element <entry>"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 // Two tools share Ctrl+A: `a` on popA (opened from the menu bar) and `b` on popB (opened
 // by nothing) and on the toolbar `bar`.

@@ -1,3 +1,5 @@
+#include "casename.h"
+#include "canvas.h"
 #include "devicecontext.h"
 #include "gdi.h"
 #include "olecolor.h"
@@ -18,37 +20,9 @@ using tav::gdi::DeviceContext;
 
 namespace {
 
-constexpr COLORREF Background = 0x00123456;
+using tav::test::Canvas;
+constexpr COLORREF Background = Canvas::Background;
 constexpr COLORREF Red = 0x0000FF, Blue = 0xFF0000, Green = 0x00FF00;
-
-// An image at device pixel ratio 1 with a context drawing on it.
-struct Canvas {
-    explicit Canvas(int w = 40, int h = 30, qreal dpr = 1.0) : image(int(w * dpr), int(h * dpr), QImage::Format_RGB32) {
-        image.setDevicePixelRatio(dpr);
-        image.fill(rgbColor(Background));
-        painter = std::make_unique<QPainter>(&image);
-        dc = std::make_unique<DeviceContext>(*painter);
-    }
-    HDC hdc() const { return dc->handle(); }
-    // Ends painting and reads device pixel (x, y) as 0x00BBGGRR.
-    COLORREF at(int x, int y) {
-        if (painter->isActive())
-            painter->end();
-        return toBgr(image.pixelColor(x, y));
-    }
-    int countOf(COLORREF c, QRect area) {
-        int n = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                n += at(x, y) == c;
-        return n;
-    }
-    bool untouched(QRect area) { return countOf(Background, area) == area.width() * area.height(); }
-
-    QImage image;
-    std::unique_ptr<QPainter> painter;
-    std::unique_ptr<DeviceContext> dc;
-};
 
 // Creates a pen, selects it, and returns the previously selected one.
 HGDIOBJ usePen(HDC hdc, int style, int width, COLORREF c) { return SelectObject(hdc, CreatePen(style, width, c)); }
@@ -90,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Gdi, LineToPixels,
                                            LineCase{"Diagonal", {1, 1}, {21, 11}},
                                            LineCase{"SteepUpwards", {30, 28}, {25, 2}},
                                            LineCase{"ZeroLength", {9, 9}, {9, 9}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         tav::test::caseName);
 
 TEST(GdiLines, DottedPenAlternatesThreeOnThreeOff) {
     Canvas canvas;
@@ -213,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(Gdi, CreatedColours,
                          ::testing::Values(ColourCase{"Rgb", 0x00336699, 0x00336699},
                                            ColourCase{"SystemColourUsedRaw", 0x80000005, 0x00000005},
                                            ColourCase{"MinusOneIsWhite", 0xFFFFFFFF, 0x00FFFFFF}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         tav::test::caseName);
 
 TEST(GdiColours, OleTranslateColorPassesRgbMapsSystemColoursRejectsTheRest) {
     const QPalette pal = QGuiApplication::palette();
@@ -394,7 +368,7 @@ INSTANTIATE_TEST_SUITE_P(Gdi, TextAlignment,
                                            AlignCase{"Right", DT_RIGHT},
                                            AlignCase{"VCentredSingleLine", DT_VCENTER | DT_SINGLELINE},
                                            AlignCase{"VCentreIgnoredOnMultiLine", DT_VCENTER}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         tav::test::caseName);
 
 TEST(GdiText, OpaqueModePaintsTheBackgroundTransparentDoesNot) {
     for (int mode : {OPAQUE, TRANSPARENT}) {

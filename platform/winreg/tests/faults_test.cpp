@@ -4,8 +4,11 @@
 // Then who may use the store: the modes it creates, tightens, and another user's store.
 #include "childprocess.h"
 #include "faultvfs.h"
-#include "registryfixture.h"
+#include "registrystore.h"
+#include "registrytest.h"
 #include "storesnapshot.h"
+#include "storetransaction.h"
+#include "unprivileged.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -19,6 +22,8 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+
+using tav::test::RegistryTest;
 
 namespace {
 
@@ -282,11 +287,7 @@ void chmodAll(const QString& dir, mode_t folderMode, mode_t fileMode)
 TEST_F(RegistryTest, ReadOnlyStoreFolderDeniesWritesAndKeepsReads)
 {
     // Root ignores file modes: the probe then runs as nobody.
-    ChildOptions asUser;
-    if (geteuid() == 0) {
-        asUser.user = 65534;
-        asUser.group = 65534;
-    }
+    const ChildOptions asUser = tav::test::unprivilegedOptions();
     SharedTempDir base;
     if (base.path().isEmpty())
         GTEST_SKIP() << "cannot make a temporary folder under /tmp";

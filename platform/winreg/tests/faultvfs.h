@@ -1,10 +1,13 @@
 #pragma once
 // An SQLite file layer over the default one that can be told to fail writes or syncs, for
-// the store's disk-full and I/O-error tests. While it lives it is the default layer, so the
-// next store connection goes through it.
+// the store's disk-full and I/O-error tests, or to end the process at an exact write, for the
+// kill test's writer. While it lives it is the default layer, so the next store connection
+// goes through it.
 #include <sqlite3.h>
 
 #include <atomic>
+#include <csignal>
+#include <cstdio>
 #include <memory>
 
 namespace tav::test {
@@ -37,10 +40,22 @@ public:
     // Writes and syncs refused so far.
     int refused() const { return m_refused; }
 
+    // Ends the process with SIGKILL just before its n-th write from now on (counting from 1)
+    // to the store file (`storeFileOnly`) or to any file, after printing "killed before write
+    // <i> of the store file" (or "of the log") on standard output: a crash at an exact point
+    // of the file traffic rather than after a guessed delay.
+    void killBeforeWrite(int n, bool storeFileOnly)
+    {
+        m_killAt = n;
+        m_killStoreFileOnly = storeFileOnly;
+        m_writes = 0;
+    }
+
 private:
     struct File {
         sqlite3_file base;
         sqlite3_file* real;
+        bool storeFile; // the main database file, not its log or journal
     };
 
     static sqlite3_file* real(sqlite3_file* f) { return reinterpret_cast<File*>(f)->real; }
@@ -49,6 +64,7 @@ private:
     {
         File* f = reinterpret_cast<File*>(file);
         f->real = reinterpret_cast<sqlite3_file*>(f + 1);
+        f->storeFile = (flags & SQLITE_OPEN_MAIN_DB) != 0;
         const int rc = s_self->m_base->xOpen(s_self->m_base, name, f->real, flags, outFlags);
         f->base.pMethods = f->real->pMethods ? &s_methods : nullptr;
         return rc;
@@ -66,6 +82,13 @@ private:
     static int read(sqlite3_file* f, void* p, int n, sqlite3_int64 o) { return real(f)->pMethods->xRead(real(f), p, n, o); }
     static int write(sqlite3_file* f, const void* p, int n, sqlite3_int64 o)
     {
+        const bool storeFile = reinterpret_cast<File*>(f)->storeFile;
+        if (s_self->m_killAt > 0 && (storeFile || !s_self->m_killStoreFileOnly) &&
+            ++s_self->m_writes == s_self->m_killAt) {
+            std::printf("killed before write %d of the %s\n", s_self->m_writes, storeFile ? "store file" : "log");
+            std::fflush(stdout);
+            std::raise(SIGKILL);
+        }
         if (refuse(Fault::WriteFull))
             return SQLITE_FULL;
         if (refuse(Fault::WriteIoError))
@@ -108,6 +131,9 @@ private:
     sqlite3_vfs m_vfs;
     std::atomic<Fault> m_fault{Fault::None};
     std::atomic<int> m_refused{0};
+    int m_killAt = 0;
+    bool m_killStoreFileOnly = false;
+    int m_writes = 0;
 };
 
 } // namespace tav::test

@@ -1,11 +1,15 @@
 // The store on disk: its location, durability, corrupt files, and other processes.
-#include "registryfixture.h"
+#include "registrystore.h"
+#include "registrytest.h"
+#include "storetransaction.h"
 
 #include <QFile>
 #include <QProcess>
 
 #include <csignal>
 #include <set>
+
+using tav::test::RegistryTest;
 
 namespace {
 
@@ -89,9 +93,7 @@ TEST_F(RegistryTest, CorruptStoreAnswersBadDatabaseAndIsNeverOverwritten)
             ASSERT_EQ(sqlite3_exec(db, c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << c.name;
             sqlite3_close(db);
         } else {
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(c.content);
+            ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(path, c.content));
         }
         const QByteArray before = tav::test::fileDigest(path);
 

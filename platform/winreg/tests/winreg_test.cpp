@@ -1,7 +1,10 @@
 // The registry functions call by call: statuses, size rules, names, order, handles, access.
-#include "registryfixture.h"
+#include "registrystore.h"
+#include "registrytest.h"
 
 #include <functional>
+
+using tav::test::RegistryTest;
 
 namespace {
 

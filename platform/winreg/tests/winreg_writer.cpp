@@ -1,6 +1,10 @@
 // Helper process for the store's concurrency, crash and fault tests. Modes:
 //   PREFIX COUNT            COUNT values PREFIX_<i> under HKEY_CURRENT_USER\Software\Race
-//   script SEED FIRST COUNT operations FIRST.. of the write script (faultscript.h)
+//   script SEED FIRST COUNT [op K N | store N]
+//                           operations FIRST.. of the write script (faultscript.h); with
+//                           "op K N" the process kills itself just before the N-th file write
+//                           from the start of operation K, with "store N" just before its N-th
+//                           write to the store file (FaultVfs)
 //   worker ID ROUNDS        own keys, shared-key values and a shared counter (see worker())
 //   fill SIZE COUNT         values of SIZE bytes until a write fails, then probes and retries
 //   dump ROOT               every key and value under HKEY_CURRENT_USER\ROOT
@@ -8,6 +12,7 @@
 // Each mode prints "ok <i>" after each write that returned success; a status that the mode
 // does not expect is reported on stderr and ends the process with exit code 1.
 #include "faultscript.h"
+#include "faultvfs.h"
 #include "storetransaction.h"
 #include "winreg.h"
 
@@ -18,6 +23,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -110,10 +116,14 @@ void runStep(const script::Step& step, HKEY& open)
     }
 }
 
-int runScript(uint64_t seed, int first, int count)
+// `killAt`: the operation and the write from its start before which the process kills itself.
+int runScript(uint64_t seed, int first, int count, tav::test::FaultVfs* vfs = nullptr,
+              std::pair<int, int> killAt = {})
 {
     HKEY open = nullptr;
     for (int i = first; i < first + count; ++i) {
+        if (vfs && i == killAt.first)
+            vfs->killBeforeWrite(killAt.second, false);
         for (const auto& step : script::opAt(seed, i).steps)
             runStep(step, open);
         ack(i);
@@ -305,6 +315,16 @@ int main(int argc, char** argv)
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "script" && argc == 5)
         return runScript(std::strtoull(argv[2], nullptr, 10), std::atoi(argv[3]), std::atoi(argv[4]));
+    if (mode == "script" && argc == 7 && std::strcmp(argv[5], "store") == 0) {
+        tav::test::FaultVfs vfs;
+        vfs.killBeforeWrite(std::atoi(argv[6]), true);
+        return runScript(std::strtoull(argv[2], nullptr, 10), std::atoi(argv[3]), std::atoi(argv[4]));
+    }
+    if (mode == "script" && argc == 8 && std::strcmp(argv[5], "op") == 0) {
+        tav::test::FaultVfs vfs;
+        return runScript(std::strtoull(argv[2], nullptr, 10), std::atoi(argv[3]), std::atoi(argv[4]), &vfs,
+                         {std::atoi(argv[6]), std::atoi(argv[7])});
+    }
     if (mode == "worker" && argc == 4)
         return worker(std::atoi(argv[2]), std::atoi(argv[3]));
     if (mode == "fill" && argc == 4)

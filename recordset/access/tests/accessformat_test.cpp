@@ -6,6 +6,7 @@
 #include "accesscollation.h"
 #include "accessformat.h"
 #include "connectionstring.h"
+#include "connectionto.h"
 #include "recordset.h"
 #include "sanitizers.h"
 #include "testsupport.h"
@@ -24,6 +25,8 @@
 
 using namespace tav::ado;
 using tav::VbError;
+using tav::test::connectionTo;
+using tav::test::errorOf;
 
 namespace {
 
@@ -41,40 +44,25 @@ protected:
         m_equip = m_dir.path() + QStringLiteral("/dbEquip.mdb");
         ASSERT_TRUE(QFile::rename(m_path, m_equip));
     }
-    static QString connectionFor(const QString& path) {
-        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path + QStringLiteral(";");
-    }
     static int32_t rowsOf(const QString& path, const QString& sql) {
         Recordset rs;
-        rs.setActiveConnection(connectionFor(path));
+        rs.setActiveConnection(connectionTo(path));
         rs.open(sql, adOpenStatic, adLockReadOnly, -1);
         return rs.recordCount();
     }
-    static VbError errorOf(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const VbError& e) {
-            return e;
-        }
-        return VbError(0, {}, QStringLiteral("no error"));
-    }
     QString damagedCopy(const char* name, const std::function<void(QByteArray&)>& damage) {
-        QFile f(m_equip);
-        f.open(QIODevice::ReadOnly);
-        QByteArray bytes = f.readAll();
+        QByteArray bytes = tav::test::readFile(m_equip);
+        EXPECT_FALSE(bytes.isEmpty()) << "cannot read " << m_equip.toStdString();
         damage(bytes);
         const QString path = m_dir.path() + u'/' + QLatin1String(name);
-        QFile out(path);
-        out.open(QIODevice::WriteOnly);
-        out.write(bytes);
+        tav::test::writeFile(path, bytes);
         return path;
     }
 
     // An executable shell script in the test's folder.
     QString writeScript(const QString& name, const QByteArray& body) {
         const QString path = m_dir.file(name);
-        tav::test::writeFile(path, body);
-        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+        tav::test::writeScript(path, body);
         return path;
     }
 
@@ -98,8 +86,7 @@ TEST_F(AccessFile, HeaderSignaturesTellTheVersion) {
 
 TEST_F(AccessFile, CustomersInGeneralOrderThroughTheProgramsConnectionString) {
     Recordset rs;
-    rs.setActiveConnection(QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=") + m_equip +
-                           QStringLiteral(";Persist Security Info=False"));
+    rs.setActiveConnection(connectionTo(m_equip));
     rs.open(QStringLiteral("Select * from Customers order by CompanyName"), adOpenStatic, adLockReadOnly, -1);
     EXPECT_EQ(rs.recordCount(), 91);
     QStringList names;
@@ -122,7 +109,7 @@ TEST_F(AccessFile, TablesLoadWithTheirCountsAndTypes) {
         EXPECT_EQ(rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(t.table)), t.rows) << t.table;
 
     Recordset rs;
-    rs.setActiveConnection(connectionFor(m_equip));
+    rs.setActiveConnection(connectionTo(m_equip));
     rs.open(QStringLiteral("Select * from Orders where OrderID = 10330"), adOpenStatic, adLockReadOnly);
     EXPECT_EQ(rs.fields(QStringLiteral("OrderDate")).value().toText(), QStringLiteral("1994-11-16 00:00:00"));
     EXPECT_EQ(rs.fields(QStringLiteral("OrderID")).value().kind(), tav::Variant::Kind::Long);
@@ -153,7 +140,7 @@ TEST_F(AccessFile, SavedSelectQueriesOpenWithTheirRowCounts) {
 
     // Values computed through the translated expressions and joins.
     Recordset rs;
-    rs.setActiveConnection(connectionFor(m_equip));
+    rs.setActiveConnection(connectionTo(m_equip));
     rs.open(QStringLiteral("Select Subtotal from [Order Subtotals] where OrderID = 10248"), adOpenStatic, adLockReadOnly);
     EXPECT_DOUBLE_EQ(rs.fields(QStringLiteral("Subtotal")).value().toDouble(), 440.0);  // 14*12 + 9.8*10 + 34.8*5
     rs.close();
@@ -179,14 +166,16 @@ TEST_F(AccessFile, ParameterCrosstabAndFormQueriesAreRefusedWithTheirReasons) {
                    {"[Sales by Year]", "parameter query"},
                    {"[Quarterly Orders by Product]", "crosstab"}};
     for (const auto& r : refused) {
-        const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(r.query)); });
-        EXPECT_NE(e.number(), 0) << r.query;
-        EXPECT_TRUE(e.description().contains(QLatin1String(r.reason))) << e.description().toStdString();
-        EXPECT_TRUE(e.description().contains(QString::fromLatin1(r.query).remove(u'[').remove(u']')))
-            << e.description().toStdString();
+        const auto e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(r.query)); });
+        ASSERT_TRUE(e) << "no error raised";
+        EXPECT_NE(e->number(), 0) << r.query;
+        EXPECT_TRUE(e->description().contains(QLatin1String(r.reason))) << e->description().toStdString();
+        EXPECT_TRUE(e->description().contains(QString::fromLatin1(r.query).remove(u'[').remove(u']')))
+            << e->description().toStdString();
     }
-    const VbError missing = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from tbloutputs")); });
-    EXPECT_EQ(missing.number(), errc::NoSuchTable);
+    const auto missing = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from tbloutputs")); });
+    ASSERT_TRUE(missing) << "no error raised";
+    EXPECT_EQ(missing->number(), errc::NoSuchTable);
 }
 
 TEST_F(AccessFile, FileIsNeverWritten) {
@@ -229,7 +218,7 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
         }
         return lines;
     };
-    const auto connect = [&](Recordset& rs) { rs.setActiveConnection(connectionFor(m_equip)); };
+    const auto connect = [&](Recordset& rs) { rs.setActiveConnection(connectionTo(m_equip)); };
     const auto read = [](Recordset& rs, const char* sql) {
         rs.open(QString::fromLatin1(sql), adOpenStatic, adLockReadOnly, -1);
         const int32_t n = rs.recordCount();
@@ -260,8 +249,9 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2002, 3, 4), QTime(5, 6)), QFileDevice::FileModificationTime));
     }
-    VbError e = errorOf([&] { read(b, "Select * from Suppliers"); });
-    EXPECT_TRUE(e.description().contains(QLatin1String("was changed after the connection"))) << e.description().toStdString();
+    auto e = errorOf([&] { read(b, "Select * from Suppliers"); });
+    ASSERT_TRUE(e) << "no error raised";
+    EXPECT_TRUE(e->description().contains(QLatin1String("was changed after the connection"))) << e->description().toStdString();
     EXPECT_EQ(runs(), QStringList());
     EXPECT_EQ(read(b, "Select * from Shippers"), 3) << "what was read before the change stays readable";
 
@@ -271,7 +261,8 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
     EXPECT_EQ(runs(), QStringList{QString()}) << "the changed file is read again";
     tav::test::writeFile(touchAfter, {});
     e = errorOf([&] { read(c, "Select * from Suppliers"); });
-    EXPECT_TRUE(e.description().contains(QLatin1String("was changed after the connection"))) << e.description().toStdString();
+    ASSERT_TRUE(e) << "no error raised";
+    EXPECT_TRUE(e->description().contains(QLatin1String("was changed after the connection"))) << e->description().toStdString();
     EXPECT_EQ(runs(), QStringList{QStringLiteral("Suppliers")});
     Recordset d;
     connect(d);
@@ -281,14 +272,16 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
     // Replaced, then deleted.
     tav::test::renameOver(tav::test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path()), m_equip);
     e = errorOf([&] { read(d, "Select * from Products"); });
-    EXPECT_TRUE(e.description().contains(QLatin1String("was replaced by another file"))) << e.description().toStdString();
+    ASSERT_TRUE(e) << "no error raised";
+    EXPECT_TRUE(e->description().contains(QLatin1String("was replaced by another file"))) << e->description().toStdString();
     Recordset f;
     connect(f);
     EXPECT_EQ(read(f, "Select * from Products"), 77);
     EXPECT_EQ(runs(), (QStringList{QString(), QStringLiteral("Products")}));
     ASSERT_TRUE(QFile::remove(m_equip));
     e = errorOf([&] { read(f, "Select * from Orders"); });
-    EXPECT_TRUE(e.description().contains(QLatin1String("was deleted or moved"))) << e.description().toStdString();
+    ASSERT_TRUE(e) << "no error raised";
+    EXPECT_TRUE(e->description().contains(QLatin1String("was deleted or moved"))) << e->description().toStdString();
     EXPECT_EQ(runs(), QStringList());
 
     // The images kept stay within their limit.
@@ -317,11 +310,12 @@ TEST_F(AccessFile, ATableThatCannotBeReadFailsTheStatementThatNeedsIt) {
                                          "exec \"" TAV_MDBREADER_PATH "\" \"$@\"\n")
                                  .toUtf8());
     Recordset rs;
-    rs.setActiveConnection(connectionFor(m_equip));
-    const VbError e = errorOf([&] { rs.open(QStringLiteral("Select * from Orders"), adOpenStatic, adLockReadOnly); });
-    EXPECT_EQ(e.number(), errc::ProviderFailure);
-    EXPECT_TRUE(e.description().contains(m_equip) && e.description().contains(QLatin1String("'Orders'")))
-        << e.description().toStdString();
+    rs.setActiveConnection(connectionTo(m_equip));
+    const auto e = errorOf([&] { rs.open(QStringLiteral("Select * from Orders"), adOpenStatic, adLockReadOnly); });
+    ASSERT_TRUE(e) << "no error raised";
+    EXPECT_EQ(e->number(), errc::ProviderFailure);
+    EXPECT_TRUE(e->description().contains(m_equip) && e->description().contains(QLatin1String("'Orders'")))
+        << e->description().toStdString();
     rs.open(QStringLiteral("Select * from Shippers"), adOpenStatic, adLockReadOnly);
     EXPECT_EQ(rs.recordCount(), 3);
 }
@@ -337,9 +331,10 @@ TEST_F(AccessFile, DamagedCopiesGiveClearErrors) {
     };
     for (const auto& c : copies) {
         const QString path = damagedCopy(c.name, c.damage);
-        const VbError e = errorOf([&] { rowsOf(path, QStringLiteral("Select * from Customers")); });
-        EXPECT_EQ(e.number(), errc::ProviderFailure) << c.name << ": " << e.description().toStdString();
-        EXPECT_TRUE(e.description().contains(QLatin1String(c.name))) << e.description().toStdString();
+        const auto e = errorOf([&] { rowsOf(path, QStringLiteral("Select * from Customers")); });
+        ASSERT_TRUE(e) << "no error raised";
+        EXPECT_EQ(e->number(), errc::ProviderFailure) << c.name << ": " << e->description().toStdString();
+        EXPECT_TRUE(e->description().contains(QLatin1String(c.name))) << e->description().toStdString();
     }
 }
 
@@ -369,10 +364,11 @@ QStringList g_messages;
 TEST_F(AccessFile, APasswordProtectedFileIsRefusedAsSuch) {
     // The masked password starts at 0x42; changing a byte gives the file a password.
     const QString locked = damagedCopy("locked.mdb", [](QByteArray& b) { b[0x42] = char(b[0x42] ^ 0x41); });
-    const VbError e = errorOf([&] { rowsOf(locked, QStringLiteral("Select * from Shippers")); });
-    EXPECT_EQ(e.number(), errc::ProviderFailure);
-    EXPECT_TRUE(e.description().contains(QLatin1String("locked.mdb' is protected by a database password")))
-        << e.description().toStdString();
+    const auto e = errorOf([&] { rowsOf(locked, QStringLiteral("Select * from Shippers")); });
+    ASSERT_TRUE(e) << "no error raised";
+    EXPECT_EQ(e->number(), errc::ProviderFailure);
+    EXPECT_TRUE(e->description().contains(QLatin1String("locked.mdb' is protected by a database password")))
+        << e->description().toStdString();
 }
 
 TEST_F(AccessFile, AStaleHeaderRowCountWarnsAndTheCountedRowsAreUsed) {
@@ -405,29 +401,21 @@ TEST_F(AccessFile, AnEmptyLibrarySearchPathInTheEnvironmentIsKeptFromTheReader) 
 
 TEST_F(AccessFile, AHangingReaderIsStoppedAtTheTimeLimit) {
     // A stand-in reader that never finishes.
-    const QString hang = m_dir.path() + QStringLiteral("/hang.sh");
-    QFile f(hang);
-    f.open(QIODevice::WriteOnly);
-    f.write("#!/bin/sh\nexec sleep 30\n");
-    f.close();
-    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    const QString hang = writeScript(QStringLiteral("hang.sh"), "#!/bin/sh\nexec sleep 30\n");
     qputenv("TAV_MDBREADER", hang.toUtf8());
     qputenv("TAV_MDBREADER_TIMEOUT_MS", "300");
-    const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
-    EXPECT_EQ(e.number(), errc::ProviderFailure);
-    EXPECT_TRUE(e.description().contains(QLatin1String("did not finish"))) << e.description().toStdString();
+    const auto e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+    ASSERT_TRUE(e) << "no error raised";
+    EXPECT_EQ(e->number(), errc::ProviderFailure);
+    EXPECT_TRUE(e->description().contains(QLatin1String("did not finish"))) << e->description().toStdString();
 }
 
 TEST_F(AccessFile, ACrashingReaderBecomesAnError) {
-    const QString crash = m_dir.path() + QStringLiteral("/crash.sh");
-    QFile f(crash);
-    f.open(QIODevice::WriteOnly);
-    f.write("#!/bin/sh\nkill -SEGV $$\n");
-    f.close();
-    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    const QString crash = writeScript(QStringLiteral("crash.sh"), "#!/bin/sh\nkill -SEGV $$\n");
     qputenv("TAV_MDBREADER", crash.toUtf8());
-    const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
-    EXPECT_TRUE(e.description().contains(QLatin1String("stopped unexpectedly"))) << e.description().toStdString();
+    const auto e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+    ASSERT_TRUE(e) << "no error raised";
+    EXPECT_TRUE(e->description().contains(QLatin1String("stopped unexpectedly"))) << e->description().toStdString();
 }
 
 // A reader that finishes but hands back no usable image: the open fails with an error
@@ -459,10 +447,11 @@ TEST_F(AccessFile, AnUnusableReaderOutputFailsWithoutKeepingItsDatabase) {
         SCOPED_TRACE(c.name);
         qputenv("TAV_MDBREADER", writeScript(QStringLiteral("reader.sh"), c.script).toUtf8());
         const sqlite3_int64 before = sqlite3_memory_used();
-        const VbError e = errorOf([&] { Recordset rs; rs.setActiveConnection(connectionFor(m_equip)); });
-        EXPECT_EQ(e.number(), errc::ProviderFailure) << e.description().toStdString();
-        EXPECT_TRUE(e.description().contains(m_equip)) << e.description().toStdString();
-        EXPECT_TRUE(e.description().contains(QLatin1String(c.says))) << e.description().toStdString();
+        const auto e = errorOf([&] { Recordset rs; rs.setActiveConnection(connectionTo(m_equip)); });
+        ASSERT_TRUE(e) << "no error raised";
+        EXPECT_EQ(e->number(), errc::ProviderFailure) << e->description().toStdString();
+        EXPECT_TRUE(e->description().contains(m_equip)) << e->description().toStdString();
+        EXPECT_TRUE(e->description().contains(QLatin1String(c.says))) << e->description().toStdString();
         EXPECT_EQ(sqlite3_memory_used(), before);
     }
 }
@@ -472,10 +461,11 @@ TEST_F(AccessFile, AnUnusableReaderOutputFailsWithoutKeepingItsDatabase) {
 TEST_F(AccessFile, AnImageLargerThanTheMemoryLeftIsOutOfMemory) {
     const sqlite3_int64 limit = sqlite3_hard_heap_limit64(-1);
     sqlite3_hard_heap_limit64(sqlite3_memory_used() + 16 * 1024);
-    const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+    const auto e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
     sqlite3_hard_heap_limit64(limit);
-    EXPECT_EQ(e.number(), tav::err::OutOfMemory) << e.description().toStdString();
-    EXPECT_EQ(e.description(), QStringLiteral("Out of memory"));
+    ASSERT_TRUE(e) << "no error raised";
+    EXPECT_EQ(e->number(), tav::err::OutOfMemory) << e->description().toStdString();
+    EXPECT_EQ(e->description(), QStringLiteral("Out of memory"));
 }
 
 constexpr bool addressSanitizerHoldsFreedMemory = tav::addressSanitizerOn;
@@ -484,24 +474,20 @@ constexpr bool addressSanitizerHoldsFreedMemory = tav::addressSanitizerOn;
 // megabytes a second until the time limit; only the end of the messages is kept, and the
 // last one names the fault.
 TEST_F(AccessFile, AFloodOfReaderMessagesKeepsOnlyTheLast) {
-    const QString flood = m_dir.path() + QStringLiteral("/flood.sh");
-    QFile f(flood);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("#!/bin/sh\n"
-            "yes 'Unknown record type 10' | head -c 268435456 >&2\n"
-            "echo 'offset 28311552 is beyond EOF' >&2\n"
-            "exit 1\n");
-    f.close();
-    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    const QString flood = writeScript(QStringLiteral("flood.sh"), "#!/bin/sh\n"
+                                                                  "yes 'Unknown record type 10' | head -c 268435456 >&2\n"
+                                                                  "echo 'offset 28311552 is beyond EOF' >&2\n"
+                                                                  "exit 1\n");
     qputenv("TAV_MDBREADER", flood.toUtf8());
     qputenv("TAV_MDBREADER_TIMEOUT_MS", "60000");
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
-    const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+    const auto e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+    ASSERT_TRUE(e) << "no error raised";
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
-    EXPECT_EQ(e.number(), errc::ProviderFailure);
-    EXPECT_TRUE(e.description().endsWith(QLatin1String("offset 28311552 is beyond EOF"))) << e.description().toStdString();
+    EXPECT_EQ(e->number(), errc::ProviderFailure);
+    EXPECT_TRUE(e->description().endsWith(QLatin1String("offset 28311552 is beyond EOF"))) << e->description().toStdString();
     if (addressSanitizerHoldsFreedMemory)
         GTEST_SKIP() << "peak memory not checked: the address sanitizer holds freed memory in quarantine";
     // 256 MB of messages went through; the peak memory of this process grows by far less.
@@ -514,24 +500,25 @@ TEST_F(AccessFile, AFloodOfReaderMessagesKeepsOnlyTheLast) {
 TEST_F(AccessFile, TheReaderRunsUnderAnAddressSpaceLimit) {
     if (addressSanitizerHoldsFreedMemory)
         GTEST_SKIP() << "the reader runs without an address-space limit under the address sanitizer";
-    const QString probe = m_dir.path() + QStringLiteral("/limit.sh");
-    tav::test::writeFile(probe, "#!/bin/sh\necho \"address space $(ulimit -v)\" >&2\nexit 1\n");
-    QFile::setPermissions(probe, QFile::permissions(probe) | QFileDevice::ExeOwner);
+    const QString probe =
+        writeScript(QStringLiteral("limit.sh"), "#!/bin/sh\necho \"address space $(ulimit -v)\" >&2\nexit 1\n");
     qputenv("TAV_MDBREADER", probe.toUtf8());
     for (const auto& [setting, shown] : {std::pair{"", "address space 1048576"}, std::pair{"12", "address space 12288"}}) {
         SCOPED_TRACE(setting);
         qputenv("TAV_MDBREADER_MEMORY_MB", setting);
-        const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
-        EXPECT_TRUE(e.description().endsWith(QLatin1String(shown))) << e.description().toStdString();
+        const auto e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+        ASSERT_TRUE(e) << "no error raised";
+        EXPECT_TRUE(e->description().endsWith(QLatin1String(shown))) << e->description().toStdString();
     }
     qunsetenv("TAV_MDBREADER");
 
     // The real reader cannot even load its libraries in 2 MiB: the open fails with an error.
     qputenv("TAV_MDBREADER_MEMORY_MB", "2");
-    const VbError e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
+    const auto e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
     qunsetenv("TAV_MDBREADER_MEMORY_MB");
-    EXPECT_EQ(e.number(), errc::ProviderFailure);
-    EXPECT_TRUE(e.description().contains(m_equip)) << e.description().toStdString();
+    ASSERT_TRUE(e) << "no error raised";
+    EXPECT_EQ(e->number(), errc::ProviderFailure);
+    EXPECT_TRUE(e->description().contains(m_equip)) << e->description().toStdString();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "accesscollation.h"
 #include "accessfunctions.h"
 #include "accesssql.h"
+#include "casename.h"
 #include "savedqueries.h"
 
 #include <QStringList>
@@ -102,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExprCase{"NamedNumberFormats", "SELECT Format(price * 1000, \"Currency\") & \" \" & Format(price, \"Percent\") FROM t WHERE id = 4", "$7,250.00 725.00%"},
         ExprCase{"PrecedenceOfConcatBelowArithmetic", "SELECT 1 + 2 & 3 * 2 FROM t WHERE id = 1", "36"},
         ExprCase{"ExponentAndNegation", "SELECT -2 ^ 2 & \"/\" & -2 * 3 FROM t WHERE id = 1", "-4/-6"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 struct RefusalCase {
     const char* name;
@@ -133,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"TopPercent", "SELECT TOP 10 PERCENT * FROM t", "PERCENT"},
         RefusalCase{"OtherDatabase", "SELECT * FROM t IN 'other.mdb'", "another database"},
         RefusalCase{"UnclosedText", "SELECT \"abc FROM t", "unclosed"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    tav::test::caseName);
 
 TEST(ResultNames, FollowAccess) {
     // Unnamed expressions are Expr1000, Expr1001 ...; a column two sources share keeps its

@@ -1,3 +1,4 @@
+#include "connectionto.h"
 #include "demodb.h"
 #include "recordset.h"
 #include "testsupport.h"
@@ -9,11 +10,6 @@
 using namespace tav;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 class DemoDbTest : public ::testing::Test {
 protected:
@@ -27,7 +23,7 @@ protected:
     // Every value of `field` in the rows of `sql`, as text.
     static QStringList column(const QString& sql, const QString& field) {
         ado::Recordset rs;
-        rs.setActiveConnection(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path());
+        rs.setActiveConnection(test::connectionTo(path()));
         rs.open(sql, ado::adOpenStatic, ado::adLockReadOnly, -1);
         QStringList out;
         for (; !rs.eof(); rs.moveNext())
@@ -40,14 +36,10 @@ test::TempDir* DemoDbTest::dir = nullptr;
 
 TEST_F(DemoDbTest, SameBytesEveryRunAndRollbackJournal) {
     const QString again = dir->file(QStringLiteral("again.mdb"));
-    {
-        QFile stale(again);
-        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-        stale.write("an older file is replaced");
-    }
+    ASSERT_NO_FATAL_FAILURE(test::writeFile(again, "an older file is replaced"));
     ASSERT_EQ(demodb::writeDemoDatabase(again.toStdString()), "");
-    const QByteArray bytes = readAll(path());
-    EXPECT_EQ(readAll(again), bytes);
+    const QByteArray bytes = test::readFile(path());
+    EXPECT_EQ(test::readFile(again), bytes);
     ASSERT_GT(bytes.size(), 100);
     EXPECT_TRUE(bytes.startsWith(QByteArray("SQLite format 3\0", 16)));
     EXPECT_EQ(bytes[18], 1) << "rollback journal, not WAL";

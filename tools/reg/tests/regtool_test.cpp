@@ -3,7 +3,7 @@
 #include "regcommand.h"
 #include "regusage.h"
 #include "registrystore.h"
-#include "testsupport.h"
+#include "registrytest.h"
 
 #include <QFile>
 
@@ -21,20 +21,8 @@ struct Result {
     QString err;
 };
 
-class RegTool : public ::testing::Test {
+class RegTool : public tav::test::RegistryTest {
 protected:
-    void SetUp() override
-    {
-        m_saved = qgetenv("TAV_REGISTRY_DIR");
-        qputenv("TAV_REGISTRY_DIR", m_dir.path().toLocal8Bit());
-        tav::winreg::resetStoreForTests();
-    }
-    void TearDown() override
-    {
-        tav::winreg::resetStoreForTests();
-        qputenv("TAV_REGISTRY_DIR", m_saved);
-    }
-
     static Result reg(const QStringList& args, const QString& answers = QString())
     {
         QString out, err, input = answers;
@@ -63,16 +51,10 @@ protected:
     }
     QString writeFile(const char* name, const QByteArray& bytes)
     {
-        QFile f(m_dir.file(QString::fromLatin1(name)));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return f.fileName();
+        const QString path = m_dir.file(QString::fromLatin1(name));
+        tav::test::writeFile(path, bytes);
+        return path;
     }
-
-    tav::test::TempDir m_dir;
-
-private:
-    QByteArray m_saved;
 };
 
 } // namespace
@@ -293,9 +275,8 @@ TEST_F(RegTool, ExportThenImportRestoresEveryByte)
 
     const QString file = m_dir.file("out.reg");
     ASSERT_EQ(reg({"export", "HKCU\\Software\\Round", file}).code, 0);
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
+    const QByteArray bytes = tav::test::readFile(file);
+    ASSERT_FALSE(bytes.isEmpty()) << "cannot read " << file.toStdString();
     const QByteArray header = QByteArray("\xff\xfe", 2) +
                               QByteArray("W\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0 \0E\0d\0i\0t\0o\0r\0 \0"
                                          "V\0e\0r\0s\0i\0o\0n\0 \x00"

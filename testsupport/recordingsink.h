@@ -3,7 +3,7 @@
 // gives the answers a test sets.
 #include "propertyitem.h"
 #include "propeventsink.h"
-#include "qtprinters.h"
+#include "printers.h"
 
 #include <QRegularExpression>
 #include <QStringList>

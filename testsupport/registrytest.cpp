@@ -1,4 +1,4 @@
-#include "regtestsupport.h"
+#include "registrytest.h"
 
 #include "codepage.h"
 #include "registrystore.h"
@@ -10,15 +10,74 @@ namespace tav::test {
 void RegistryTest::SetUp() {
     ASSERT_FALSE(m_dir.path().isEmpty());
     m_savedDir = qgetenv("TAV_REGISTRY_DIR");
-    qputenv("TAV_REGISTRY_DIR", m_dir.path().toUtf8());
+    qputenv("TAV_REGISTRY_DIR", m_dir.path().toLocal8Bit());
     winreg::setFaultHook({});
     winreg::resetStoreForTests();
 }
 
 void RegistryTest::TearDown() {
+    for (HKEY h : m_open)
+        RegCloseKey(h);
+    m_open.clear();
     winreg::setFaultHook({});
     winreg::resetStoreForTests();
     qputenv("TAV_REGISTRY_DIR", m_savedDir);
+}
+
+HKEY RegistryTest::create(HKEY root, const char* path, REGSAM sam, DWORD* disposition) {
+    HKEY h = nullptr;
+    const LONG s = RegCreateKeyExA(root, path, 0, nullptr, 0, sam, nullptr, &h, disposition);
+    EXPECT_EQ(s, ERROR_SUCCESS) << path;
+    if (h)
+        m_open.push_back(h);
+    return h;
+}
+
+LONG RegistryTest::open(HKEY root, const char* path, REGSAM sam, HKEY* out) {
+    *out = nullptr;
+    const LONG s = RegOpenKeyExA(root, path, 0, sam, out);
+    if (*out)
+        m_open.push_back(*out);
+    return s;
+}
+
+LONG RegistryTest::set(HKEY key, const char* name, DWORD type, const std::string& bytes) {
+    return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+}
+
+LONG RegistryTest::setText(HKEY key, const char* name, const char* text) {
+    return set(key, name, REG_SZ, std::string(text, std::strlen(text) + 1));
+}
+
+std::optional<std::string> RegistryTest::read(HKEY key, const char* name, DWORD* type) {
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::string data(size, '\0');
+    if (RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    data.resize(size);
+    return data;
+}
+
+std::vector<std::string> RegistryTest::subkeys(HKEY key) {
+    std::vector<std::string> names;
+    char buf[300];
+    for (DWORD i = 0; RegEnumKeyA(key, i, buf, sizeof buf) == ERROR_SUCCESS; ++i)
+        names.emplace_back(buf);
+    return names;
+}
+
+std::vector<std::string> RegistryTest::valueNames(HKEY key) {
+    std::vector<std::string> names;
+    char buf[300];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof buf;
+        if (RegEnumValueA(key, i, buf, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(buf, len);
+    }
+    return names;
 }
 
 void RegistryTest::putRaw(HKEY root, const QString& path, const QString& name, DWORD type,
@@ -76,16 +135,3 @@ HandleCounter::HandleCounter() {
 HandleCounter::~HandleCounter() { winreg::setFaultHook({}); }
 
 } // namespace tav::test
-
-namespace tav {
-void PrintTo(const Variant& v, std::ostream* os) {
-    QString text;
-    try {
-        text = v.toText();
-    } catch (const VbError&) {
-        text = QStringLiteral("?");
-    }
-    text.replace(QChar(0), QStringLiteral("\\0"));
-    *os << v.typeName().toStdString() << "(" << text.toStdString() << ")";
-}
-} // namespace tav

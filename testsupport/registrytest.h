@@ -1,9 +1,8 @@
 #pragma once
 // Test helpers for code over the registry layer: a fixture with its own temporary store,
-// raw access to stored values, a handle counter and the caught error of a call.
+// key and value access through the layer's own calls, and a handle counter.
+#include "printers.h"
 #include "testsupport.h"
-#include "variant.h"
-#include "vberror.h"
 #include "winreg.h"
 
 #include <QByteArray>
@@ -11,17 +10,29 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
-#include <ostream>
+#include <string>
+#include <vector>
 
 namespace tav::test {
 
-// Every test gets a fresh store in its own temporary folder and no fault hook.
+// Every test gets a fresh store in its own temporary folder and no fault hook; the keys
+// opened through create() and open() are closed at the end of the test.
 class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    // Creates (or opens) a key and closes it at the end of the test.
+    HKEY create(HKEY root, const char* path, REGSAM sam = KEY_ALL_ACCESS, DWORD* disposition = nullptr);
+    LONG open(HKEY root, const char* path, REGSAM sam, HKEY* out);
+
+    static LONG set(HKEY key, const char* name, DWORD type, const std::string& bytes);
+    static LONG setText(HKEY key, const char* name, const char* text);
+    // The stored bytes of a value (size query, then data query); empty optional on failure.
+    static std::optional<std::string> read(HKEY key, const char* name, DWORD* type = nullptr);
+    static std::vector<std::string> subkeys(HKEY key);
+    static std::vector<std::string> valueNames(HKEY key);
 
     // Stores exactly these bytes with this type, creating the key path.
     static void putRaw(HKEY root, const QString& path, const QString& name, DWORD type,
@@ -34,9 +45,12 @@ protected:
     static std::optional<Raw> getRaw(HKEY root, const QString& path, const QString& name);
     static bool keyExists(HKEY root, const QString& path);
 
-private:
+    // The store's folder.
     TempDir m_dir;
+
+private:
     QByteArray m_savedDir;
+    std::vector<HKEY> m_open;
 };
 
 // Counts the opens (successful or not, as the hook sees calls before they run) and closes.
@@ -53,8 +67,3 @@ private:
 };
 
 } // namespace tav::test
-
-namespace tav {
-// Readable failure messages for variants: kind and text form.
-void PrintTo(const Variant& v, std::ostream* os);
-} // namespace tav
