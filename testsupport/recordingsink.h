@@ -26,6 +26,7 @@ public:
     std::optional<QStringList> predefined;  // GetPredefinedStrings answer
     bool throwEverywhere = false;
     std::function<void(PropertyItem&, HDC, int, int, int, int, int, int)> draw;
+    std::function<void(PropertyItem&)> commitPending;  // runs inside ODCommitPending
 
     QStringList named(const QString& prefix) const { return calls.filter(QRegularExpression("^" + prefix + "\\b")); }
 
@@ -79,7 +80,11 @@ public:
     void HideEditControl() override { log("HideEditControl"); }
     void Expand(PropertyItem& iProp) override { log("Expand " + iProp.caption()); }
     void Collapse(PropertyItem& iProp) override { log("Collapse " + iProp.caption()); }
-    void ODCommitPending(PropertyItem& iProp) override { log("ODCommitPending " + iProp.caption()); }
+    void ODCommitPending(PropertyItem& iProp) override {
+        log("ODCommitPending " + iProp.caption());
+        if (commitPending)
+            commitPending(iProp);
+    }
     void Browse(PropertyItem& iProp, QString& sFillWith) override {
         log(QString("Browse %1 = %2").arg(iProp.caption(), sFillWith));
         if (fillWith)

@@ -40,6 +40,8 @@ const ParseCase parseCases[] = {
     {"SingleQuotes", "Data Source='/a;\"b\"/x.mdb'", "Data Source", "/a;\"b\"/x.mdb"},
     {"DoubledQuoteInsideQuotes", "Data Source=\"a\"\"b\"", "Data Source", "a\"b"},
     {"QuotedKeepsOuterBlanks", "Data Source=\" x \"", "Data Source", " x "},
+    {"BlanksAroundQuotedValue", "Data Source= \t\"/a;b\" \t;Provider=P", "Data Source", "/a;b"},
+    {"PairAfterBlanksAfterQuotedValue", "Data Source= \t\"/a;b\" \t;Provider=P", "Provider", "P"},
     {"UnquotedTrimmed", "Data Source=  /db/x.mdb  ;", "Data Source", "/db/x.mdb"},
     {"EqualsInsideValue", "Password=a=b", "Password", "a=b"},
     {"DoubledEqualsInKey", "a==b=1", "a=b", "1"},

@@ -41,6 +41,8 @@ protected:
                  QStringLiteral("insert into tblmanufacturers values(2, 'Alpha Video', 70000, 0, null, null, 7)"),
                  QStringLiteral("insert into tblmanufacturers values(3, 'beta Sound', -3, 1, 1.0, x'', null)"),
                  QStringLiteral("create table tblempty(Name text)"),
+                 QStringLiteral("create table tblkinds(Flag bit, Small smallint)"),
+                 QStringLiteral("insert into tblkinds values(1, -32768)"),
                  QStringLiteral("create view qrysorted as select ManufacturerName as Name from tblmanufacturers "
                                 "order by ManufacturerName")});
     }
@@ -86,6 +88,11 @@ TEST_F(RecordsetTest, ValuesKeepTheirKinds) {
     EXPECT_EQ(v("Founded"), Variant(int32_t(70000)));
     EXPECT_TRUE(v("Rating").isNull());
     EXPECT_TRUE(v("Logo").isNull());
+    // The types the Access reader declares: BIT for Yes/No, SMALLINT down to its lowest value.
+    rs.close();
+    rs.open(QStringLiteral("select * from tblkinds"), adOpenStatic, adLockReadOnly, -1);
+    EXPECT_EQ(v("Flag"), Variant(true));
+    EXPECT_EQ(v("Small"), Variant(int16_t(-32768)));
 }
 
 TEST_F(RecordsetTest, RecordCountByCursorType) {

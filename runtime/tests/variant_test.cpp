@@ -23,7 +23,8 @@ INSTANTIATE_TEST_SUITE_P(Conversions, ToIntegerTest,
                       IntCase{"MinusHalf", Variant(-0.5), 0}, IntCase{"MinusOneAndHalf", Variant(-1.5), -2},
                       IntCase{"TextNumber", Variant("  255 "), 255}, IntCase{"TextHalf", Variant("0.5"), 0},
                       IntCase{"Empty", Variant(), 0}, IntCase{"True", Variant(true), -1},
-                      IntCase{"Lowest", Variant(-32768.4), -32768}, IntCase{"Highest", Variant(int32_t(32767)), 32767}),
+                      IntCase{"Lowest", Variant(-32768.4), -32768}, IntCase{"Highest", Variant(int32_t(32767)), 32767},
+                      IntCase{"HexPrefixAnyCase", Variant("&h1f"), 31}, IntCase{"OctalPrefixAnyCase", Variant("&o17"), 15}),
     tav::test::caseName);
 
 TEST(VariantConversion, IntegerOutOfRangeIsOverflow) {
@@ -35,6 +36,7 @@ TEST(VariantConversion, IntegerOutOfRangeIsOverflow) {
 TEST(VariantConversion, BadInputRaisesTheStandardErrors) {
     EXPECT_EQ(errorNumberOf([] { Variant("a word").toInteger(); }), err::TypeMismatch);
     EXPECT_EQ(errorNumberOf([] { Variant("").toLong(); }), err::TypeMismatch);
+    EXPECT_EQ(errorNumberOf([] { Variant("&O8").toLong(); }), err::TypeMismatch);
     EXPECT_EQ(errorNumberOf([] { Variant::null().toText(); }), err::InvalidUseOfNull);
     EXPECT_EQ(errorNumberOf([] { Variant(VariantArray(0, {Variant(1)})).toText(); }), err::TypeMismatch);
 }

@@ -62,6 +62,15 @@ QString withoutComment(const QString& text)
     return (semi < 0 ? text : text.left(semi)).trimmed();
 }
 
+// Only hexadecimal digits: toUInt alone would also take a sign and a "0x" prefix.
+bool hexDigits(const QString& t)
+{
+    for (QChar c : t)
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F')))
+            return false;
+    return !t.isEmpty();
+}
+
 bool parseHexBytes(const QString& list, std::string& out)
 {
     out.clear();
@@ -70,7 +79,7 @@ bool parseHexBytes(const QString& list, std::string& out)
         return true;
     for (const QString& part : body.split(QLatin1Char(','))) {
         const QString t = part.trimmed();
-        if (t.isEmpty() || t.size() > 2)
+        if (t.isEmpty() || t.size() > 2 || !hexDigits(t))
             return false;
         bool ok = false;
         const uint v = t.toUInt(&ok, 16);
@@ -104,7 +113,7 @@ bool parseData(const QString& rhs, bool version5, RegFileValue& v, QString& reas
         const QString digits = withoutComment(rhs.mid(6));
         bool ok = false;
         const uint n = digits.toUInt(&ok, 16);
-        if (!ok || digits.isEmpty() || digits.size() > 8) {
+        if (!ok || digits.isEmpty() || digits.size() > 8 || !hexDigits(digits)) {
             reason = QStringLiteral("bad dword value");
             return false;
         }
@@ -126,8 +135,8 @@ bool parseData(const QString& rhs, bool version5, RegFileValue& v, QString& reas
             bool ok = false;
             if (!head.startsWith(QLatin1String("hex("), Qt::CaseInsensitive) || !head.endsWith(QLatin1Char(')')))
                 ok = false;
-            else
-                type = head.mid(4, head.size() - 5).toUInt(&ok, 16);
+            else if (const QString digits = head.mid(4, head.size() - 5); hexDigits(digits))
+                type = digits.toUInt(&ok, 16);
             if (!ok) {
                 reason = QStringLiteral("bad hex type");
                 return false;

@@ -62,6 +62,18 @@ TEST(GridLayoutDocument, ResolvesThroughTheBaseChainAndTellsSetFromInherited) {
         EXPECT_EQ(current.value(it.key()), it.value().value) << it.key().toStdString();
     EXPECT_EQ(current.props.size(), row.props.size());
     EXPECT_THROW(sheet.resolve(QStringLiteral("Missing")), LayoutError);
+
+    // A derived style's own font entry wins over its base's; the rest of the font is inherited.
+    QString ownFont = SmallSheet;
+    ownFont.replace("   <Prop name=\"BackColor\" value=\"255\"/>\n  </StyleData>\n",
+                    "   <Prop name=\"BackColor\" value=\"255\"/>\n  </StyleData>\n"
+                    "  <Font>\n   <Prop name=\"Size\" value=\"0;120000\"/>\n  </Font>\n");
+    const ResolvedStyle bigger =
+        StyleSheet::fromDocument(LayoutDocument::read(utf16(ownFont), "styles")).resolve(QStringLiteral("Current"));
+    EXPECT_EQ(bigger.value("Font.Size"), QStringLiteral("0;120000"));
+    EXPECT_EQ(bigger.origin("Font.Size"), QStringLiteral("Row"));
+    EXPECT_EQ(bigger.value("Font.Name"), QStringLiteral("MS Sans Serif"));
+    EXPECT_EQ(bigger.origin("Font.Name"), QStringLiteral("Normal"));
 }
 
 TEST(GridLayoutDocument, WritesTheStoredFormAndReadsUtf8AndUtf16Alike) {

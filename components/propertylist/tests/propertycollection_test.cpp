@@ -72,14 +72,15 @@ TEST(PropertyCollection, DisplayOrderSortsWithinEachGroupAndFoldsCollapsedHeader
     c.add("delta", 0, "");
     c.add("Beta", 0, "");
     c.add("beta", 1, ""); // ties keep the order added
+    c.add("Echo", 0, ""); // letter case does not sort capitals first
     PropertyItem& h2 = c.add("Header 0", 7, "");
     c.add("b", 0, "");
     c.add("a", 0, "");
 
     EXPECT_EQ(captions(c.displayOrder(false)),
-              QStringList({"zeta", "Alpha", "Header 1", "delta", "Beta", "beta", "Header 0", "b", "a"}));
+              QStringList({"zeta", "Alpha", "Header 1", "delta", "Beta", "beta", "Echo", "Header 0", "b", "a"}));
     EXPECT_EQ(captions(c.displayOrder(true)),
-              QStringList({"Alpha", "zeta", "Header 1", "Beta", "beta", "delta", "Header 0", "a", "b"}));
+              QStringList({"Alpha", "zeta", "Header 1", "Beta", "beta", "delta", "Echo", "Header 0", "a", "b"}));
 
     QSignalSpy layout(&c, &PropertyCollection::layoutChanged);
     c.setExpanded(h1, false);

@@ -273,6 +273,23 @@ TEST_F(PropertyListTest, EditControlCallbacksFrameTheEdit) {
     EXPECT_EQ(sink.calls.filter(QRegularExpression("^(ODCommit|Hide)")),
               QStringList({"ODCommitPending Custom Drawn", "HideEditControl"}));
     EXPECT_FALSE(list->isEditing());
+
+    // A host that commits again from inside ODCommitPending: the commit under way is not
+    // entered a second time, and the value is applied once.
+    sink.calls.clear();
+    sink.useIntrinsic = true;
+    int reentries = 0;
+    sink.commitPending = [&](PropertyItem&) {
+        if (reentries++ == 0)
+            list->commitEdit();
+    };
+    edit(custom);
+    QTest::keyClicks(lineEditor(), "7");
+    QTest::keyClick(lineEditor(), Qt::Key_Return);
+    EXPECT_EQ(sink.calls.filter(QRegularExpression("^(ODCommit|Hide|ValueChanged)")),
+              QStringList({"ODCommitPending Custom Drawn", "HideEditControl", "ValueChanged Custom Drawn = 7"}));
+    EXPECT_EQ(custom->value(), "7");
+    sink.commitPending = nullptr;
 }
 
 TEST_F(PropertyListTest, KeyCallbacksSeeVirtualKeysAndCanSwallowOrReplaceThem) {

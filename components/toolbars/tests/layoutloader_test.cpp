@@ -109,6 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"WrongRoot", "<menus/>\n", 1, "not <layout>"},
         Malformed{"UnknownVersion", "<layout version=\"2\"/>\n", 1, "version \"2\""},
         Malformed{"UnknownElement", "<layout version=\"1\">\n<toolbar/>\n</layout>\n", 2, "unexpected element <toolbar>"},
+        Malformed{"PictureSizeZero", "<layout version=\"1\">\n<images><imageset id=\"1\" size=\"0\"/></images>\n</layout>\n", 2, "picture size 0 is out of range"},
         Malformed{"UnknownBandKind", layoutXml(kOneTool, "<band name=\"b\" kind=\"ribbon\"/>\n"), 7, "band kind \"ribbon\""},
         Malformed{"RepeatedBand", layoutXml(kOneTool, "<band name=\"b\" kind=\"popup\"/>\n<band name=\"b\" kind=\"popup\"/>\n"), 8, "repeated"},
         Malformed{"EntryOfNoTool", layoutXml(kOneTool, "<band name=\"b\" kind=\"popup\">\n<entry name=\"zz\" id=\"1\"/>\n</band>\n"), 8, "\"zz\" on band b names no tool"},

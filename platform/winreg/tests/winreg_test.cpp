@@ -36,6 +36,7 @@ TEST_F(RegistryTest, EachCallAnswersThePlatformsStatus)
         {"open missing key", ERROR_FILE_NOT_FOUND, [&](HKEY w) { return RegOpenKeyExA(w, "Nope", 0, KEY_READ, &out); }},
         {"open with null result", ERROR_INVALID_PARAMETER, [&](HKEY w) { return RegOpenKeyExA(w, "Sub", 0, KEY_READ, nullptr); }},
         {"open leading backslash", ERROR_BAD_PATHNAME, [&](HKEY) { return RegOpenKeyExA(HKEY_CURRENT_USER, "\\Software", 0, KEY_READ, &out); }},
+        {"open empty name inside the path", ERROR_BAD_PATHNAME, [&](HKEY w) { return RegOpenKeyExA(w, "Sub\\\\Sub", 0, KEY_READ, &out); }},
         {"create leading backslash", ERROR_BAD_PATHNAME, [&](HKEY w) { return RegCreateKeyExA(w, "\\New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr); }},
         {"create name of 256 characters", ERROR_INVALID_PARAMETER, [&](HKEY w) { return RegCreateKeyExA(w, longName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr); }},
         {"create name of 255 characters", ERROR_SUCCESS, [&](HKEY w) { return RegCreateKeyExA(w, maxName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr); }},

@@ -102,7 +102,19 @@ INSTANTIATE_TEST_SUITE_P(
         ExprCase{"MidWithoutLengthAndNzWithoutDefault", "SELECT Mid(name, 3) & \"[\" & Nz(price) & \"]\" FROM t WHERE id = 3", "e[]"},
         ExprCase{"NamedNumberFormats", "SELECT Format(price * 1000, \"Currency\") & \" \" & Format(price, \"Percent\") FROM t WHERE id = 4", "$7,250.00 725.00%"},
         ExprCase{"PrecedenceOfConcatBelowArithmetic", "SELECT 1 + 2 & 3 * 2 FROM t WHERE id = 1", "36"},
-        ExprCase{"ExponentAndNegation", "SELECT -2 ^ 2 & \"/\" & -2 * 3 FROM t WHERE id = 1", "-4/-6"}),
+        ExprCase{"ExponentAndNegation", "SELECT -2 ^ 2 & \"/\" & -2 * 3 FROM t WHERE id = 1", "-4/-6"},
+        ExprCase{"ConcatBelowAddition", "SELECT \"a\" & 1 + 2 FROM t WHERE id = 1", "a3"},
+        ExprCase{"ModBelowMultiplicationAndIntegerDivision", "SELECT 7 Mod 2 * 3 & \"/\" & 7 Mod 5 \\ 2 FROM t WHERE id = 1", "1/1"},
+        ExprCase{"SameLevelOperatorsGroupFromTheLeft", "SELECT 10 - 4 - 3 & \"/\" & 2 ^ 3 ^ 2 FROM t WHERE id = 1", "3/64"},
+        ExprCase{"NotBindsLooserThanComparisonTighterThanAnd", "SELECT id FROM t WHERE Not id = 1 And id < 3", "2"},
+        ExprCase{"XorIsTrueForExactlyOneSide", "SELECT id FROM t WHERE id > 2 Xor id < 5 ORDER BY id", "1|2|5"},
+        ExprCase{"IntFloorsFixTruncatesNegatives", "SELECT Int(-2.5) & \",\" & Fix(-2.5) & \",\" & Int(2.5) & \",\" & Fix(2.5) FROM t WHERE id = 1", "-3,-2,2,2"},
+        ExprCase{"BackslashTruncatesNegativeQuotients", "SELECT -7 \\ 2 FROM t WHERE id = 1", "-3"},
+        ExprCase{"CIntTakesItsLimits", "SELECT CInt(32767) & \",\" & CInt(-32768) FROM t WHERE id = 1", "32767,-32768"},
+        ExprCase{"CIntOverflowsPastItsLimit", "SELECT CInt(32768) FROM t WHERE id = 1", "ERROR CInt: Overflow"},
+        ExprCase{"InStrRefusesStartZero", "SELECT InStr(0, name, \"a\") FROM t WHERE id = 5", "ERROR InStr: Invalid procedure call or argument"},
+        ExprCase{"SavedQueryLikeIgnoresCase", "SELECT id FROM t WHERE name Like \"ZO*\"", "3", true},
+        ExprCase{"ComparisonIgnoresHyphensAndApostrophes", "SELECT id FROM t WHERE name = \"coop\" Or name = \"OBRIEN\" ORDER BY id", "2|4"}),
     tav::test::caseName);
 
 struct RefusalCase {

@@ -341,6 +341,13 @@ TEST_F(RegTool, MalformedImportNamesItsLineAndChangesNothing)
         {"unterminated key", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\M\n", 2},
         {"unterminated string", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\M]\n\"a\"=\"b\n", 3},
         {"odd UTF-16 bytes", "Windows Registry Editor Version 5.00\n[HKCU\\Software\\M]\n\"a\"=hex(2):41\n", 3},
+        // Tokens that still read as hexadecimal numbers but are not the digits a .reg file holds.
+        {"hex byte of three digits", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=hex:001,02\n", 3},
+        {"hex byte with a sign", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=hex:01,+f\n", 3},
+        {"dword of nine digits", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=dword:000000001\n", 3},
+        {"dword with a 0x prefix", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=dword:0x1234\n", 3},
+        {"hex type not closed", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=hex(21:41,00\n", 3},
+        {"hex type with a sign", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=hex(+2):41,00\n", 3},
     };
     for (const auto& c : cases) {
         const QString file = writeFile("bad.reg", c.text);
