@@ -1,7 +1,7 @@
 #pragma once
 // Shared test helpers: a QApplication for every test binary (see testmain.cpp),
 // temporary folders, fixture copies and message-box capture.
-#include "messagebox.h"
+#include "messagebox_testseams.h"
 #include "vberror.h"
 
 #include <QAccessible>

@@ -5,6 +5,7 @@
 #include "variant.h"
 #include "vberror.h"
 #include "winreg.h"
+#include "winreg_testseams.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,5 +1,6 @@
 #include "devicecontext.h"
 #include "gdi.h"
+#include "gdi_testseams.h"
 #include "olecolor.h"
 
 #include <QFontMetrics>

@@ -4,6 +4,7 @@
 #include "storetransaction.h"
 #include "testsupport.h"
 #include "winreg.h"
+#include "winreg_testseams.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "regcommand.h"
 #include "regusage.h"
 #include "registrystore.h"
+#include "winreg_testseams.h"
 #include "testsupport.h"
 
 #include <QFile>
