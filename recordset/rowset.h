@@ -20,7 +20,6 @@ public:
     int32_t rowCount() const { return m_rows; }
     int columnCount() const { return static_cast<int>(m_names.size()); }
     const QString& fieldName(int column) const { return m_names[size_t(column)]; }
-    const std::vector<QString>& fieldNames() const { return m_names; }
 
     // The index of the field named `name` in any case, or -1.
     int fieldIndex(const QString& name) const;
