@@ -1,4 +1,5 @@
 #include "frmtestdataaccess.h"
+#include "frmtestdataaccess_p.h"
 
 #include "application.h"
 #include "fonts.h"
@@ -13,6 +14,11 @@
 #include <QShortcut>
 
 namespace tav::datacheck {
+
+detail::YieldHookSlot& detail::yieldHookSlot() {
+    static YieldHookSlot slot;
+    return slot;
+}
 
 namespace {
 
@@ -61,7 +67,10 @@ frmTestDataAccess::frmTestDataAccess(QWidget* parent) : QWidget(parent) {
     Form_Load();
 }
 
-frmTestDataAccess::~frmTestDataAccess() = default;
+frmTestDataAccess::~frmTestDataAccess() {
+    if (detail::yieldHookSlot().form == this)
+        detail::yieldHookSlot() = {};
+}
 
 void frmTestDataAccess::createControls() {
     setObjectName(QStringLiteral("frmTestDataAccess"));
@@ -192,8 +201,8 @@ void frmTestDataAccess::showFailure(const VbError& e) {
 }
 
 void frmTestDataAccess::yield(YieldPoint point) {
-    if (m_yieldHook)
-        m_yieldHook(point, m_running);
+    if (const auto& slot = detail::yieldHookSlot(); slot.form == this && slot.hook)
+        slot.hook(point, m_running);
     doEvents();
 }
 

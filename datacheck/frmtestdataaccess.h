@@ -16,7 +16,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
 namespace tav::datacheck {
@@ -29,9 +28,6 @@ class frmTestDataAccess : public QWidget {
 public:
     // Points of a test handler where pending window events are delivered.
     enum class YieldPoint { TimerEnabled, Connected, Opened, RowLoop, GridTaken };
-    // Test seam: called at every yield just before the pending events are delivered, with
-    // the yield point and the number of test handlers running (1 for an outer run).
-    using YieldHook = std::function<void(YieldPoint point, int depth)>;
 
     // Creates the controls from their stored settings and runs Form_Load; a failure of
     // the load (the registry read failing twice) passes to the caller untrapped.
@@ -62,8 +58,6 @@ public:
     int runningHandlers() const { return m_running; }
     // A close asked for during a run, waiting for the handlers to return.
     bool closePending() const { return m_closePending; }
-
-    void setYieldHook(YieldHook hook) { m_yieldHook = std::move(hook); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -97,7 +91,6 @@ private:
 
     int m_running = 0;
     bool m_closePending = false;
-    YieldHook m_yieldHook;
 };
 
 } // namespace tav::datacheck

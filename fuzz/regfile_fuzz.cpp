@@ -5,6 +5,7 @@
 #include "regcommand.h"
 #include "regfile.h"
 #include "registrystore.h"
+#include "winreg_testseams.h"
 
 #include <QDir>
 #include <QTextStream>

@@ -5,6 +5,7 @@
 #include "fuzzsupport.h"
 #include "registrystore.h"
 #include "winreg.h"
+#include "winreg_testseams.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,9 +3,6 @@
 #include "adoerror.h"
 #include "datasourcepath.h"
 #include "sqliteformat.h"
-#ifdef TAV_ACCESS_SUPPORT
-#include "accessformat.h"
-#endif
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,9 +23,6 @@ struct Registry {
     Registry() {
         providers.emplace_back(Providers::jetProviderName(), &Providers::openDatabaseFile);
         formats.push_back(std::make_shared<SqliteFormat>());
-#ifdef TAV_ACCESS_SUPPORT
-        formats.push_back(std::make_shared<AccessFormat>());
-#endif
     }
 };
 

@@ -30,9 +30,7 @@ void Recordset::setActiveConnection(const QString& connectionString) {
     if (m_rows)
         throw recordsetError(errc::ObjectOpen);
     m_connection.reset();
-    m_connectionString.clear();
     m_connection = Providers::connect(ConnectionString::parse(connectionString));
-    m_connectionString = connectionString;
 }
 
 void Recordset::open(const QString& source, int cursorType, int lockType, int) {
@@ -76,11 +74,6 @@ void Recordset::moveNext() {
 void Recordset::moveFirst() {
     rows();
     m_position = 0;
-}
-
-int32_t Recordset::absolutePosition() const {
-    rows();
-    return m_position + 1;
 }
 
 Field Recordset::fields(const QString& name) const {

@@ -65,7 +65,6 @@ public:
     Recordset& operator=(const Recordset&) = delete;
 
     void setActiveConnection(const QString& connectionString);
-    QString activeConnection() const { return m_connectionString; }
 
     void open(const QString& source, int cursorType = adOpenUnspecified, int lockType = adLockUnspecified,
               int options = adOptionUnspecified);
@@ -77,13 +76,11 @@ public:
     bool bof() const;
     void moveNext();
     void moveFirst();
-    int32_t absolutePosition() const; // 1-based; only meaningful when not eof()
 
     Field fields(const QString& name) const;
     Field fields(int index) const;   // 3265 outside 0..fieldCount()-1
     int fieldCount() const;
 
-    int cursorType() const { return m_cursorType; }
     int lockType() const { return m_lockType; }
 
     // Every row of the open result, shared: what a grid binds to. Raises 3704 when closed.
@@ -93,7 +90,6 @@ private:
     friend class Field;
     const RowSet& rows() const; // raises 3704 when closed
 
-    QString m_connectionString;
     std::unique_ptr<Connection> m_connection;
     std::shared_ptr<const RowSet> m_rows;
     int32_t m_position = 0;

@@ -24,7 +24,6 @@ public:
         Q_ASSERT(column >= 0 && column < columnCount());
         return m_names[size_t(column)];
     }
-    const std::vector<QString>& fieldNames() const { return m_names; }
 
     // The index of the field named `name` in any case, or -1.
     int fieldIndex(const QString& name) const;

@@ -2,6 +2,7 @@
 
 #include "adoerror.h"
 #include "sqliterows.h"
+#include "sqlitestmt.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 
 #include <limits>
 #include <optional>
+#include <string_view>
 
 namespace tav::ado {
 
@@ -58,11 +60,11 @@ public:
         // Reading the schema proves the file is a sound database before any query runs.
         try {
             ReadTransaction reading(m_db);
-            sqlite3_stmt* st = nullptr;
-            int check = sqlite3_prepare_v2(m_db, "select count(*) from sqlite_master", -1, &st, nullptr);
+            SqliteStmt st(m_db, "select count(*) from sqlite_master");
+            int check = st.rc();
             if (check == SQLITE_OK)
-                check = sqlite3_step(st);
-            sqlite3_finalize(st);
+                check = sqlite3_step(st.get());
+            st.finalize();
             if (check != SQLITE_ROW) {
                 if (auto failure = fileFailure(m_db, path))
                     throw *failure;
@@ -83,22 +85,21 @@ public:
     std::shared_ptr<const RowSet> query(const QString& sql) override {
         ReadTransaction reading(m_db);
         const QByteArray text = sql.toUtf8();
-        sqlite3_stmt* st = nullptr;
         const char* tail = nullptr;
-        if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, &tail) != SQLITE_OK) {
+        SqliteStmt st(m_db, std::string_view(text.constData(), size_t(text.size())), 0, &tail);
+        if (st.rc() != SQLITE_OK) {
             if (auto failure = fileFailure(m_db, m_path))
                 throw *failure;
             throw queryError(sql);
         }
-        std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
-        if (!st)
+        if (!st.get())
             throw providerError(errc::CommandError, QStringLiteral("The query text is empty."));
         if (!QByteArray(tail).replace(';', ' ').trimmed().isEmpty())
             throw providerError(errc::CommandError,
                                 QStringLiteral("Characters found after the end of the query: %1").arg(sql));
 
-        std::shared_ptr<const RowSet> rows = readAllRows(m_db, st, m_path, sql);
-        guard.reset();
+        std::shared_ptr<const RowSet> rows = readAllRows(m_db, st.get(), m_path, sql);
+        st.finalize();
         checkWholePages();
         return rows;
     }
@@ -127,11 +128,9 @@ private:
             !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
             throw providerError(errc::ProviderFailure,
                                 QStringLiteral("Cannot read the database file '%1': its size is unknown.").arg(m_path));
-        sqlite3_stmt* st = nullptr;
         sqlite3_int64 pageSize = 0;
-        if (sqlite3_prepare_v2(m_db, "pragma page_size", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-            pageSize = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
+        if (SqliteStmt st(m_db, "pragma page_size"); st.ok() && sqlite3_step(st.get()) == SQLITE_ROW)
+            pageSize = sqlite3_column_int64(st.get(), 0);
         if (pageSize <= 0 || size % pageSize != 0)
             throw providerError(errc::ProviderFailure,
                                 QStringLiteral("The database file '%1' is damaged or truncated: its %2 bytes are not "

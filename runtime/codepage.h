@@ -9,7 +9,5 @@ namespace tav {
 inline QByteArray toAnsi(const QString& s) { return s.toUtf8(); }
 inline QString fromAnsi(const char* data, qsizetype len) { return QString::fromUtf8(data, len); }
 inline QString fromAnsi(const QByteArray& b) { return QString::fromUtf8(b); }
-// Length in bytes of the text as handed to an ANSI platform function.
-inline qsizetype ansiLength(const QString& s) { return s.toUtf8().size(); }
 
 } // namespace tav

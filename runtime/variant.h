@@ -49,7 +49,6 @@ public:
     Kind kind() const { return static_cast<Kind>(m_value.index()); }
     bool isEmpty() const { return kind() == Kind::Empty; }
     bool isNull() const { return kind() == Kind::Null; }
-    bool isArray() const { return kind() == Kind::ByteArray || kind() == Kind::VariantArray; }
     bool isNumeric() const;
 
     // The automation type name: "Empty", "Integer", "String", "Byte()" ...

@@ -4,6 +4,7 @@
 #include "printers.h"
 #include "testsupport.h"
 #include "winreg.h"
+#include "winreg_testseams.h"
 
 #include <QByteArray>
 #include <QString>

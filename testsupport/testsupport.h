@@ -2,7 +2,7 @@
 // Shared test helpers: a QApplication for every test binary (see testmain.cpp),
 // temporary folders, fixture copies and message-box capture; with the helpers for files
 // and raised errors, which have headers of their own.
-#include "messagebox.h"
+#include "messagebox_testseams.h"
 #include "raisederror.h"
 #include "testfiles.h"
 

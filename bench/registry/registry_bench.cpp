@@ -11,6 +11,7 @@
 #include "registrystore.h"
 #include "storetransaction.h"
 #include "winreg.h"
+#include "winreg_testseams.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -51,8 +51,6 @@ void DataGrid::setDataSource(const ado::Recordset& rs) {
         setCurrentIndex(m_model->index(0, 0));
 }
 
-void DataGrid::clearDataSource() { m_model->setRowSet(nullptr); }
-
 void DataGrid::setDispatchProperty(int dispId, int value) {
     switch (dispId) {
     case DispAppearance:

@@ -41,8 +41,6 @@ public:
     // Binds the grid to the rows of an open recordset, whatever its current row.
     // Raises 3704 when the recordset is closed (the grid keeps what it showed).
     void setDataSource(const ado::Recordset& rs);
-    // Shows no rows; the columns are the layout's data columns (none without a layout).
-    void clearDataSource();
 
     // Sets an integer property by dispatch identifier; raises 438 for identifiers the
     // grid does not know, 380 for a value outside the property's range.

@@ -25,7 +25,6 @@ public:
     // A band of `pixels` kept free above the sections (the grid's group-by area). The
     // header's size hint includes it, so the table view lays the rows out below both.
     void setTopBand(int pixels);
-    int topBand() const { return m_topBand; }
     QSize sizeHint() const override;
 
 protected:

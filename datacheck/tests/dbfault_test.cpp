@@ -3,6 +3,7 @@
 // Open. Each ends in the window's error box naming the file, within a bounded time, or in
 // the committed rows; the window stays usable and nothing is created beside the file.
 #include "frmtestdataaccess.h"
+#include "frmtestdataaccess_testseams.h"
 
 #include "casename.h"
 #include "codepage.h"
@@ -216,7 +217,7 @@ TEST_F(DataCheckDbFault, DeletedBetweenConnectionAndOpenIsReportedAndNotCreated)
         if (!QFile::exists(db))
             tav::test::makeDatabase(db, equipmentDatabase(QStringLiteral("committed")));
         boxes.clear();
-        f->setYieldHook([&](YieldPoint point, int) {
+        setYieldHook(*f, [&](YieldPoint point, int) {
             if (point == YieldPoint::Connected) {
                 ASSERT_TRUE(QFile::remove(db));
             }
@@ -281,7 +282,7 @@ TEST_F(DataCheckAccessFault, TestConnectionReadsTheOutputsTable) {
 
 TEST_F(DataCheckAccessFault, DeletedBetweenConnectionAndOpenIsReportedAndNotCreated) {
     auto f = std::make_unique<frmTestDataAccess>();
-    f->setYieldHook([&](YieldPoint point, int) {
+    setYieldHook(*f, [&](YieldPoint point, int) {
         if (point == YieldPoint::Connected) {
             ASSERT_TRUE(QFile::remove(db));
         }

@@ -2,6 +2,7 @@
 // databases and a temporary registry store, clicks during a run and closing the window.
 #include "casename.h"
 #include "frmtestdataaccess.h"
+#include "frmtestdataaccess_testseams.h"
 
 #include "codepage.h"
 #include "registrytest.h"
@@ -324,7 +325,7 @@ TEST_P(DataCheckFailure, ReportedOnceAndTheRecordsetClosed) {
     auto f = load();
     f->sg()->setDispatchProperty(DataGrid::DispAppearance, 1);
     bool openSeen = false;
-    f->setYieldHook([&](YieldPoint, int) { openSeen = openSeen || f->rsData().state() == ado::adStateOpen; });
+    setYieldHook(*f, [&](YieldPoint, int) { openSeen = openSeen || f->rsData().state() == ado::adStateOpen; });
     if (c.fillGrid)
         f->Command2_Click();
     else
@@ -407,7 +408,7 @@ TEST_P(DataCheckNestedClick, RunsInsideTheRunningHandler) {
     QPushButton* inner = c.outerFillsGrid ? f->Command1() : f->Command2();
     int maxDepth = 0;
     bool posted = false;
-    f->setYieldHook([&](YieldPoint point, int depth) {
+    setYieldHook(*f, [&](YieldPoint point, int depth) {
         maxDepth = std::max(maxDepth, depth);
         if (!posted && depth == 1 && point == c.landsAt) {
             posted = true;
@@ -492,7 +493,7 @@ TEST_P(DataCheckClose, CloseDuringANestedRunWaitsForEveryHandler) {
     bool closeAsked = false;
     int outerYieldsAfterNested = 0;
     bool stayedOpen = true;
-    f->setYieldHook([&](YieldPoint point, int depth) {
+    setYieldHook(*f, [&](YieldPoint point, int depth) {
         if (closeAsked) {
             stayedOpen = stayedOpen && f->isVisible() && f->closePending();
             if (depth == 1)

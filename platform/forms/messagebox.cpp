@@ -1,4 +1,5 @@
 #include "messagebox.h"
+#include "messagebox_p.h"
 
 #include "appinfo.h"
 
@@ -11,10 +12,6 @@
 namespace tav {
 
 namespace {
-MessageBox::Handler& handlerStorage() {
-    static MessageBox::Handler h;
-    return h;
-}
 // The window a box belongs to: the active one, else (no window has the focus, as on a
 // display without a window manager) the program's shown window. The desktop keeps the box
 // above it and centres it there; with none, the box is centred on the screen.
@@ -30,16 +27,15 @@ QWidget* owner() {
 }
 } // namespace
 
-MessageBox::Handler MessageBox::setHandler(Handler handler) {
-    Handler prev = std::move(handlerStorage());
-    handlerStorage() = std::move(handler);
-    return prev;
+detail::MessageBoxHandler& detail::messageBoxHandler() {
+    static MessageBoxHandler h;
+    return h;
 }
 
 int MessageBox::show(const QString& prompt, int buttons, const QString& caption) {
     MessageBoxRequest req{prompt, buttons, caption.isEmpty() ? AppInfo::title() : caption};
-    if (handlerStorage())
-        return handlerStorage()(req);
+    if (const auto& handler = detail::messageBoxHandler())
+        return handler(req);
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()) ||
         QGuiApplication::platformName() == QLatin1String("offscreen")) {
         std::fprintf(stderr, "[%s] %s\n", qPrintable(req.caption), qPrintable(req.prompt));

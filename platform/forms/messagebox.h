@@ -1,9 +1,7 @@
 #pragma once
-// Modal message boxes with the language's button and icon flags. A seam lets tests
-// (and any headless run) answer boxes without showing them, so nothing ever hangs.
+// Modal message boxes with the language's button and icon flags. A headless run answers
+// every box without showing it, so nothing ever hangs.
 #include <QString>
-
-#include <functional>
 
 namespace tav {
 
@@ -25,27 +23,9 @@ struct MessageBoxRequest {
 
 class MessageBox {
 public:
-    using Handler = std::function<int(const MessageBoxRequest&)>;
-
-    // Shows a modal box and returns the button pressed. With a handler installed the
-    // handler answers instead. On the offscreen platform without a handler the box is
-    // written to standard error and answered with OK.
+    // Shows a modal box and returns the button pressed. On the offscreen platform the box
+    // is written to standard error and answered with OK.
     static int show(const QString& prompt, int buttons = mb::OKOnly, const QString& caption = {});
-
-    // Installs a handler and returns the previous one.
-    static Handler setHandler(Handler handler);
-};
-
-// Installs a handler for the lifetime of the guard and restores the previous one.
-class MessageBoxHandlerGuard {
-public:
-    explicit MessageBoxHandlerGuard(MessageBox::Handler h) : m_prev(MessageBox::setHandler(std::move(h))) {}
-    ~MessageBoxHandlerGuard() { MessageBox::setHandler(std::move(m_prev)); }
-    MessageBoxHandlerGuard(const MessageBoxHandlerGuard&) = delete;
-    MessageBoxHandlerGuard& operator=(const MessageBoxHandlerGuard&) = delete;
-
-private:
-    MessageBox::Handler m_prev;
 };
 
 } // namespace tav

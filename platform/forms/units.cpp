@@ -15,7 +15,6 @@ double logicalDpi() {
 }
 
 int twipsToPixels(int twips) { return int(std::lround(twips * logicalDpi() / 1440.0)); }
-int pixelsToTwips(int pixels) { return int(std::lround(pixels * 1440.0 / logicalDpi())); }
 
 QRect twipsRect(int left, int top, int width, int height) {
     return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));

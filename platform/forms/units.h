@@ -9,7 +9,6 @@ namespace tav {
 double logicalDpi();
 
 int twipsToPixels(int twips);
-int pixelsToTwips(int pixels);
 QRect twipsRect(int left, int top, int width, int height);
 QSize twipsSize(int width, int height);
 

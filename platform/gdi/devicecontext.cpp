@@ -1,6 +1,6 @@
 #include "devicecontext.h"
 
-#include "handletable.h"
+#include "gdihandletable.h"
 
 #include <QPainter>
 
@@ -24,7 +24,5 @@ void DeviceContext::setFont(const QFont& font) {
     if (detail::DcState* state = HandleTable::instance().dc(m_handle))
         state->font = font;
 }
-
-int liveObjectCount() { return HandleTable::instance().liveObjects(); }
 
 } // namespace tav::gdi

@@ -26,7 +26,4 @@ private:
     HDC m_handle;
 };
 
-// Pens and brushes alive now (created and not deleted): lets tests detect leaks.
-int liveObjectCount();
-
 } // namespace tav::gdi

@@ -1,7 +1,7 @@
 // Lines and rectangles with the platform's pixel rules: a line stops short of its end
 // point, rectangles leave out their right column and bottom row.
 #include "gdi.h"
-#include "handletable.h"
+#include "gdihandletable.h"
 #include "olecolor.h"
 #include "raster.h"
 

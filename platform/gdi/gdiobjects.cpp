@@ -1,6 +1,6 @@
 // Pens, brushes, their selection into contexts, and the context's simple state.
 #include "gdi.h"
-#include "handletable.h"
+#include "gdihandletable.h"
 #include "olecolor.h"
 
 namespace {

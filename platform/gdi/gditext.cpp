@@ -1,7 +1,7 @@
 // DrawTextA: text from the ANSI code page laid out in a rectangle by format flags.
 #include "codepage.h"
 #include "gdi.h"
-#include "handletable.h"
+#include "gdihandletable.h"
 #include "olecolor.h"
 #include "raster.h"
 

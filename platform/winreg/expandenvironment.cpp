@@ -1,5 +1,6 @@
 // ExpandEnvironmentStringsA: %NAME% references replaced by the environment's values.
 #include "winreg.h"
+#include "winreg_p.h"
 
 #include "keypath.h"
 
@@ -61,7 +62,7 @@ std::string expand(const char* src)
 
 DWORD ExpandEnvironmentStringsA(LPCSTR lpSrc, LPSTR lpDst, DWORD nSize)
 {
-    if (auto& hook = tav::winreg::faultHook(); hook && hook("ExpandEnvironmentStringsA") != 0)
+    if (auto& hook = tav::winreg::detail::faultHook(); hook && hook("ExpandEnvironmentStringsA") != 0)
         return 0;
     if (!lpSrc)
         return 0;

@@ -1,7 +1,8 @@
 #include "registrystore.h"
 
-#include "handletable.h"
+#include "keyhandletable.h"
 #include "keypath.h"
+#include "sqlitestatement.h"
 
 #include <QDir>
 #include <QFile>
@@ -192,12 +193,6 @@ QString storeFilePath() { return storeDirectory() + QStringLiteral("/registry.db
 std::vector<QString> takeFilesMadePrivate()
 {
     return std::exchange(g_madePrivate, {});
-}
-
-void resetStoreForTests()
-{
-    HandleTable::instance().clear();
-    RegistryStore::close();
 }
 
 RegistryStore& RegistryStore::instance()

@@ -13,7 +13,6 @@
 // the umask. A store file of this user that others may read or write loses that access
 // when the store opens; a store with any file owned by another user is neither read nor
 // changed, and every call answers ERROR_ACCESS_DENIED (5), for root as for anyone.
-#include "sqlitestatement.h"
 #include "winreg.h"
 
 #include <QString>
@@ -23,7 +22,11 @@
 #include <string>
 #include <vector>
 
+struct sqlite3;
+
 namespace tav::winreg {
+
+class SqliteStatement;
 
 inline constexpr LONG kCorruptStoreStatus = ERROR_BADDB;
 
@@ -33,10 +36,6 @@ QString storeFilePath();
 // The store files that opening the store took other users' access from, in this process
 // since the last call; the reg tool reports them, the programs stay silent.
 std::vector<QString> takeFilesMadePrivate();
-
-// Closes the cached connection and forgets every open handle, so that the next call opens
-// the store named by the environment afresh. For tests that switch store folders.
-void resetStoreForTests();
 
 enum class Hive { CurrentUser, LocalMachine, Users, CurrentConfig };
 
@@ -62,7 +61,8 @@ public:
     };
     enum class Lookup { KeyGone, NoValue, Found };
 
-    // The process's store, opened on first use. Throws StoreError when it cannot be used.
+    // The process's store, opened on first use. Throws StoreError (sqlitestatement.h) when
+    // it cannot be used.
     static RegistryStore& instance();
     static void close();
     // Remembers that the file proved corrupt: every later call answers ERROR_BADDB.

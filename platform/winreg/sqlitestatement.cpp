@@ -27,13 +27,11 @@ int32_t statusForSqlite(int rc)
 }
 
 SqliteStatement::SqliteStatement(sqlite3* db, const char* sql)
+    : m_stmt(db, sql, SQLITE_PREPARE_PERSISTENT)
 {
-    const int rc = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr);
-    if (rc != SQLITE_OK)
-        throw StoreError{statusForSqlite(rc)};
+    if (m_stmt.rc() != SQLITE_OK)
+        throw StoreError{statusForSqlite(m_stmt.rc())};
 }
-
-SqliteStatement::~SqliteStatement() { sqlite3_finalize(m_stmt); }
 
 SqliteStatement::Run::~Run()
 {

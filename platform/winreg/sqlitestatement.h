@@ -1,7 +1,7 @@
 #pragma once
 // A prepared SQLite statement kept for the life of the connection; each use binds, steps
 // and is reset by the Run guard so that no read lock outlives the call.
-#include <sqlite3.h>
+#include "sqlitestmt.h"
 
 #include <cstdint>
 #include <string>
@@ -19,15 +19,13 @@ int32_t statusForSqlite(int rc);
 
 class SqliteStatement {
 public:
+    // Throws StoreError when the statement cannot be prepared.
     SqliteStatement(sqlite3* db, const char* sql);
-    ~SqliteStatement();
-    SqliteStatement(const SqliteStatement&) = delete;
-    SqliteStatement& operator=(const SqliteStatement&) = delete;
 
     // One execution: bind parameters, step through rows; resets the statement when it ends.
     class Run {
     public:
-        explicit Run(SqliteStatement& s) : m_stmt(s.m_stmt) {}
+        explicit Run(SqliteStatement& s) : m_stmt(s.m_stmt.get()) {}
         ~Run();
         Run(const Run&) = delete;
         Run& operator=(const Run&) = delete;
@@ -47,7 +45,7 @@ public:
     };
 
 private:
-    sqlite3_stmt* m_stmt = nullptr;
+    SqliteStmt m_stmt;
 };
 
 } // namespace tav::winreg

@@ -1,6 +1,7 @@
 #include "storetransaction.h"
 
 #include "registrystore.h"
+#include "sqlitestatement.h"
 
 #include <optional>
 

@@ -1,10 +1,12 @@
 // The registry functions over the SQLite store: handle resolution, access checks, the
 // platform's statuses and its size rules.
 #include "winreg.h"
+#include "winreg_p.h"
 
-#include "handletable.h"
+#include "keyhandletable.h"
 #include "keypath.h"
 #include "registrystore.h"
+#include "sqlitestatement.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,9 +14,14 @@
 #include <optional>
 
 namespace tav::winreg {
-namespace {
 
-FaultHook g_faultHook;
+detail::FaultHook& detail::faultHook()
+{
+    static FaultHook hook;
+    return hook;
+}
+
+namespace {
 
 bool isPredefined(HKEY h)
 {
@@ -28,8 +35,8 @@ bool isStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ |
 template <class F>
 LONG guarded(const char* function, F&& body)
 {
-    if (g_faultHook) {
-        if (const LONG injected = g_faultHook(function))
+    if (const auto& hook = detail::faultHook()) {
+        if (const LONG injected = hook(function))
             return injected;
     }
     try {
@@ -179,9 +186,6 @@ LONG copyData(const RegistryStore::ValueRow& row, LPBYTE data, LPDWORD cb)
 bool allowed(const Target& t, REGSAM right) { return (t.key->access & right) == right; }
 
 } // namespace
-
-void setFaultHook(FaultHook hook) { g_faultHook = std::move(hook); }
-const FaultHook& faultHook() { return g_faultHook; }
 
 } // namespace tav::winreg
 

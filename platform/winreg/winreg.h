@@ -3,7 +3,6 @@
 // sizes, implemented over one SQLite store per user (see registrystore.h). The names and
 // types are those of the platform so that the class code above needs nothing else.
 #include <cstdint>
-#include <functional>
 
 using LONG = int32_t;
 using DWORD = uint32_t;
@@ -123,11 +122,3 @@ LONG RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName);
 // Kernel: expands %NAME% references; returns the size needed in bytes including the
 // terminating NUL, or 0 on failure.
 DWORD ExpandEnvironmentStringsA(LPCSTR lpSrc, LPSTR lpDst, DWORD nSize);
-
-namespace tav::winreg {
-// Test seam: when set, every registry function first asks the hook with its own name
-// ("RegEnumKeyA" ...); a non-zero answer is returned as that call's status.
-using FaultHook = std::function<LONG(const char* function)>;
-void setFaultHook(FaultHook hook);
-const FaultHook& faultHook();
-} // namespace tav::winreg

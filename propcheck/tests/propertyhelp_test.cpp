@@ -2,6 +2,7 @@
 #include "canvas.h"
 #include "devicecontext.h"
 #include "gdi.h"
+#include "gdi_testseams.h"
 #include "modgdi.h"
 #include "olecolor.h"
 #include "propertyhelp.h"

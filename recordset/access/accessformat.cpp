@@ -1,5 +1,6 @@
 #include "accessformat.h"
 #include "sqliterows.h"
+#include "sqlitestmt.h"
 
 #include "accesscollation.h"
 #include "accessfunctions.h"
@@ -27,6 +28,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <string_view>
 
 namespace tav::ado {
 
@@ -139,13 +141,11 @@ VbError engineError(sqlite3* db, const QString& path, const QString& what) {
 // provider's error naming it: a fault must not pass for an empty catalog.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql, const QString& path) : m_db(db), m_sql(sql), m_path(path) {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_st, nullptr) != SQLITE_OK || !m_st)
+    Statement(sqlite3* db, const char* sql, const QString& path)
+        : m_db(db), m_sql(sql), m_path(path), m_stmt(db, sql), m_st(m_stmt.get()) {
+        if (!m_stmt.ok())
             throw engineError(m_db, m_path, QString::fromUtf8(m_sql));
     }
-    ~Statement() { sqlite3_finalize(m_st); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
     bool step() {
         const int rc = sqlite3_step(m_st);
         if (rc != SQLITE_ROW && rc != SQLITE_DONE)
@@ -162,7 +162,8 @@ private:
     sqlite3* m_db;
     const char* m_sql;
     const QString& m_path;
-    sqlite3_stmt* m_st = nullptr;
+    SqliteStmt m_stmt;
+    sqlite3_stmt* m_st;
 };
 
 void exec(sqlite3* db, const QByteArray& sql, const QString& path) {
@@ -521,13 +522,13 @@ public:
         const QByteArray text = sql.toUtf8();
         // Preparing the statement tells every table it reads, through saved queries too.
         std::set<QString> reads;
-        StatementPtr st = prepare(text, accessSql, &reads);
+        SqliteStmt st = prepare(text, accessSql, &reads);
         QStringList missing;
         for (const QString& name : reads)
             if (m_image->needsLoading(name))
                 missing << name;
         if (!missing.isEmpty()) {
-            st.reset();
+            st.finalize();
             load(missing);
             st = prepare(text, accessSql, nullptr);
         }
@@ -540,13 +541,11 @@ public:
     }
 
 private:
-    using StatementPtr = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
-
     const QString& path() const { return m_image->path(); }
 
     // Prepares `text`, making the views of the saved queries it names on the way; with
     // `reads`, collects the names of the tables and views it reads.
-    StatementPtr prepare(const QByteArray& text, const QString& accessSql, std::set<QString>* reads) const {
+    SqliteStmt prepare(const QByteArray& text, const QString& accessSql, std::set<QString>* reads) const {
         sqlite3* db = m_image->db();
         for (;;) {
             if (reads) {
@@ -560,14 +559,12 @@ private:
                     },
                     reads);
             }
-            sqlite3_stmt* st = nullptr;
-            const int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st, nullptr);
+            SqliteStmt owned(db, std::string_view(text.constData(), size_t(text.size())));
             if (reads)
                 sqlite3_set_authorizer(db, nullptr, nullptr);
-            StatementPtr owned(st, sqlite3_finalize);
-            if (rc == SQLITE_OK && st)
+            if (owned.ok())
                 return owned;
-            if ((rc & 0xff) == SQLITE_NOMEM)
+            if ((owned.rc() & 0xff) == SQLITE_NOMEM)
                 throw outOfMemory();
             const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
             if (!(msg.startsWith(QLatin1String("no such table:")) && m_image->ensureView(missingName(msg))))

@@ -1,4 +1,5 @@
 #include "demodb.h"
+#include "sqlitestmt.h"
 
 #include <sqlite3.h>
 
@@ -145,9 +146,10 @@ public:
     void insert(const char* sql, const std::vector<Value>& values) {
         if (!m_error.empty())
             return;
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr) != SQLITE_OK)
+        const SqliteStmt stmt(m_db, sql);
+        if (stmt.rc() != SQLITE_OK)
             return fail(sqlite3_errmsg(m_db));
+        sqlite3_stmt* st = stmt.get();
         for (size_t k = 0; k < values.size(); ++k) {
             const int at = int(k) + 1;
             const Value& v = values[k];
@@ -160,7 +162,6 @@ public:
         }
         if (sqlite3_step(st) != SQLITE_DONE)
             fail(sqlite3_errmsg(m_db));
-        sqlite3_finalize(st);
     }
 
 private:

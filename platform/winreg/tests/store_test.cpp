@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include <sqlite3.h>
+
 #include <csignal>
 #include <set>
 

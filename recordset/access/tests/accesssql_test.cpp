@@ -1,5 +1,4 @@
 // The Access SQL translator and the acc_* functions, run on an in-memory SQLite database.
-#if TAV_ACCESS_SUPPORT
 #include "accesscollation.h"
 #include "accessfunctions.h"
 #include "accesssql.h"
@@ -240,4 +239,3 @@ TEST(Nesting, DeepNestingIsRefusedAndModerateNestingRuns) {
 }
 
 } // namespace
-#endif

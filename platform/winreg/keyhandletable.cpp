@@ -1,4 +1,4 @@
-#include "handletable.h"
+#include "keyhandletable.h"
 
 namespace tav::winreg {
 

@@ -1,4 +1,4 @@
-#include "handletable.h"
+#include "gdihandletable.h"
 
 namespace tav::gdi::detail {
 
