@@ -1,4 +1,4 @@
-#include "datasourcepath.h"
+#include "datasourcepath_p.h"
 
 #include "adoerror.h"
 

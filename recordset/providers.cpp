@@ -1,8 +1,8 @@
 #include "providers.h"
 
 #include "adoerror.h"
-#include "datasourcepath.h"
-#include "sqliteformat.h"
+#include "datasourcepath_p.h"
+#include "sqliteformat_p.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "sqliteformat.h"
+#include "sqliteformat_p.h"
 
 #include "adoerror.h"
 #include "sqliterows.h"

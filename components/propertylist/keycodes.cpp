@@ -1,4 +1,4 @@
-#include "keycodes.h"
+#include "keycodes_p.h"
 
 #include <iterator>
 

@@ -1,4 +1,4 @@
-#include "pickcombobox.h"
+#include "pickcombobox_p.h"
 
 #include <QKeyEvent>
 #include <QWheelEvent>

@@ -1,6 +1,6 @@
-#include "propertyeditor.h"
+#include "propertyeditor_p.h"
 
-#include "pickcombobox.h"
+#include "pickcombobox_p.h"
 #include "propertyitem.h"
 
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 #include "propertylist.h"
 
 #include "devicecontext.h"
-#include "keycodes.h"
+#include "keycodes_p.h"
 #include "olecolor.h"
-#include "propertyeditor.h"
-#include "propertylistaccessible.h"
+#include "propertyeditor_p.h"
+#include "propertylistaccessible_p.h"
 
 #include <QAccessible>
 #include <QApplication>

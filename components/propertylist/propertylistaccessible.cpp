@@ -1,4 +1,4 @@
-#include "propertylistaccessible.h"
+#include "propertylistaccessible_p.h"
 
 #include "propertylist.h"
 

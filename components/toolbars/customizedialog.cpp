@@ -1,4 +1,4 @@
-#include "customizedialog.h"
+#include "customizedialog_p.h"
 
 #include "toolbars.h"
 

@@ -1,4 +1,4 @@
-#include "placeholdericon.h"
+#include "placeholdericon_p.h"
 
 #include <QHash>
 #include <QImage>

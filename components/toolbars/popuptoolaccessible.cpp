@@ -1,4 +1,4 @@
-#include "popuptoolaccessible.h"
+#include "popuptoolaccessible_p.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

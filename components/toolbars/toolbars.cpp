@@ -1,10 +1,10 @@
 #include "toolbars.h"
 
-#include "customizedialog.h"
-#include "placeholdericon.h"
-#include "popuptoolaccessible.h"
-#include "toolmenubar.h"
-#include "widgetentry.h"
+#include "customizedialog_p.h"
+#include "placeholdericon_p.h"
+#include "popuptoolaccessible_p.h"
+#include "toolmenubar_p.h"
+#include "widgetentry_p.h"
 
 #include <QContextMenuEvent>
 #include <QFrame>

@@ -1,4 +1,4 @@
-#include "toolcombo.h"
+#include "toolcombo_p.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

@@ -1,4 +1,4 @@
-#include "toolmenubar.h"
+#include "toolmenubar_p.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

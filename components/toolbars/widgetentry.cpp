@@ -1,6 +1,6 @@
-#include "widgetentry.h"
+#include "widgetentry_p.h"
 
-#include "toolcombo.h"
+#include "toolcombo_p.h"
 
 #include <QFrame>
 #include <QLineEdit>

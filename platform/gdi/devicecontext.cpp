@@ -1,6 +1,6 @@
 #include "devicecontext.h"
 
-#include "gdihandletable.h"
+#include "gdihandletable_p.h"
 
 #include <QPainter>
 

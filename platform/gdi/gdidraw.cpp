@@ -1,9 +1,9 @@
 // Lines and rectangles with the platform's pixel rules: a line stops short of its end
 // point, rectangles leave out their right column and bottom row.
 #include "gdi.h"
-#include "gdihandletable.h"
+#include "gdihandletable_p.h"
 #include "olecolor.h"
-#include "raster.h"
+#include "raster_p.h"
 
 #include <QPainter>
 

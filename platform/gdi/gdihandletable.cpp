@@ -1,4 +1,6 @@
-#include "gdihandletable.h"
+#include "gdihandletable_p.h"
+
+#include <QtGlobal>
 
 namespace tav::gdi::detail {
 
@@ -26,8 +28,11 @@ HandleTable::HandleTable() {
 }
 
 uint32_t HandleTable::add(Entry entry) {
+    Q_ASSERT(m_next >= 0x100); // numbers run up from above the system-colour brushes
     const uint32_t n = m_next++;
-    m_entries.emplace(n, std::move(entry));
+    const bool fresh = m_entries.emplace(n, std::move(entry)).second;
+    Q_ASSERT(fresh); // a number is never handed out twice
+    Q_UNUSED(fresh);
     return n;
 }
 
@@ -81,8 +86,10 @@ HGDIOBJ HandleTable::stock(int index) const {
 }
 
 void HandleTable::noteSelected(HGDIOBJ h, int delta) {
-    if (Entry* e = find(h); e && !e->stock)
+    if (Entry* e = find(h); e && !e->stock) {
         e->selections += delta;
+        Q_ASSERT(e->selections >= 0); // every deselection follows its selection
+    }
 }
 
 bool HandleTable::deleteObject(HGDIOBJ h) {

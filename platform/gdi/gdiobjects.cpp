@@ -1,6 +1,6 @@
 // Pens, brushes, their selection into contexts, and the context's simple state.
 #include "gdi.h"
-#include "gdihandletable.h"
+#include "gdihandletable_p.h"
 #include "olecolor.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // DrawTextA: text from the ANSI code page laid out in a rectangle by format flags.
 #include "codepage.h"
 #include "gdi.h"
-#include "gdihandletable.h"
+#include "gdihandletable_p.h"
 #include "olecolor.h"
-#include "raster.h"
+#include "raster_p.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "raster.h"
+#include "raster_p.h"
 
 #include "olecolor.h"
 

@@ -2,7 +2,7 @@
 #include "winreg.h"
 #include "winreg_p.h"
 
-#include "keypath.h"
+#include "keypath_p.h"
 
 #include <cstdlib>
 #include <cstring>

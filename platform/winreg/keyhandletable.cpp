@@ -1,4 +1,6 @@
-#include "keyhandletable.h"
+#include "keyhandletable_p.h"
+
+#include <QtGlobal>
 
 namespace tav::winreg {
 
@@ -13,7 +15,9 @@ HKEY HandleTable::add(const OpenKey& key)
     // Handle values are never reused within a process, so a stale handle stays invalid.
     const uintptr_t h = m_next;
     m_next += 4;
-    m_open.emplace(h, key);
+    const bool fresh = m_open.emplace(h, key).second;
+    Q_ASSERT(fresh);
+    Q_UNUSED(fresh);
     return reinterpret_cast<HKEY>(h);
 }
 

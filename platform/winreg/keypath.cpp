@@ -1,4 +1,4 @@
-#include "keypath.h"
+#include "keypath_p.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "registrystore.h"
 
-#include "keyhandletable.h"
-#include "keypath.h"
-#include "sqlitestatement.h"
+#include "keyhandletable_p.h"
+#include "keypath_p.h"
+#include "sqlitestatement_p.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "sqlitestatement.h"
+#include "sqlitestatement_p.h"
 
 #include "winreg.h"
 

@@ -1,7 +1,7 @@
 #include "storetransaction.h"
 
 #include "registrystore.h"
-#include "sqlitestatement.h"
+#include "sqlitestatement_p.h"
 
 #include <optional>
 

@@ -3,10 +3,10 @@
 #include "winreg.h"
 #include "winreg_p.h"
 
-#include "keyhandletable.h"
-#include "keypath.h"
+#include "keyhandletable_p.h"
+#include "keypath_p.h"
 #include "registrystore.h"
-#include "sqlitestatement.h"
+#include "sqlitestatement_p.h"
 
 #include <algorithm>
 #include <cstring>

@@ -8,7 +8,7 @@
 #include "adoerror.h"
 #include "appinfo.h"
 #include "sanitizers.h"
-#include "savedqueries.h"
+#include "savedqueries_p.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

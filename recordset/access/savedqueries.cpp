@@ -1,4 +1,4 @@
-#include "savedqueries.h"
+#include "savedqueries_p.h"
 
 #include <QStringList>
 

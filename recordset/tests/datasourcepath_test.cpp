@@ -1,5 +1,5 @@
 #include "adoerror.h"
-#include "datasourcepath.h"
+#include "datasourcepath_p.h"
 #include "testsupport.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // Placeholder pictures: each identifier's colour and shape, the disabled look, and crisp
 // rendering at a higher pixel ratio.
-#include "placeholdericon.h"
+#include "placeholdericon_p.h"
 
 #include <QImage>
 #include <QPixmap>

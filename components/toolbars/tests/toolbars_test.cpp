@@ -1,6 +1,6 @@
 // The component's widgets built from a small layout: entries as separate objects, a
 // fitting widget per tool kind, shared popups, clicks, and the built-in tools.
-#include "customizedialog.h"
+#include "customizedialog_p.h"
 #include "layoutloader.h"
 #include "testsupport.h"
 #include "toolbars.h"

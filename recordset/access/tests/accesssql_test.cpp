@@ -3,7 +3,7 @@
 #include "accessfunctions.h"
 #include "accesssql.h"
 #include "casename.h"
-#include "savedqueries.h"
+#include "savedqueries_p.h"
 
 #include <QStringList>
 

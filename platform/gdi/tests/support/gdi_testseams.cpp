@@ -1,6 +1,6 @@
 #include "gdi_testseams.h"
 
-#include "gdihandletable.h"
+#include "gdihandletable_p.h"
 
 namespace tav::gdi {
 

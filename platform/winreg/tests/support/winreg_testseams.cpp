@@ -1,6 +1,6 @@
 #include "winreg_testseams.h"
 
-#include "keyhandletable.h"
+#include "keyhandletable_p.h"
 #include "registrystore.h"
 
 namespace tav::winreg {

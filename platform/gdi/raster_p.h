@@ -2,7 +2,7 @@
 // Pixel-exact drawing on a painter for the graphics calls: antialiasing off, whole
 // cells filled, work limited to the part of the device that can be seen, and the
 // painter's own state restored when done.
-#include "gdihandletable.h"
+#include "gdihandletable_p.h"
 
 #include <QRect>
 
