@@ -11,7 +11,7 @@ namespace {
 // With TAV_QUIT_AFTER_FIRST_PAINT set (start-up measurements only) the program ends
 // right after the frame is first painted.
 class QuitAfterFirstPaint : public QObject {
-public:
+  public:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
@@ -26,7 +26,8 @@ public:
 
 int main(int argc, char** argv) {
     tav::Application app(argc, argv, QStringLiteral("prjBarCheck"));
-    tav::Application::setStyle(new tav::toolbars::CachedIconStyle(tav::Application::style()->name()));
+    tav::Application::setStyle(
+        new tav::toolbars::CachedIconStyle(tav::Application::style()->name()));
     tav::barcheck::MDIForm1* form = nullptr;
     return app.run([&] {
         form = new tav::barcheck::MDIForm1;

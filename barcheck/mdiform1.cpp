@@ -25,7 +25,8 @@ MDIForm1::MDIForm1(const QString& layoutPath, QWidget* parent)
 }
 
 QString MDIForm1::clickMessage(const QString& toolText) {
-    return QStringLiteral("you clicked ") + toolText + QStringLiteral(" it looks like the toolbars are working");
+    return QStringLiteral("you clicked ") + toolText +
+           QStringLiteral(" it looks like the toolbars are working");
 }
 
 void MDIForm1::ToolBars1_ToolClick(const tav::toolbars::ToolClick& tool) {

@@ -12,7 +12,7 @@ namespace tav::barcheck {
 
 class MDIForm1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // The layout built into the program.
     static QString storedLayout() { return QStringLiteral(":/barcheck/toolbars1.xml"); }
 
@@ -26,10 +26,10 @@ public:
     // "you clicked " + the tool's text + " it looks like the toolbars are working".
     static QString clickMessage(const QString& toolText);
 
-public slots:
+  public slots:
     void ToolBars1_ToolClick(const tav::toolbars::ToolClick& tool);
 
-private:
+  private:
     QMdiArea* m_workspace;
     tav::toolbars::ToolBars* m_toolBars1;
 };

@@ -7,13 +7,14 @@ namespace checkall {
 
 namespace role {
 const int Frame = ATSPI_ROLE_FRAME, Dialog = ATSPI_ROLE_DIALOG, Alert = ATSPI_ROLE_ALERT,
-          PushButton = ATSPI_ROLE_PUSH_BUTTON, Label = ATSPI_ROLE_LABEL, MenuBar = ATSPI_ROLE_MENU_BAR,
-          Menu = ATSPI_ROLE_MENU, MenuItem = ATSPI_ROLE_MENU_ITEM, ToolBar = ATSPI_ROLE_TOOL_BAR,
-          ComboBox = ATSPI_ROLE_COMBO_BOX, List = ATSPI_ROLE_LIST, ListItem = ATSPI_ROLE_LIST_ITEM,
-          Table = ATSPI_ROLE_TABLE, TableCell = ATSPI_ROLE_TABLE_CELL, Text = ATSPI_ROLE_TEXT,
-          Entry = ATSPI_ROLE_ENTRY, Window = ATSPI_ROLE_WINDOW, StatusBar = ATSPI_ROLE_STATUS_BAR,
-          ProgressBar = ATSPI_ROLE_PROGRESS_BAR, Filler = ATSPI_ROLE_FILLER, Panel = ATSPI_ROLE_PANEL,
-          CheckBox = ATSPI_ROLE_CHECK_BOX, Row = ATSPI_ROLE_TABLE_ROW,
+          PushButton = ATSPI_ROLE_PUSH_BUTTON, Label = ATSPI_ROLE_LABEL,
+          MenuBar = ATSPI_ROLE_MENU_BAR, Menu = ATSPI_ROLE_MENU, MenuItem = ATSPI_ROLE_MENU_ITEM,
+          ToolBar = ATSPI_ROLE_TOOL_BAR, ComboBox = ATSPI_ROLE_COMBO_BOX, List = ATSPI_ROLE_LIST,
+          ListItem = ATSPI_ROLE_LIST_ITEM, Table = ATSPI_ROLE_TABLE,
+          TableCell = ATSPI_ROLE_TABLE_CELL, Text = ATSPI_ROLE_TEXT, Entry = ATSPI_ROLE_ENTRY,
+          Window = ATSPI_ROLE_WINDOW, StatusBar = ATSPI_ROLE_STATUS_BAR,
+          ProgressBar = ATSPI_ROLE_PROGRESS_BAR, Filler = ATSPI_ROLE_FILLER,
+          Panel = ATSPI_ROLE_PANEL, CheckBox = ATSPI_ROLE_CHECK_BOX, Row = ATSPI_ROLE_TABLE_ROW,
           PopupMenu = ATSPI_ROLE_POPUP_MENU;
 } // namespace role
 
@@ -49,14 +50,18 @@ void setCallTimeout(int ms) {
     atspi_set_timeout(ms, ms);
 }
 
-int callTimeout() { return g_timeout; }
+int callTimeout() {
+    return g_timeout;
+}
 
 void initAccessibility(int callTimeoutMs) {
     atspi_init();
     setCallTimeout(callTimeoutMs);
 }
 
-void shutdownAccessibility() { atspi_exit(); }
+void shutdownAccessibility() {
+    atspi_exit();
+}
 
 void pumpEvents() {
     for (int i = 0; i < 100 && g_main_context_iteration(nullptr, FALSE); ++i) {
@@ -87,7 +92,9 @@ Node& Node::operator=(Node&& other) noexcept {
     return *this;
 }
 
-Node Node::desktop() { return Node(atspi_get_desktop(0)); }
+Node Node::desktop() {
+    return Node(atspi_get_desktop(0));
+}
 
 void Node::uncached() const {
     if (m_p)
@@ -213,7 +220,8 @@ bool Node::act(const QStringList& names) const {
     for (const QString& wanted : names) {
         for (int i = 0; i < n && index < 0; ++i) {
             Err e2;
-            if (take(atspi_action_get_action_name(a, i, &e2)).compare(wanted, Qt::CaseInsensitive) == 0)
+            if (take(atspi_action_get_action_name(a, i, &e2))
+                    .compare(wanted, Qt::CaseInsensitive) == 0)
                 index = i;
         }
         if (index >= 0)
@@ -227,8 +235,8 @@ bool Node::act(const QStringList& names) const {
     auto* o = reinterpret_cast<AtspiObject*>(m_p);
     if (!o->app || !o->app->bus || !o->app->bus_name || !o->path)
         return false;
-    DBusMessage* msg =
-        dbus_message_new_method_call(o->app->bus_name, o->path, "org.a11y.atspi.Action", "DoAction");
+    DBusMessage* msg = dbus_message_new_method_call(o->app->bus_name, o->path,
+                                                    "org.a11y.atspi.Action", "DoAction");
     if (!msg)
         return false;
     dbus_int32_t i = index;
@@ -333,7 +341,8 @@ Node Node::find(const std::function<bool(const Node&)>& matches, int maxDepth) c
     return {};
 }
 
-void Node::findAll(const std::function<bool(const Node&)>& matches, std::vector<Node>& out, int maxDepth) const {
+void Node::findAll(const std::function<bool(const Node&)>& matches, std::vector<Node>& out,
+                   int maxDepth) const {
     if (!m_p || maxDepth < 0)
         return;
     if (matches(*this))

@@ -23,7 +23,7 @@ void setCallTimeout(int ms);
 int callTimeout();
 
 class Node {
-public:
+  public:
     Node() = default;
     explicit Node(AtspiAccessible* adopted) : m_p(adopted) {}
     ~Node();
@@ -46,9 +46,9 @@ public:
     std::vector<Node> children() const;
     Node parent() const;
 
-    bool showing() const;   // shown on screen (visible and showing)
+    bool showing() const;           // shown on screen (visible and showing)
     bool hasState(int state) const; // AtspiStateType
-    QRect extents() const;  // screen pixels; empty when unknown
+    QRect extents() const;          // screen pixels; empty when unknown
 
     QStringList actions() const;
     // Performs the first action whose name is one of `names` (case ignored).
@@ -64,20 +64,21 @@ public:
     // First shown object below this one (this one included) that matches, depth first.
     Node find(const std::function<bool(const Node&)>& matches, int maxDepth = 40) const;
     // Every shown object below this one that matches.
-    void findAll(const std::function<bool(const Node&)>& matches, std::vector<Node>& out, int maxDepth = 40) const;
+    void findAll(const std::function<bool(const Node&)>& matches, std::vector<Node>& out,
+                 int maxDepth = 40) const;
 
     bool operator==(const Node& other) const { return m_p == other.m_p; }
     AtspiAccessible* raw() const { return m_p; }
 
-private:
+  private:
     AtspiAccessible* m_p = nullptr;
 };
 
 // Role numbers of the library, named for the checks.
 namespace role {
-extern const int Frame, Dialog, Alert, PushButton, Label, MenuBar, Menu, MenuItem, ToolBar, ComboBox, List,
-    ListItem, Table, TableCell, Text, Entry, Window, StatusBar, ProgressBar, Filler, Panel, CheckBox, Row,
-    PopupMenu;
+extern const int Frame, Dialog, Alert, PushButton, Label, MenuBar, Menu, MenuItem, ToolBar,
+    ComboBox, List, ListItem, Table, TableCell, Text, Entry, Window, StatusBar, ProgressBar, Filler,
+    Panel, CheckBox, Row, PopupMenu;
 } // namespace role
 
 // Sends one key press and release to the focused window (an X key symbol).

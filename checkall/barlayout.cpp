@@ -78,8 +78,10 @@ bool readBarLayout(const QByteArray& document, BarLayout& out, QString& error) {
             continue;
         const auto a = xml.attributes();
         if (xml.name() == QLatin1String("tool")) {
-            ToolDef t{a.value(QLatin1String("name")).toString(), a.value(QLatin1String("kind")).toString(),
-                      a.value(QLatin1String("caption")).toString(), a.value(QLatin1String("subband")).toString()};
+            ToolDef t{a.value(QLatin1String("name")).toString(),
+                      a.value(QLatin1String("kind")).toString(),
+                      a.value(QLatin1String("caption")).toString(),
+                      a.value(QLatin1String("subband")).toString()};
             if (!a.hasAttribute(QLatin1String("builtin")) && t.kind != QLatin1String("separator") &&
                 !t.name.isEmpty())
                 out.namedTools << t.name;
@@ -96,20 +98,24 @@ bool readBarLayout(const QByteArray& document, BarLayout& out, QString& error) {
             current = &out.bands.back();
         } else if (xml.name() == QLatin1String("entry") && current) {
             const QString name = a.value(QLatin1String("name")).toString();
-            ToolDef def = byNameAndId.value(name + u'#' + a.value(QLatin1String("id")).toString(), byName.value(name));
+            ToolDef def = byNameAndId.value(name + u'#' + a.value(QLatin1String("id")).toString(),
+                                            byName.value(name));
             if (def.kind.isEmpty()) {
-                error = QStringLiteral("entry %1 of band %2 names no tool").arg(name, current->name);
+                error =
+                    QStringLiteral("entry %1 of band %2 names no tool").arg(name, current->name);
                 return false;
             }
             if (def.kind == QLatin1String("separator"))
                 continue;
             BarEntry e;
             e.name = name;
-            const QString caption =
-                a.hasAttribute(QLatin1String("caption")) ? a.value(QLatin1String("caption")).toString() : def.caption;
+            const QString caption = a.hasAttribute(QLatin1String("caption"))
+                                        ? a.value(QLatin1String("caption")).toString()
+                                        : def.caption;
             e.label = withoutMarkers(caption, name);
-            const QString subband =
-                a.hasAttribute(QLatin1String("subband")) ? a.value(QLatin1String("subband")).toString() : def.subband;
+            const QString subband = a.hasAttribute(QLatin1String("subband"))
+                                        ? a.value(QLatin1String("subband")).toString()
+                                        : def.subband;
             // The component builds only popups it carries; a sub-band it lacks leaves a plain tool.
             if (def.kind == QLatin1String("combo"))
                 e.use = Use::Pick;
@@ -127,7 +133,9 @@ bool readBarLayout(const QByteArray& document, BarLayout& out, QString& error) {
         }
     }
     if (xml.hasError()) {
-        error = QStringLiteral("the layout cannot be read: %1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
+        error = QStringLiteral("the layout cannot be read: %1 (line %2)")
+                    .arg(xml.errorString())
+                    .arg(xml.lineNumber());
         return false;
     }
     // A sub-band that is a popup of the layout is opened by the entry; a plain button that

@@ -10,30 +10,30 @@ namespace checkall {
 
 // How a tester uses an entry and what it answers.
 enum class Use {
-    Click,    // a button or menu entry: pressed, answers with its own name
-    Pick,     // a combo box: an entry is picked, answers with its own name
-    Enter,    // a text field: Enter, answers with its own name
-    Silent,   // opens a popup only, a progress bar, a hosted window or a window list
+    Click,  // a button or menu entry: pressed, answers with its own name
+    Pick,   // a combo box: an entry is picked, answers with its own name
+    Enter,  // a text field: Enter, answers with its own name
+    Silent, // opens a popup only, a progress bar, a hosted window or a window list
 };
 
 struct BarEntry {
-    QString name;     // the tool's name, which its answer carries
-    QString label;    // the accessible name: the caption without '&' and shortcut, or the name
+    QString name;  // the tool's name, which its answer carries
+    QString label; // the accessible name: the caption without '&' and shortcut, or the name
     Use use = Use::Click;
-    QString opens;    // popup band opened by the entry, if any
+    QString opens;         // popup band opened by the entry, if any
     bool dropDown = false; // a tool with a main part and an arrow that opens `opens`
 };
 
 struct BarBand {
     QString name;
-    QString label;    // the band's accessible name
-    QString kind;     // menubar, childmenubar, toolbar, popup
+    QString label; // the band's accessible name
+    QString kind;  // menubar, childmenubar, toolbar, popup
     QString dock;
     std::vector<BarEntry> entries; // separators left out
 };
 
 struct BarLayout {
-    QStringList namedTools;   // every named tool of the collection (no separators, no built-ins)
+    QStringList namedTools; // every named tool of the collection (no separators, no built-ins)
     std::vector<BarBand> bands;
 
     const BarBand* band(const QString& name) const;

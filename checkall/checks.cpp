@@ -13,7 +13,6 @@
 
 #include <X11/keysym.h>
 #include <atspi/atspi-constants.h>
-
 #include <map>
 #include <set>
 
@@ -57,7 +56,7 @@ struct Box {
 // One program under test: its process, its place in the accessibility tree, and the
 // bounded waits every step goes through.
 class Tester {
-public:
+  public:
     Tester(const Context& ctx, const QString& program) : m_ctx(ctx), m_program(program) {}
 
     const QString& program() const { return m_program; }
@@ -67,14 +66,17 @@ public:
         const QString path = QDir(m_ctx.programDir).filePath(m_program);
         const QFileInfo info(path);
         if (!info.exists())
-            throw StepFailed{QStringLiteral("the program at %1").arg(path), QStringLiteral("no such file")};
+            throw StepFailed{QStringLiteral("the program at %1").arg(path),
+                             QStringLiteral("no such file")};
         if (!info.isExecutable() || info.isDir())
-            throw StepFailed{QStringLiteral("the program at %1").arg(path), QStringLiteral("a file that cannot be run")};
+            throw StepFailed{QStringLiteral("the program at %1").arg(path),
+                             QStringLiteral("a file that cannot be run")};
         m_log = QDir(m_ctx.workDir).filePath(m_program + QStringLiteral(".log"));
         try {
             m_child = Child::start({path}, m_ctx.env, m_log, -1, m_ctx.workDir);
         } catch (const std::runtime_error& e) {
-            throw StepFailed{QStringLiteral("the program to start"), QString::fromLocal8Bit(e.what())};
+            throw StepFailed{QStringLiteral("the program to start"),
+                             QString::fromLocal8Bit(e.what())};
         }
         const int pid = m_child.pid();
         m_app = waitFor(
@@ -87,22 +89,23 @@ public:
                     }
                 return {};
             },
-            QStringLiteral("the program on the accessibility bus"), [] { return QStringLiteral("nothing"); });
+            QStringLiteral("the program on the accessibility bus"),
+            [] { return QStringLiteral("nothing"); });
     }
 
     void stop() { m_child.stop(); }
 
     // Polls `probe` until it gives an object, within the step time.
-    Node waitFor(const std::function<Node()>& probe, const QString& expected, const std::function<QString()>& seen,
-                 int timeoutMs = -1) {
+    Node waitFor(const std::function<Node()>& probe, const QString& expected,
+                 const std::function<QString()>& seen, int timeoutMs = -1) {
         Node found;
         waitUntil([&] { return bool(found = probe()); }, expected, seen, timeoutMs);
         return found;
     }
 
     // Polls `cond` until it holds, within the step time; a program that ended fails at once.
-    void waitUntil(const std::function<bool()>& cond, const QString& expected, const std::function<QString()>& seen,
-                   int timeoutMs = -1) {
+    void waitUntil(const std::function<bool()>& cond, const QString& expected,
+                   const std::function<QString()>& seen, int timeoutMs = -1) {
         QElapsedTimer t;
         t.start();
         const int limit = timeoutMs < 0 ? stepMs() : timeoutMs;
@@ -110,11 +113,14 @@ public:
             throwIfInterrupted();
             pumpEvents();
             if (!m_child.running())
-                throw StepFailed{expected, QStringLiteral("the program %1%2").arg(m_child.ending(), lastOutput())};
+                throw StepFailed{
+                    expected,
+                    QStringLiteral("the program %1%2").arg(m_child.ending(), lastOutput())};
             if (cond())
                 return;
             if (t.elapsed() > limit)
-                throw StepFailed{expected, seen() + QStringLiteral(" after %1 s").arg(limit / 1000.0)};
+                throw StepFailed{expected,
+                                 seen() + QStringLiteral(" after %1 s").arg(limit / 1000.0)};
             QThread::msleep(t.elapsed() < 200 ? 5 : 25);
         }
     }
@@ -147,7 +153,8 @@ public:
                 continue;
             Box b{w, w.name(), {}};
             std::vector<Node> labels;
-            w.findAll([](const Node& n) { return n.role() == role::Label && !n.name().isEmpty(); }, labels, 6);
+            w.findAll([](const Node& n) { return n.role() == role::Label && !n.name().isEmpty(); },
+                      labels, 6);
             QStringList texts;
             for (const Node& l : labels)
                 texts << l.name();
@@ -194,7 +201,8 @@ public:
         QStringList names;
         for (const Node& w : windows())
             names << QStringLiteral("\"%1\" (%2)").arg(w.name(), w.roleName());
-        return names.isEmpty() ? QStringLiteral("no window") : QStringLiteral("windows ") + names.join(u',');
+        return names.isEmpty() ? QStringLiteral("no window")
+                               : QStringLiteral("windows ") + names.join(u',');
     }
 
     QString lastOutput() const {
@@ -229,8 +237,9 @@ public:
     // The screen under `area`, given in the programs' units.
     QImage grab(const QRect& area) const {
         const double k = m_ctx.scale;
-        const QRect pixels(QPoint(int(area.left() * k), int(area.top() * k)),
-                           QPoint(int((area.right() + 1) * k) - 1, int((area.bottom() + 1) * k) - 1));
+        const QRect pixels(
+            QPoint(int(area.left() * k), int(area.top() * k)),
+            QPoint(int((area.right() + 1) * k) - 1, int((area.bottom() + 1) * k) - 1));
         return grabScreen(m_ctx.display, pixels);
     }
 
@@ -243,7 +252,8 @@ public:
                     focusWindow(m_ctx.display, m_child.pid(), m_mainTitle);
                 return window.hasState(ATSPI_STATE_ACTIVE);
             },
-            QStringLiteral("the window \"%1\" active").arg(m_mainTitle), [] { return QStringLiteral("not active"); });
+            QStringLiteral("the window \"%1\" active").arg(m_mainTitle),
+            [] { return QStringLiteral("not active"); });
         if (!control)
             return;
         waitUntil(
@@ -252,13 +262,14 @@ public:
                     control.grabFocus();
                 return control.hasState(ATSPI_STATE_FOCUSED);
             },
-            QStringLiteral("\"%1\" to take the focus").arg(control.name()), [] { return QStringLiteral("no focus"); });
+            QStringLiteral("\"%1\" to take the focus").arg(control.name()),
+            [] { return QStringLiteral("no focus"); });
     }
 
     Node m_app;
     QString m_mainTitle;
 
-private:
+  private:
     const Context& m_ctx;
     QString m_program;
     Child m_child;
@@ -268,7 +279,7 @@ private:
 // Runs one named check, timing it; a failure is recorded with a picture of the program's
 // windows, and any message box left open is closed and reported.
 class Checks {
-public:
+  public:
     Checks(const Context& ctx, Tester& t) : m_ctx(ctx), m_t(t) {}
 
     void run(const QString& name, const std::function<void(CheckResult&)>& body) {
@@ -331,7 +342,7 @@ public:
 
     std::vector<CheckResult> results;
 
-private:
+  private:
     void finish(CheckResult& r, const QElapsedTimer& timer) {
         r.seconds = timer.elapsed() / 1000.0;
         if (m_ctx.onResult)
@@ -348,11 +359,12 @@ private:
 // ----- barcheck -----
 
 QString clickAnswer(const QString& tool) {
-    return QStringLiteral("you clicked ") + tool + QStringLiteral(" it looks like the toolbars are working");
+    return QStringLiteral("you clicked ") + tool +
+           QStringLiteral(" it looks like the toolbars are working");
 }
 
 class BarTester {
-public:
+  public:
     BarTester(Tester& t, const BarLayout& layout) : m_t(t), m_layout(layout) {}
 
     Node frame;
@@ -389,8 +401,10 @@ public:
     void use(const BarEntry& e, const Node& node) {
         switch (e.use) {
         case Use::Click:
-            if (!node.act({QStringLiteral("Press"), QStringLiteral("click"), QStringLiteral("Toggle")}))
-                throw StepFailed{QStringLiteral("%1 to be pressed").arg(e.name), QStringLiteral("no press action")};
+            if (!node.act(
+                    {QStringLiteral("Press"), QStringLiteral("click"), QStringLiteral("Toggle")}))
+                throw StepFailed{QStringLiteral("%1 to be pressed").arg(e.name),
+                                 QStringLiteral("no press action")};
             break;
         case Use::Enter:
             m_t.focus(frame, node);
@@ -409,7 +423,8 @@ public:
             // Opened as a click on its arrow would; the open list takes the keys.
             m_t.focus(frame, Node());
             if (!node.act({QStringLiteral("ShowMenu")}))
-                throw StepFailed{QStringLiteral("%1 to open its list").arg(e.name), QStringLiteral("no show-menu action")};
+                throw StepFailed{QStringLiteral("%1 to open its list").arg(e.name),
+                                 QStringLiteral("no show-menu action")};
             m_t.waitUntil(
                 [&] {
                     for (const Node& c : node.children())
@@ -417,21 +432,25 @@ public:
                             return true;
                     return false;
                 },
-                QStringLiteral("the list of %1 open").arg(e.name), [] { return QStringLiteral("a closed list"); });
+                QStringLiteral("the list of %1 open").arg(e.name),
+                [] { return QStringLiteral("a closed list"); });
             pressKey(XK_Down);
             pressKey(XK_Return);
             break;
         }
-        case Use::Silent: break;
+        case Use::Silent:
+            break;
         }
     }
 
     // Uses the entry and expects exactly its own answer; closes the box.
     void expectAnswer(const BarEntry& e, const Node& node, CheckResult* shot = nullptr) {
         use(e, node);
-        const Box box = m_t.waitForBox(frame, QStringLiteral("the box \"%1\" for %2").arg(clickAnswer(e.name), e.name));
+        const Box box = m_t.waitForBox(
+            frame, QStringLiteral("the box \"%1\" for %2").arg(clickAnswer(e.name), e.name));
         if (shot)
-            m_t.picture(*shot, {frame, box.node}, QStringLiteral("the answer to %1 over the frame").arg(e.name));
+            m_t.picture(*shot, {frame, box.node},
+                        QStringLiteral("the answer to %1 over the frame").arg(e.name));
         const QString caption = box.caption, text = box.text;
         m_t.closeBox(frame, box);
         if (caption != QLatin1String("prjBarCheck") || text != clickAnswer(e.name))
@@ -464,7 +483,9 @@ void checkEveryTool(BarTester& bar, const BarLayout& layout, CheckResult& r) {
                 break;
         }
         for (size_t e = 0; e < order[i]->entries.size(); ++e) {
-            const BarBand* p = order[i]->entries[e].opens.isEmpty() ? nullptr : layout.band(order[i]->entries[e].opens);
+            const BarBand* p = order[i]->entries[e].opens.isEmpty()
+                                   ? nullptr
+                                   : layout.band(order[i]->entries[e].opens);
             if (p && !openedBy.count(p->name) && p->name != order.front()->name) {
                 bool shownBand = false;
                 for (const BarBand* b : layout.shownBands())
@@ -508,7 +529,8 @@ void checkEveryTool(BarTester& bar, const BarLayout& layout, CheckResult& r) {
         if (band == order.front()) {
             n = menuBar;
         } else if (band->kind == QLatin1String("toolbar")) {
-            n = bar.band(band->dock == QLatin1String("status") ? role::StatusBar : role::ToolBar, band->label);
+            n = bar.band(band->dock == QLatin1String("status") ? role::StatusBar : role::ToolBar,
+                         band->label);
         } else if (auto it = openedBy.find(band->name); it != openedBy.end()) {
             // Open the way from a shown band, then keep the popup's object: its entries stay
             // reachable once it has been filled.
@@ -534,8 +556,8 @@ void checkEveryTool(BarTester& bar, const BarLayout& layout, CheckResult& r) {
                             const Node m = item.child(0);
                             return m && isMenu(m) && m.showing() ? m : Node();
                         },
-                        QStringLiteral("the popup \"%1\" open").arg(band->label), [] { return QStringLiteral("none"); },
-                        3000);
+                        QStringLiteral("the popup \"%1\" open").arg(band->label),
+                        [] { return QStringLiteral("none"); }, 3000);
                 } catch (const StepFailed&) {
                     menu = Node();
                     break;
@@ -543,9 +565,10 @@ void checkEveryTool(BarTester& bar, const BarLayout& layout, CheckResult& r) {
                 opened.push_back(menu);
             }
             if (menu)
-                t.waitUntil([&] { return !bar.entryNodes(*band, menu).empty() || band->entries.empty(); },
-                            QStringLiteral("the entries of \"%1\"").arg(band->label),
-                            [] { return QStringLiteral("none"); });
+                t.waitUntil(
+                    [&] { return !bar.entryNodes(*band, menu).empty() || band->entries.empty(); },
+                    QStringLiteral("the entries of \"%1\"").arg(band->label),
+                    [] { return QStringLiteral("none"); });
             closeMenus();
             n = menu;
         }
@@ -575,15 +598,18 @@ void checkEveryTool(BarTester& bar, const BarLayout& layout, CheckResult& r) {
             // An entry that cannot be used here (not found, or a menu entry that only opens
             // its popup) leaves the tool to its other entries.
             if (!nodes.count(i)) {
-                unusable[e.name] = QStringLiteral("%1 (%2): not found on %3").arg(e.name, e.label, band->label);
+                unusable[e.name] =
+                    QStringLiteral("%1 (%2): not found on %3").arg(e.name, e.label, band->label);
                 continue;
             }
             if (e.use == Use::Click) {
                 bool pressable = false;
                 for (const QString& a : nodes.at(i).actions())
-                    pressable = pressable || a.compare(QLatin1String("Press"), Qt::CaseInsensitive) == 0;
+                    pressable =
+                        pressable || a.compare(QLatin1String("Press"), Qt::CaseInsensitive) == 0;
                 if (!pressable) {
-                    unusable[e.name] = QStringLiteral("%1 on %2: no press action").arg(e.name, band->label);
+                    unusable[e.name] =
+                        QStringLiteral("%1 on %2: no press action").arg(e.name, band->label);
                     continue;
                 }
             }
@@ -595,7 +621,8 @@ void checkEveryTool(BarTester& bar, const BarLayout& layout, CheckResult& r) {
                 if (f.seen.startsWith(QLatin1String("the program ")))
                     throw;
                 outcome[e.name] = Outcome::Failed;
-                failures << QStringLiteral("%1 on %2: expected %3, seen %4").arg(e.name, band->label, f.expected, f.seen);
+                failures << QStringLiteral("%1 on %2: expected %3, seen %4")
+                                .arg(e.name, band->label, f.expected, f.seen);
                 // Whatever the tool left open is closed before the next one.
                 for (const Box& b : t.boxes(bar.frame))
                     t.closeBox(bar.frame, b);
@@ -614,18 +641,20 @@ void checkEveryTool(BarTester& bar, const BarLayout& layout, CheckResult& r) {
         ++counts[int(o)];
     const int answered = counts[int(Outcome::Answered)], silent = counts[int(Outcome::Silent)],
               notShown = counts[int(Outcome::NotShown)], failed = counts[int(Outcome::Failed)];
-    r.figures.push_back({QStringLiteral("tools"),
-                         QStringLiteral("%1 answered, %2 silent by design, %3 not shown, %4 failed (of %5)")
-                             .arg(answered)
-                             .arg(silent)
-                             .arg(notShown)
-                             .arg(failed)
-                             .arg(layout.namedTools.size())});
+    r.figures.push_back(
+        {QStringLiteral("tools"),
+         QStringLiteral("%1 answered, %2 silent by design, %3 not shown, %4 failed (of %5)")
+             .arg(answered)
+             .arg(silent)
+             .arg(notShown)
+             .arg(failed)
+             .arg(layout.namedTools.size())});
     if (failed > 0)
-        throw StepFailed{QStringLiteral("every tool a tester can reach to answer with its own name"),
-                         failures.mid(0, 40).join(QStringLiteral("; ")) +
-                             (failures.size() > 40 ? QStringLiteral("; and %1 more").arg(failures.size() - 40)
-                                                   : QString())};
+        throw StepFailed{
+            QStringLiteral("every tool a tester can reach to answer with its own name"),
+            failures.mid(0, 40).join(QStringLiteral("; ")) +
+                (failures.size() > 40 ? QStringLiteral("; and %1 more").arg(failures.size() - 40)
+                                      : QString())};
 }
 
 void checkBarcheck(const Context& ctx, Tester& t, Checks& checks) {
@@ -658,7 +687,9 @@ void checkBarcheck(const Context& ctx, Tester& t, Checks& checks) {
                 return true;
             },
             QStringLiteral("the menu titles %1").arg(titles.join(QStringLiteral(", "))),
-            [&] { return QStringLiteral("menu bar entries %1").arg(seen.join(QStringLiteral(", "))); });
+            [&] {
+                return QStringLiteral("menu bar entries %1").arg(seen.join(QStringLiteral(", ")));
+            });
         if (titles.size() != 11)
             throw StepFailed{QStringLiteral("11 menu titles"), QString::number(titles.size())};
     });
@@ -686,11 +717,13 @@ void checkBarcheck(const Context& ctx, Tester& t, Checks& checks) {
         const BarBand* band = layout.band(QStringLiteral("bndDWGTools"));
         const Node tb = band ? bar.toolBar(band->label) : Node();
         if (!tb)
-            throw StepFailed{QStringLiteral("the toolbar \"Basic Drawing Tools\""), QStringLiteral("none")};
+            throw StepFailed{QStringLiteral("the toolbar \"Basic Drawing Tools\""),
+                             QStringLiteral("none")};
         const auto nodes = bar.entryNodes(*band, tb);
         const BarEntry& line = band->entries.front();
         if (!nodes.count(0))
-            throw StepFailed{QStringLiteral("the tool \"%1\"").arg(line.label), QStringLiteral("none")};
+            throw StepFailed{QStringLiteral("the tool \"%1\"").arg(line.label),
+                             QStringLiteral("none")};
         const QStringList before = [&] {
             QStringList names;
             for (const Node& c : tb.children())
@@ -702,7 +735,8 @@ void checkBarcheck(const Context& ctx, Tester& t, Checks& checks) {
         for (const Node& c : tb.children())
             after << c.name();
         if (after != before || !bar.frame.showing())
-            throw StepFailed{QStringLiteral("the unchanged frame after OK"), QStringLiteral("a changed toolbar")};
+            throw StepFailed{QStringLiteral("the unchanged frame after OK"),
+                             QStringLiteral("a changed toolbar")};
     });
 
     checks.run(QStringLiteral("menu click"), [&](CheckResult&) {
@@ -713,23 +747,27 @@ void checkBarcheck(const Context& ctx, Tester& t, Checks& checks) {
         const BarEntry& opener = main->entries.front();
         const BarBand* popup = layout.band(opener.opens);
         if (!popup || !titles.count(0))
-            throw StepFailed{QStringLiteral("the menu \"%1\"").arg(opener.label), QStringLiteral("none")};
+            throw StepFailed{QStringLiteral("the menu \"%1\"").arg(opener.label),
+                             QStringLiteral("none")};
         const Node title = titles.at(0);
         if (!title.act({QStringLiteral("ShowMenu"), QStringLiteral("Press")}))
-            throw StepFailed{QStringLiteral("the menu \"%1\" to open").arg(opener.label), QStringLiteral("no action")};
-        Node menu = t.waitFor([&] {
-                                  const Node m = title.child(0);
-                                  return m && isMenu(m) && m.showing() ? m : Node();
-                              },
-                              QStringLiteral("the menu \"%1\" open").arg(opener.label),
-                              [] { return QStringLiteral("no menu"); });
+            throw StepFailed{QStringLiteral("the menu \"%1\" to open").arg(opener.label),
+                             QStringLiteral("no action")};
+        Node menu = t.waitFor(
+            [&] {
+                const Node m = title.child(0);
+                return m && isMenu(m) && m.showing() ? m : Node();
+            },
+            QStringLiteral("the menu \"%1\" open").arg(opener.label),
+            [] { return QStringLiteral("no menu"); });
         std::map<size_t, Node> items;
         t.waitUntil(
             [&] {
                 items = bar.entryNodes(*popup, menu);
                 return !items.empty();
             },
-            QStringLiteral("the entries of \"%1\"").arg(popup->label), [] { return QStringLiteral("none"); });
+            QStringLiteral("the entries of \"%1\"").arg(popup->label),
+            [] { return QStringLiteral("none"); });
         for (size_t e = 0; e < popup->entries.size(); ++e)
             if (popup->entries[e].use == Use::Click && items.count(e)) {
                 bar.expectAnswer(popup->entries[e], items.at(e));
@@ -739,7 +777,8 @@ void checkBarcheck(const Context& ctx, Tester& t, Checks& checks) {
                 }
                 return;
             }
-        throw StepFailed{QStringLiteral("an entry that answers in \"%1\"").arg(popup->label), QStringLiteral("none")};
+        throw StepFailed{QStringLiteral("an entry that answers in \"%1\"").arg(popup->label),
+                         QStringLiteral("none")};
     });
 
     checks.run(QStringLiteral("shortcut"), [&](CheckResult&) {
@@ -756,12 +795,14 @@ void checkBarcheck(const Context& ctx, Tester& t, Checks& checks) {
         pumpEvents();
         const auto more = t.boxes(bar.frame);
         if (!more.empty())
-            throw StepFailed{QStringLiteral("exactly one answer"), QStringLiteral("a second box: ") + oneLine(more.front().text)};
+            throw StepFailed{QStringLiteral("exactly one answer"),
+                             QStringLiteral("a second box: ") + oneLine(more.front().text)};
     });
 
     if (!ctx.options.exhaustive)
         return;
-    checks.run(QStringLiteral("every tool"), [&](CheckResult& r) { checkEveryTool(bar, layout, r); });
+    checks.run(QStringLiteral("every tool"),
+               [&](CheckResult& r) { checkEveryTool(bar, layout, r); });
 }
 
 // ----- datacheck -----
@@ -770,17 +811,23 @@ void checkDatacheck(Tester& t, Checks& checks) {
     t.m_mainTitle = QStringLiteral("Test Data Access");
     Node window;
     const auto response = [&]() -> Node {
-        return window.find([](const Node& n) {
-            return n.role() == role::Label && n.name().startsWith(QLatin1String("Response:"));
-        }, 4);
+        return window.find(
+            [](const Node& n) {
+                return n.role() == role::Label && n.name().startsWith(QLatin1String("Response:"));
+            },
+            4);
     };
-    const QRegularExpression counted(QStringLiteral("Retreived (\\d+) records in: ([0-9.,]+) Milliseconds"));
+    const QRegularExpression counted(
+        QStringLiteral("Retreived (\\d+) records in: ([0-9.,]+) Milliseconds"));
     const auto test = [&](CheckResult& r, const QString& button, bool fill) {
-        const Node b = window.find([&](const Node& n) { return n.role() == role::PushButton && n.name() == button; }, 4);
+        const Node b = window.find(
+            [&](const Node& n) { return n.role() == role::PushButton && n.name() == button; }, 4);
         if (!b)
-            throw StepFailed{QStringLiteral("the button \"%1\"").arg(button), QStringLiteral("none")};
+            throw StepFailed{QStringLiteral("the button \"%1\"").arg(button),
+                             QStringLiteral("none")};
         if (!b.act({QStringLiteral("Press"), QStringLiteral("click")}))
-            throw StepFailed{QStringLiteral("\"%1\" to be pressed").arg(button), QStringLiteral("no press action")};
+            throw StepFailed{QStringLiteral("\"%1\" to be pressed").arg(button),
+                             QStringLiteral("no press action")};
         QString text;
         std::vector<Box> shownBoxes;
         t.waitUntil(
@@ -793,7 +840,8 @@ void checkDatacheck(Tester& t, Checks& checks) {
                 return text.startsWith(QLatin1String("Response: Connection OK")) &&
                        (!fill || text.contains(QLatin1String("Caution!")));
             },
-            QStringLiteral("\"Response: Connection OK\""), [&] { return QStringLiteral("\"%1\"").arg(oneLine(text)); });
+            QStringLiteral("\"Response: Connection OK\""),
+            [&] { return QStringLiteral("\"%1\"").arg(oneLine(text)); });
         if (!shownBoxes.empty()) {
             const Box box = shownBoxes.front();
             t.picture(r, {window, box.node}, QStringLiteral("the box over the window"));
@@ -803,7 +851,8 @@ void checkDatacheck(Tester& t, Checks& checks) {
         }
         const auto m = counted.match(text);
         if (!m.hasMatch())
-            throw StepFailed{QStringLiteral("\"Retreived N records in: T Milliseconds\""), oneLine(text)};
+            throw StepFailed{QStringLiteral("\"Retreived N records in: T Milliseconds\""),
+                             oneLine(text)};
         r.figures.push_back({QStringLiteral("records"), m.captured(1)});
         r.figures.push_back({QStringLiteral("milliseconds"), m.captured(2)});
         return m.captured(1).toInt();
@@ -813,12 +862,14 @@ void checkDatacheck(Tester& t, Checks& checks) {
         window = t.window(QStringLiteral("Test Data Access"));
         checks.setMain(window);
     });
-    checks.run(QStringLiteral("test connection"), [&](CheckResult& r) { test(r, QStringLiteral("Test Connection"), false); });
+    checks.run(QStringLiteral("test connection"),
+               [&](CheckResult& r) { test(r, QStringLiteral("Test Connection"), false); });
     checks.run(QStringLiteral("fill grid"), [&](CheckResult& r) {
         const int n = test(r, QStringLiteral("Fill Grid"), true);
         const Node grid = window.find([](const Node& x) { return x.role() == role::Table; }, 4);
         int rows = -1;
-        t.waitUntil([&] { return (rows = grid.rows()) == n; }, QStringLiteral("%1 rows in the grid").arg(n),
+        t.waitUntil([&] { return (rows = grid.rows()) == n; },
+                    QStringLiteral("%1 rows in the grid").arg(n),
                     [&] { return QStringLiteral("%1 rows").arg(rows); });
         r.figures.push_back({QStringLiteral("grid rows"), QString::number(rows)});
         t.picture(r, {window}, QStringLiteral("after Fill Grid"));
@@ -866,19 +917,24 @@ void checkGridcheck(Tester& t, Checks& checks) {
         const int rows = grid.rows(), cols = grid.columns();
         int nameCol = -1;
         for (int c = 0; c < cols && nameCol < 0; ++c)
-            if (grid.columnHeader(c).contains(QLatin1String("ManufacturerName"), Qt::CaseInsensitive))
+            if (grid.columnHeader(c).contains(QLatin1String("ManufacturerName"),
+                                              Qt::CaseInsensitive))
                 nameCol = c;
         r.figures.push_back({QStringLiteral("rows"), QString::number(rows)});
         if (rows <= 0)
-            throw StepFailed{QStringLiteral("manufacturers in the grid"), QStringLiteral("an empty grid")};
+            throw StepFailed{QStringLiteral("manufacturers in the grid"),
+                             QStringLiteral("an empty grid")};
         if (nameCol < 0)
-            throw StepFailed{QStringLiteral("a ManufacturerName column"), QStringLiteral("%1 columns").arg(cols)};
+            throw StepFailed{QStringLiteral("a ManufacturerName column"),
+                             QStringLiteral("%1 columns").arg(cols)};
         QString previous;
         for (int row = 0; row < rows; ++row) {
             const QString name = grid.cell(row, nameCol).name();
             if (row > 0 && QString::compare(previous, name, Qt::CaseInsensitive) > 0)
                 throw StepFailed{QStringLiteral("names in order"),
-                                 QStringLiteral("\"%1\" before \"%2\" in row %3").arg(previous, name).arg(row + 1)};
+                                 QStringLiteral("\"%1\" before \"%2\" in row %3")
+                                     .arg(previous, name)
+                                     .arg(row + 1)};
             previous = name;
         }
         t.picture(r, {window}, QStringLiteral("the loaded grid"));
@@ -907,9 +963,12 @@ void checkPropcheck(Tester& t, Checks& checks) {
         list = window.find([](const Node& n) { return n.role() == role::Table; }, 4);
         if (!list)
             throw StepFailed{QStringLiteral("the property list"), QStringLiteral("none")};
-        const QStringList expected{QStringLiteral("Header 1="), QStringLiteral("Boolean Value=True"),
-                                   QStringLiteral("Browse Button=Click Me!"), QStringLiteral("Custom Drawn=1"),
-                                   QStringLiteral("Drop Down=Drop Down List"), QStringLiteral("Numeric Value Only=0"),
+        const QStringList expected{QStringLiteral("Header 1="),
+                                   QStringLiteral("Boolean Value=True"),
+                                   QStringLiteral("Browse Button=Click Me!"),
+                                   QStringLiteral("Custom Drawn=1"),
+                                   QStringLiteral("Drop Down=Drop Down List"),
+                                   QStringLiteral("Numeric Value Only=0"),
                                    QStringLiteral("Text String=Hello World")};
         QStringList seen;
         for (const Node& r : list.children())
@@ -932,19 +991,28 @@ void checkPropcheck(Tester& t, Checks& checks) {
                              QStringLiteral("no red pixel")};
         const Node cell = valueCell(QStringLiteral("Drop Down"));
         if (!cell.act({QStringLiteral("Press")}))
-            throw StepFailed{QStringLiteral("the Drop Down row to open its list"), QStringLiteral("no press action")};
+            throw StepFailed{QStringLiteral("the Drop Down row to open its list"),
+                             QStringLiteral("no press action")};
         const Node combo = t.waitFor(
             [&] {
-                return list.find([](const Node& n) { return n.role() == role::ComboBox && n.name() == QLatin1String("Drop Down"); },
-                                 3);
+                return list.find(
+                    [](const Node& n) {
+                        return n.role() == role::ComboBox && n.name() == QLatin1String("Drop Down");
+                    },
+                    3);
             },
             QStringLiteral("the Drop Down list"), [] { return QStringLiteral("none"); });
         t.focus(window, combo);
         typeText(QStringLiteral("3"));
         pressKey(XK_Return);
         QString value;
-        t.waitUntil([&] { return (value = valueCell(QStringLiteral("Custom Drawn")).name()) == QLatin1String("3"); },
-                    QStringLiteral("Custom Drawn to show 3"), [&] { return QStringLiteral("\"%1\"").arg(value); });
+        t.waitUntil(
+            [&] {
+                return (value = valueCell(QStringLiteral("Custom Drawn")).name()) ==
+                       QLatin1String("3");
+            },
+            QStringLiteral("Custom Drawn to show 3"),
+            [&] { return QStringLiteral("\"%1\"").arg(value); });
         // The box follows the value: colour 3 is red 3, green 0, blue 0.
         int redAfter = 0, threeAfter = 0;
         t.waitUntil(
@@ -955,7 +1023,11 @@ void checkPropcheck(Tester& t, Checks& checks) {
                 return redAfter == 0 && threeAfter > 0;
             },
             QStringLiteral("the colour box to turn from red to colour 3"),
-            [&] { return QStringLiteral("%1 red and %2 colour-3 pixels").arg(redAfter).arg(threeAfter); });
+            [&] {
+                return QStringLiteral("%1 red and %2 colour-3 pixels")
+                    .arg(redAfter)
+                    .arg(threeAfter);
+            });
         r.figures.push_back({QStringLiteral("Custom Drawn"), value});
         t.picture(r, {window}, QStringLiteral("after picking 3"));
     });
@@ -963,11 +1035,14 @@ void checkPropcheck(Tester& t, Checks& checks) {
     checks.run(QStringLiteral("browse"), [&](CheckResult&) {
         const Node cell = valueCell(QStringLiteral("Browse Button"));
         if (!cell.act({QStringLiteral("Press")}))
-            throw StepFailed{QStringLiteral("the Browse Button row to be pressed"), QStringLiteral("no press action")};
-        const Box box = t.waitForBox(window, QStringLiteral("the box \"Browse Button - Click Me!\""));
+            throw StepFailed{QStringLiteral("the Browse Button row to be pressed"),
+                             QStringLiteral("no press action")};
+        const Box box =
+            t.waitForBox(window, QStringLiteral("the box \"Browse Button - Click Me!\""));
         const QString caption = box.caption, text = box.text;
         t.closeBox(window, box);
-        if (caption != QLatin1String("propcheck") || text != QLatin1String("Browse Button - Click Me!"))
+        if (caption != QLatin1String("propcheck") ||
+            text != QLatin1String("Browse Button - Click Me!"))
             throw StepFailed{QStringLiteral("box \"propcheck\": Browse Button - Click Me!"),
                              QStringLiteral("box \"%1\": %2").arg(caption, oneLine(text))};
     });
@@ -980,10 +1055,12 @@ void checkPropcheck(Tester& t, Checks& checks) {
                                  .arg(cell.name(), cell.actions().join(u','))};
         const Node edit = t.waitFor(
             [&] {
-                return list.find([](const Node& n) {
-                    return (n.role() == role::Text || n.role() == role::Entry) &&
-                           n.name() == QLatin1String("Numeric Value Only");
-                }, 3);
+                return list.find(
+                    [](const Node& n) {
+                        return (n.role() == role::Text || n.role() == role::Entry) &&
+                               n.name() == QLatin1String("Numeric Value Only");
+                    },
+                    3);
             },
             QStringLiteral("the Numeric Value Only field"), [] { return QStringLiteral("none"); });
         t.focus(window, edit);
@@ -991,7 +1068,8 @@ void checkPropcheck(Tester& t, Checks& checks) {
         typeText(QStringLiteral("7x"));
         QString text;
         t.waitUntil([&] { return (text = edit.text()) == QLatin1String("07"); },
-                    QStringLiteral("\"07\" after typing 7 and x"), [&] { return QStringLiteral("\"%1\"").arg(text); });
+                    QStringLiteral("\"07\" after typing 7 and x"),
+                    [&] { return QStringLiteral("\"%1\"").arg(text); });
         pressKey(XK_Escape);
     });
 }

@@ -15,13 +15,13 @@ namespace checkall {
 
 struct Context {
     Options options;
-    QString programDir;  // where the programs are
-    QString workDir;     // the run's own temporary folder (program output, registry store)
-    QString reportDir;   // empty: no pictures are kept
-    QString display;     // X display of the run
-    double scale = 1;    // QT_SCALE_FACTOR of the programs: their reported places are in
-                         // units of this many screen pixels
-    QStringList env;     // environment of the programs started
+    QString programDir; // where the programs are
+    QString workDir;    // the run's own temporary folder (program output, registry store)
+    QString reportDir;  // empty: no pictures are kept
+    QString display;    // X display of the run
+    double scale = 1;   // QT_SCALE_FACTOR of the programs: their reported places are in
+                        // units of this many screen pixels
+    QStringList env;    // environment of the programs started
     // Called with each check's outcome as soon as it is known.
     std::function<void(const CheckResult&)> onResult;
 };

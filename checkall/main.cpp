@@ -34,7 +34,8 @@ int cannotRun(const QString& why) {
 
 bool writeFile(const QString& path, const QString& text) {
     QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text.toUtf8()) >= 0 && f.flush();
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text.toUtf8()) >= 0 &&
+           f.flush();
 }
 
 // The report folder is made and proved writable before any program starts.
@@ -58,7 +59,8 @@ int run(const Options& opt) {
     for (const QString& p : opt.programs)
         any = any || QFileInfo(QDir(programDir).filePath(p)).isExecutable();
     if (!any)
-        return cannotRun(QStringLiteral("none of %1 is in %2").arg(opt.programs.join(QStringLiteral(", ")), programDir));
+        return cannotRun(QStringLiteral("none of %1 is in %2")
+                             .arg(opt.programs.join(QStringLiteral(", ")), programDir));
 
     QString reportDir;
     if (!opt.reportDir.isEmpty()) {
@@ -80,15 +82,18 @@ int run(const Options& opt) {
         setVariable(env, QStringLiteral("TAV_REGISTRY_DIR"), store);
         QProcess reg;
         reg.setProgram(QDir(programDir).filePath(QStringLiteral("reg")));
-        reg.setArguments({QStringLiteral("add"), QStringLiteral("HKCU\\Software\\Tavrion\\Tavrion_v3"),
-                          QStringLiteral("/v"), QStringLiteral("PATH_DB_EQUIP"), QStringLiteral("/t"),
-                          QStringLiteral("REG_SZ"), QStringLiteral("/d"), programDir, QStringLiteral("/f")});
+        reg.setArguments(
+            {QStringLiteral("add"), QStringLiteral("HKCU\\Software\\Tavrion\\Tavrion_v3"),
+             QStringLiteral("/v"), QStringLiteral("PATH_DB_EQUIP"), QStringLiteral("/t"),
+             QStringLiteral("REG_SZ"), QStringLiteral("/d"), programDir, QStringLiteral("/f")});
         reg.setEnvironment(env);
         reg.setProcessChannelMode(QProcess::MergedChannels);
         reg.start();
-        if (!reg.waitForFinished(30000) || reg.exitStatus() != QProcess::NormalExit || reg.exitCode() != 0)
-            return cannotRun(QStringLiteral("the demo registry setting could not be written with %1: %2")
-                                 .arg(reg.program(), QString::fromLocal8Bit(reg.readAll()).trimmed()));
+        if (!reg.waitForFinished(30000) || reg.exitStatus() != QProcess::NormalExit ||
+            reg.exitCode() != 0)
+            return cannotRun(
+                QStringLiteral("the demo registry setting could not be written with %1: %2")
+                    .arg(reg.program(), QString::fromLocal8Bit(reg.readAll()).trimmed()));
     }
 
     bool scaleOk = false;
@@ -124,7 +129,8 @@ int run(const Options& opt) {
 
     RunReport report;
     report.started = QDateTime::currentDateTime().toString(Qt::ISODate);
-    report.mode = opt.demo ? QStringLiteral("demo data") : QStringLiteral("this machine's registry setting and data");
+    report.mode = opt.demo ? QStringLiteral("demo data")
+                           : QStringLiteral("this machine's registry setting and data");
     report.programs = opt.programs;
 
     Context ctx;
@@ -144,8 +150,10 @@ int run(const Options& opt) {
     if (!reportDir.isEmpty()) {
         if (!writeFile(QDir(reportDir).filePath(QStringLiteral("index.html")), htmlPage(report)) ||
             !writeFile(QDir(reportDir).filePath(QStringLiteral("junit.xml")), junitXml(report)))
-            return cannotRun(QStringLiteral("the report could not be written to %1").arg(reportDir));
-        say(QStringLiteral("report: %1").arg(QDir(reportDir).filePath(QStringLiteral("index.html"))));
+            return cannotRun(
+                QStringLiteral("the report could not be written to %1").arg(reportDir));
+        say(QStringLiteral("report: %1")
+                .arg(QDir(reportDir).filePath(QStringLiteral("index.html"))));
     }
     return report.failed() == 0 ? ExitPassed : ExitFailed;
 }

@@ -3,8 +3,8 @@
 namespace checkall {
 
 const QStringList& allPrograms() {
-    static const QStringList all{QStringLiteral("barcheck"), QStringLiteral("datacheck"), QStringLiteral("gridcheck"),
-                                 QStringLiteral("propcheck")};
+    static const QStringList all{QStringLiteral("barcheck"), QStringLiteral("datacheck"),
+                                 QStringLiteral("gridcheck"), QStringLiteral("propcheck")};
     return all;
 }
 
@@ -60,8 +60,10 @@ bool parseOptions(const QStringList& args, Options& out, QString& error) {
             bool ok = false;
             const double s = value.toDouble(&ok);
             if (!ok || !(s > 0) || s > 3600) {
-                error = QStringLiteral("--step-timeout needs a number of seconds above 0 and up to 3600, not '%1'")
-                            .arg(value);
+                error =
+                    QStringLiteral(
+                        "--step-timeout needs a number of seconds above 0 and up to 3600, not '%1'")
+                        .arg(value);
                 return false;
             }
             out.stepTimeoutMs = int(s * 1000 + 0.5);
@@ -74,7 +76,9 @@ bool parseOptions(const QStringList& args, Options& out, QString& error) {
             if (!out.programs.contains(a))
                 out.programs << a;
         } else {
-            error = QStringLiteral("unknown program '%1' (barcheck, datacheck, gridcheck or propcheck)").arg(a);
+            error =
+                QStringLiteral("unknown program '%1' (barcheck, datacheck, gridcheck or propcheck)")
+                    .arg(a);
             return false;
         }
     }

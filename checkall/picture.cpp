@@ -1,7 +1,7 @@
 #include "picture.h"
 
-#include <X11/Xlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 namespace checkall {
@@ -15,8 +15,8 @@ QImage grabScreen(const QString& display, const QRect& area) {
     const QRect r = area.intersected(whole);
     QImage out;
     if (!r.isEmpty()) {
-        XImage* img = XGetImage(d, RootWindow(d, screen), r.x(), r.y(), unsigned(r.width()), unsigned(r.height()),
-                                AllPlanes, ZPixmap);
+        XImage* img = XGetImage(d, RootWindow(d, screen), r.x(), r.y(), unsigned(r.width()),
+                                unsigned(r.height()), AllPlanes, ZPixmap);
         if (img) {
             out = QImage(r.width(), r.height(), QImage::Format_RGB32);
             for (int y = 0; y < r.height(); ++y) {
@@ -51,8 +51,8 @@ bool windowMatches(Display* d, Window w, int pid, const QString& title) {
     unsigned long items, after;
     unsigned char* data = nullptr;
     bool ok = false;
-    if (XGetWindowProperty(d, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after, &data) ==
-            Success &&
+    if (XGetWindowProperty(d, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                           &data) == Success &&
         data && items == 1)
         ok = int(*reinterpret_cast<unsigned long*>(data)) == pid;
     if (data)
@@ -61,8 +61,8 @@ bool windowMatches(Display* d, Window w, int pid, const QString& title) {
         return false;
     data = nullptr;
     ok = false;
-    if (XGetWindowProperty(d, w, nameAtom, 0, 1024, False, utf8, &type, &format, &items, &after, &data) ==
-            Success &&
+    if (XGetWindowProperty(d, w, nameAtom, 0, 1024, False, utf8, &type, &format, &items, &after,
+                           &data) == Success &&
         data)
         ok = QString::fromUtf8(reinterpret_cast<const char*>(data), int(items)) == title;
     if (data)

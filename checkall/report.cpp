@@ -4,7 +4,9 @@ namespace checkall {
 
 namespace {
 
-QString secondsText(double s) { return QString::number(s, 'f', 2); }
+QString secondsText(double s) {
+    return QString::number(s, 'f', 2);
+}
 
 } // namespace
 
@@ -26,7 +28,9 @@ int RunReport::passed() const {
     return n;
 }
 
-int RunReport::failed() const { return int(checks.size()) - passed(); }
+int RunReport::failed() const {
+    return int(checks.size()) - passed();
+}
 
 double RunReport::seconds(const QString& program) const {
     double s = 0;
@@ -61,14 +65,30 @@ QString escapeMarkup(const QString& text) {
     out.reserve(text.size());
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
-        case '"': out += QLatin1String("&quot;"); break;
-        case '\'': out += QLatin1String("&#39;"); break;
-        case '\r': out += QLatin1String("&#13;"); break;
-        case '\n': out += QLatin1String("&#10;"); break;
-        case '\t': out += QLatin1String("&#9;"); break;
+        case '&':
+            out += QLatin1String("&amp;");
+            break;
+        case '<':
+            out += QLatin1String("&lt;");
+            break;
+        case '>':
+            out += QLatin1String("&gt;");
+            break;
+        case '"':
+            out += QLatin1String("&quot;");
+            break;
+        case '\'':
+            out += QLatin1String("&#39;");
+            break;
+        case '\r':
+            out += QLatin1String("&#13;");
+            break;
+        case '\n':
+            out += QLatin1String("&#10;");
+            break;
+        case '\t':
+            out += QLatin1String("&#9;");
+            break;
         default:
             // XML 1.0 has no way to carry other control characters: show them as U+FFFD.
             if (c.unicode() < 0x20 || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF)
@@ -82,36 +102,45 @@ QString escapeMarkup(const QString& text) {
 
 QString htmlPage(const RunReport& run) {
     QString h;
-    h += QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                        "<title>checkall report</title>\n<style>\n"
-                        "body{font-family:sans-serif;margin:1.5em;color:#222}\n"
-                        "table{border-collapse:collapse;margin-bottom:1em}\n"
-                        "td,th{border:1px solid #bbb;padding:.3em .6em;text-align:left;vertical-align:top}\n"
-                        ".pass{color:#116611;font-weight:bold}.fail{color:#aa1111;font-weight:bold}\n"
-                        "pre{white-space:pre-wrap;margin:0}\nfigure{margin:.5em 0 1.5em 0}\n"
-                        "img{max-width:100%;border:1px solid #888}\n</style>\n</head>\n<body>\n");
-    h += QStringLiteral("<h1>checkall: %1</h1>\n<p>%2, %3.</p>\n")
-             .arg(escapeMarkup(summaryLine(run)), escapeMarkup(run.started), escapeMarkup(run.mode));
+    h += QStringLiteral(
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<title>checkall report</title>\n<style>\n"
+        "body{font-family:sans-serif;margin:1.5em;color:#222}\n"
+        "table{border-collapse:collapse;margin-bottom:1em}\n"
+        "td,th{border:1px solid #bbb;padding:.3em .6em;text-align:left;vertical-align:top}\n"
+        ".pass{color:#116611;font-weight:bold}.fail{color:#aa1111;font-weight:bold}\n"
+        "pre{white-space:pre-wrap;margin:0}\nfigure{margin:.5em 0 1.5em 0}\n"
+        "img{max-width:100%;border:1px solid #888}\n</style>\n</head>\n<body>\n");
+    h +=
+        QStringLiteral("<h1>checkall: %1</h1>\n<p>%2, %3.</p>\n")
+            .arg(escapeMarkup(summaryLine(run)), escapeMarkup(run.started), escapeMarkup(run.mode));
     for (const QString& program : run.programs) {
-        h += QStringLiteral("<h2 id=\"%1\">%1</h2>\n<table>\n<tr><th>check</th><th>outcome</th><th>seconds</th>"
-                            "<th>figures</th><th>message</th></tr>\n")
-                 .arg(escapeMarkup(program));
+        h +=
+            QStringLiteral(
+                "<h2 id=\"%1\">%1</h2>\n<table>\n<tr><th>check</th><th>outcome</th><th>seconds</th>"
+                "<th>figures</th><th>message</th></tr>\n")
+                .arg(escapeMarkup(program));
         QStringList pictures;
         for (const CheckResult& c : run.checks) {
             if (c.program != program)
                 continue;
             QString figures;
             for (const auto& [name, value] : c.figures)
-                figures += QStringLiteral("%1: %2<br>").arg(escapeMarkup(name), escapeMarkup(value));
-            h += QStringLiteral("<tr><td>%1</td><td class=\"%2\">%3</td><td>%4</td><td>%5</td><td><pre>%6</pre></td>"
+                figures +=
+                    QStringLiteral("%1: %2<br>").arg(escapeMarkup(name), escapeMarkup(value));
+            h += QStringLiteral("<tr><td>%1</td><td "
+                                "class=\"%2\">%3</td><td>%4</td><td>%5</td><td><pre>%6</pre></td>"
                                 "</tr>\n")
-                     .arg(escapeMarkup(c.check), c.passed ? QStringLiteral("pass") : QStringLiteral("fail"),
-                          c.passed ? QStringLiteral("PASS") : QStringLiteral("FAIL"), secondsText(c.seconds),
-                          figures, escapeMarkup(c.message()));
+                     .arg(escapeMarkup(c.check),
+                          c.passed ? QStringLiteral("pass") : QStringLiteral("fail"),
+                          c.passed ? QStringLiteral("PASS") : QStringLiteral("FAIL"),
+                          secondsText(c.seconds), figures, escapeMarkup(c.message()));
             if (!c.picture.isEmpty())
-                pictures << QStringLiteral("<figure><img src=\"%1\" alt=\"%2\"><figcaption>%2</figcaption></figure>\n")
+                pictures << QStringLiteral("<figure><img src=\"%1\" "
+                                           "alt=\"%2\"><figcaption>%2</figcaption></figure>\n")
                                 .arg(escapeMarkup(c.picture),
-                                     escapeMarkup(c.pictureCaption.isEmpty() ? c.check : c.pictureCaption));
+                                     escapeMarkup(c.pictureCaption.isEmpty() ? c.check
+                                                                             : c.pictureCaption));
         }
         h += QStringLiteral("</table>\n") + pictures.join(QString());
     }
@@ -131,11 +160,13 @@ QString junitXml(const RunReport& run) {
                 ++tests;
                 failures += !c.passed;
             }
-        x += QStringLiteral("  <testsuite name=\"%1\" tests=\"%2\" failures=\"%3\" errors=\"0\" time=\"%4\">\n")
-                 .arg(escapeMarkup(program))
-                 .arg(tests)
-                 .arg(failures)
-                 .arg(secondsText(run.seconds(program)));
+        x +=
+            QStringLiteral(
+                "  <testsuite name=\"%1\" tests=\"%2\" failures=\"%3\" errors=\"0\" time=\"%4\">\n")
+                .arg(escapeMarkup(program))
+                .arg(tests)
+                .arg(failures)
+                .arg(secondsText(run.seconds(program)));
         for (const CheckResult& c : run.checks) {
             if (c.program != program)
                 continue;
@@ -144,7 +175,8 @@ QString junitXml(const RunReport& run) {
             if (c.passed) {
                 x += QStringLiteral("/>\n");
             } else {
-                x += QStringLiteral(">\n      <failure message=\"%1\">%1</failure>\n    </testcase>\n")
+                x += QStringLiteral(
+                         ">\n      <failure message=\"%1\">%1</failure>\n    </testcase>\n")
                          .arg(escapeMarkup(c.message()));
             }
         }

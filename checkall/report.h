@@ -14,10 +14,10 @@ struct CheckResult {
     QString check;
     bool passed = false;
     double seconds = 0;
-    QString expected;   // for a failure: what the check wanted
-    QString seen;       // for a failure: what it found instead
+    QString expected;                                 // for a failure: what the check wanted
+    QString seen;                                     // for a failure: what it found instead
     std::vector<std::pair<QString, QString>> figures; // name, value
-    QString picture;    // PNG file name inside the report folder, if any
+    QString picture; // PNG file name inside the report folder, if any
     QString pictureCaption;
 
     QString message() const; // "expected ...; seen ..." for a failure

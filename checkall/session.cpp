@@ -5,11 +5,10 @@
 #include <QThread>
 
 #include <X11/Xlib.h>
-#include <dbus/dbus.h>
-
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <dbus/dbus.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -52,7 +51,9 @@ void onSignal(int) {
     }
 }
 
-void sleepMs(int ms) { QThread::msleep(ms); }
+void sleepMs(int ms) {
+    QThread::msleep(ms);
+}
 
 bool waitFor(pid_t pid, int timeoutMs, int& status) {
     const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -122,7 +123,8 @@ QStringList currentEnvironment() {
 
 void setVariable(QStringList& env, const QString& name, const QString& value) {
     const QString prefix = name + u'=';
-    env.erase(std::remove_if(env.begin(), env.end(), [&](const QString& e) { return e.startsWith(prefix); }),
+    env.erase(std::remove_if(env.begin(), env.end(),
+                             [&](const QString& e) { return e.startsWith(prefix); }),
               env.end());
     if (!value.isNull())
         env << prefix + value;
@@ -133,7 +135,8 @@ std::optional<std::string> readLine(int fd, int timeoutMs) {
     const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         throwIfInterrupted();
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
         if (left <= 0)
             return std::nullopt;
         pollfd p{fd, POLLIN, 0};
@@ -152,8 +155,8 @@ std::optional<std::string> readLine(int fd, int timeoutMs) {
     }
 }
 
-Child Child::start(const QStringList& argv, const QStringList& env, const QString& logFile, int keepFd,
-                   const QString& workDir) {
+Child Child::start(const QStringList& argv, const QStringList& env, const QString& logFile,
+                   int keepFd, const QString& workDir) {
     std::vector<std::string> args, vars;
     for (const QString& a : argv)
         args.push_back(a.toStdString());
@@ -180,7 +183,8 @@ Child Child::start(const QStringList& argv, const QStringList& env, const QStrin
         ::fcntl(keepFd, F_SETFD, 0);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                        POSIX_SPAWN_SETSIGDEF);
     posix_spawnattr_setpgroup(&attr, 0);
     sigset_t none, all;
     sigemptyset(&none);
@@ -200,9 +204,13 @@ Child Child::start(const QStringList& argv, const QStringList& env, const QStrin
     return c;
 }
 
-Child::~Child() { stop(); }
+Child::~Child() {
+    stop();
+}
 
-Child::Child(Child&& other) noexcept : m_pid(other.m_pid), m_status(other.m_status) { other.m_pid = -1; }
+Child::Child(Child&& other) noexcept : m_pid(other.m_pid), m_status(other.m_status) {
+    other.m_pid = -1;
+}
 
 Child& Child::operator=(Child&& other) noexcept {
     if (this != &other) {
@@ -266,15 +274,17 @@ Desktop::Desktop(const QString& workDir, double scale) {
     const QString xvfb = findProgram({QStringLiteral("/usr/bin/Xvfb")});
     if (xvfb.isEmpty())
         throw std::runtime_error("no display: not in an X11 session and Xvfb is not installed");
-    const int width = int(1280 * std::max(1.0, scale) + 0.5), height = int(1024 * std::max(1.0, scale) + 0.5);
+    const int width = int(1280 * std::max(1.0, scale) + 0.5),
+              height = int(1024 * std::max(1.0, scale) + 0.5);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error("no display: cannot make a pipe");
-    m_xserver = Child::start({xvfb, QStringLiteral("-displayfd"), QString::number(fds[1]), QStringLiteral("-screen"),
-                              QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(height),
-                              QStringLiteral("-dpi"), QStringLiteral("96"), QStringLiteral("-nolisten"),
-                              QStringLiteral("tcp"), QStringLiteral("-noreset")},
-                             currentEnvironment(), workDir + QStringLiteral("/xvfb.log"), fds[1]);
+    m_xserver = Child::start(
+        {xvfb, QStringLiteral("-displayfd"), QString::number(fds[1]), QStringLiteral("-screen"),
+         QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(height),
+         QStringLiteral("-dpi"), QStringLiteral("96"), QStringLiteral("-nolisten"),
+         QStringLiteral("tcp"), QStringLiteral("-noreset")},
+        currentEnvironment(), workDir + QStringLiteral("/xvfb.log"), fds[1]);
     ::close(fds[1]);
     const auto number = readLine(fds[0], 15000);
     ::close(fds[0]);
@@ -303,8 +313,9 @@ Desktop::Desktop(const QString& workDir, double scale) {
     m_bus = QString::fromStdString(*address);
 
     // The accessibility bus, started by us so that it ends with the run.
-    const QString launcher = findProgram({QStringLiteral("/usr/libexec/at-spi-bus-launcher"),
-                                          QStringLiteral("/usr/lib/at-spi2-core/at-spi-bus-launcher")});
+    const QString launcher =
+        findProgram({QStringLiteral("/usr/libexec/at-spi-bus-launcher"),
+                     QStringLiteral("/usr/lib/at-spi2-core/at-spi-bus-launcher")});
     if (launcher.isEmpty())
         throw std::runtime_error("no accessibility bus: at-spi2-core is not installed");
     setVariable(env, QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus);

@@ -31,7 +31,7 @@ void throwIfInterrupted();
 // One child process in a process group of its own. The destructor ends the group (TERM,
 // then KILL) and reaps the child, so nothing it started is left running.
 class Child {
-public:
+  public:
     Child() = default;
     // Starts argv[0] (a path) with exactly `env`; its output goes to `logFile` (or nowhere),
     // `keepFd` stays open in the child.
@@ -50,7 +50,7 @@ public:
     // Ends the group and reaps it.
     void stop();
 
-private:
+  private:
     pid_t m_pid = -1;
     std::optional<int> m_status;
 };
@@ -58,7 +58,7 @@ private:
 // The display and buses a run uses: the user's X11 session, or a private virtual X server
 // with its own session bus and accessibility bus, removed with this object.
 class Desktop {
-public:
+  public:
     // Throws std::runtime_error when no display or bus could be had.
     Desktop(const QString& workDir, double scale);
     ~Desktop();
@@ -69,7 +69,7 @@ public:
     QString display() const { return m_display; }
     QString busAddress() const { return m_bus; }
 
-private:
+  private:
     bool m_private = false;
     QString m_display;
     QString m_bus;

@@ -1,9 +1,9 @@
 #include "frmtestdataaccess.h"
-#include "frmtestdataaccess_p.h"
 
 #include "application.h"
 #include "fonts.h"
 #include "formstyle.h"
+#include "frmtestdataaccess_p.h"
 #include "gridbinding.h"
 #include "messagebox.h"
 #include "modregistry.h"
@@ -22,23 +22,24 @@ detail::YieldHookSlot& detail::yieldHookSlot() {
 
 namespace {
 
-const QString Label1Text = QStringLiteral(
-    "Test Data Access. The app also tests the registry access and the data grid. This app hooks up to "
-    "the Tavrion equipment database and retrieves records to fill the grid.");
+const QString Label1Text =
+    QStringLiteral("Test Data Access. The app also tests the registry access and the data grid. "
+                   "This app hooks up to "
+                   "the Tavrion equipment database and retrieves records to fill the grid.");
 const QString ResponseCaption = QStringLiteral("Response:");
-const QString CautionLine =
-    QStringLiteral("Caution!  Editing the table below will cause permanent changes to the database.");
+const QString CautionLine = QStringLiteral(
+    "Caution!  Editing the table below will cause permanent changes to the database.");
 
-QPushButton* makeButton(QWidget* form, const char* name, const QString& text, int left, int top, int width,
-                        int height) {
+QPushButton* makeButton(QWidget* form, const char* name, const QString& text, int left, int top,
+                        int width, int height) {
     auto* b = new QPushButton(text, form);
     b->setObjectName(QString::fromLatin1(name));
     placeTwips(b, left, top, width, height);
     return b;
 }
 
-QLabel* makeLabel(QWidget* form, const char* name, const QString& text, int left, int top, int width,
-                  int height) {
+QLabel* makeLabel(QWidget* form, const char* name, const QString& text, int left, int top,
+                  int width, int height) {
     auto* l = new QLabel(text, form);
     l->setObjectName(QString::fromLatin1(name));
     l->setTextFormat(Qt::PlainText);
@@ -50,13 +51,13 @@ QLabel* makeLabel(QWidget* form, const char* name, const QString& text, int left
 
 // Counts a running test handler for as long as it runs.
 class RunningScope {
-public:
+  public:
     explicit RunningScope(int& count) : m_count(count) { ++m_count; }
     ~RunningScope() { --m_count; }
     RunningScope(const RunningScope&) = delete;
     RunningScope& operator=(const RunningScope&) = delete;
 
-private:
+  private:
     int& m_count;
 };
 
@@ -83,7 +84,8 @@ void frmTestDataAccess::createControls() {
     installEventFilter(this);
 
     // Created in tab order; the labels take no focus.
-    m_command1 = makeButton(this, "Command1", QStringLiteral("Test Connection"), 240, 660, 1695, 555);
+    m_command1 =
+        makeButton(this, "Command1", QStringLiteral("Test Connection"), 240, 660, 1695, 555);
 
     m_label1 = makeLabel(this, "Label1", Label1Text, 0, 60, 9675, 555);
     m_label1->setAutoFillBackground(true);
@@ -128,8 +130,10 @@ void frmTestDataAccess::createControls() {
 }
 
 void frmTestDataAccess::Form_Load() {
-    const QString folder = modRegistry::GetRegistrySetting(QStringLiteral("PATH_DB_EQUIP")).toText();
-    m_sConnect = griddata::equipmentConnectionString(folder + QStringLiteral("\\dbEquip.mdb"), QStringLiteral(";"));
+    const QString folder =
+        modRegistry::GetRegistrySetting(QStringLiteral("PATH_DB_EQUIP")).toText();
+    m_sConnect = griddata::equipmentConnectionString(folder + QStringLiteral("\\dbEquip.mdb"),
+                                                     QStringLiteral(";"));
     m_rsData = std::make_unique<ado::Recordset>();
 }
 
@@ -141,9 +145,13 @@ void frmTestDataAccess::Command2_Click() {
     runTest({QStringLiteral("Select * from qryequipall"), QStringLiteral("EquipmentName"), true});
 }
 
-void frmTestDataAccess::Command3_Click() { close(); }
+void frmTestDataAccess::Command3_Click() {
+    close();
+}
 
-void frmTestDataAccess::Timer1_Timer() { m_dElapsed += 1; }
+void frmTestDataAccess::Timer1_Timer() {
+    m_dElapsed += 1;
+}
 
 void frmTestDataAccess::runTest(const TestRun& run) {
     {
@@ -174,9 +182,9 @@ void frmTestDataAccess::runTest(const TestRun& run) {
             }
             rs.close();
             m_timer1->stop();
-            QString text = QStringLiteral("Response: Connection OK\r\nRetreived ") + QString::number(count) +
-                           QStringLiteral(" records in: ") + formatDouble(m_dElapsed) +
-                           QStringLiteral(" Milliseconds");
+            QString text = QStringLiteral("Response: Connection OK\r\nRetreived ") +
+                           QString::number(count) + QStringLiteral(" records in: ") +
+                           formatDouble(m_dElapsed) + QStringLiteral(" Milliseconds");
             if (run.fillGrid)
                 text += QStringLiteral("\r\n\r\n") + CautionLine;
             setResponse(text);
@@ -194,8 +202,9 @@ void frmTestDataAccess::runTest(const TestRun& run) {
 void frmTestDataAccess::showFailure(const VbError& e) {
     // The run's tick count is over; the next run resets it anyway.
     m_timer1->stop();
-    MessageBox::show(QStringLiteral("Error: ") + QString::number(e.number()) + u' ' + e.description(), mb::OKOnly,
-                     ProgramTitle);
+    MessageBox::show(QStringLiteral("Error: ") + QString::number(e.number()) + u' ' +
+                         e.description(),
+                     mb::OKOnly, ProgramTitle);
     if (m_rsData->state() == ado::adStateOpen)
         m_rsData->close();
 }

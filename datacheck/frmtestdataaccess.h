@@ -25,7 +25,7 @@ inline const QString ProgramTitle = QStringLiteral("datacheck");
 
 class frmTestDataAccess : public QWidget {
     Q_OBJECT
-public:
+  public:
     // Points of a test handler where pending window events are delivered.
     enum class YieldPoint { TimerEnabled, Connected, Opened, RowLoop, GridTaken };
 
@@ -59,15 +59,15 @@ public:
     // A close asked for during a run, waiting for the handlers to return.
     bool closePending() const { return m_closePending; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // What differs between the two test handlers.
     struct TestRun {
-        QString source;    // the SQL the recordset opens
-        QString field;     // the field read on every row
-        bool fillGrid;     // bind sg before closing, and add the caution line
+        QString source; // the SQL the recordset opens
+        QString field;  // the field read on every row
+        bool fillGrid;  // bind sg before closing, and add the caution line
     };
 
     void createControls();

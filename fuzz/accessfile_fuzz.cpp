@@ -29,22 +29,22 @@ long g_helperCrashed = 0;
 long g_helperStalled = 0;
 long g_helperSanitizer = 0;
 
-void keep(const QByteArray& input, const char* kind)
-{
+void keep(const QByteArray& input, const char* kind) {
     const QString dir = qEnvironmentVariable("TAV_FUZZ_KEEP_DIR");
     if (dir.isEmpty())
         return;
     QDir().mkpath(dir);
-    const QString name = QStringLiteral("%1-%2.mdb")
-                             .arg(QLatin1String(kind),
-                                  QString::fromLatin1(QCryptographicHash::hash(input, QCryptographicHash::Sha1).toHex()));
+    const QString name =
+        QStringLiteral("%1-%2.mdb")
+            .arg(QLatin1String(kind),
+                 QString::fromLatin1(
+                     QCryptographicHash::hash(input, QCryptographicHash::Sha1).toHex()));
     tav::fuzz::writeFile(dir + u'/' + name, input);
 }
 
 // Counts a refusal, keeping inputs that crashed or stalled the helper or made its
 // sanitizers report.
-void refused(const tav::VbError& e, const QByteArray& input)
-{
+void refused(const tav::VbError& e, const QByteArray& input) {
     ++g_refused;
     if (e.description().isEmpty())
         tav::fuzz::fail("an error without a description", QString::number(e.number()));
@@ -62,8 +62,7 @@ void refused(const tav::VbError& e, const QByteArray& input)
     }
 }
 
-void walk(Recordset& rs, const QString& source, const QByteArray& input)
-{
+void walk(Recordset& rs, const QString& source, const QByteArray& input) {
     try {
         rs.open(source, tav::ado::adOpenStatic, tav::ado::adLockOptimistic, -1);
     } catch (const tav::VbError& e) {
@@ -83,8 +82,7 @@ void walk(Recordset& rs, const QString& source, const QByteArray& input)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     tav::fuzz::initialize(argc, argv);
     // A shorter limit than the programs' 15 s keeps a stalled helper from reaching
     // libFuzzer's own timeout.
@@ -95,20 +93,21 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     tav::ado::AccessFormat::setImageCacheLimit(0);
     std::atexit([] {
         std::fprintf(stderr,
-                     "accessfile: %ld opened, %ld refused (helper crashed %ld, stalled %ld, sanitizer reports %ld)\n",
+                     "accessfile: %ld opened, %ld refused (helper crashed %ld, stalled %ld, "
+                     "sanitizer reports %ld)\n",
                      g_opened, g_refused, g_helperCrashed, g_helperStalled, g_helperSanitizer);
     });
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray input = tav::fuzz::bytes(data, size);
     const QString path = tav::fuzz::workDir() + QStringLiteral("/dbEquip.mdb");
     tav::fuzz::writeFile(path, input);
     Recordset rs;
     try {
-        rs.setActiveConnection(QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+        rs.setActiveConnection(QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                               path);
     } catch (const tav::VbError& e) {
         refused(e, input);
         return 0;

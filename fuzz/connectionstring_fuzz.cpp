@@ -11,13 +11,11 @@ using tav::ado::ConnectionString;
 
 namespace {
 
-QString escapeKey(QString key)
-{
+QString escapeKey(QString key) {
     return key.replace(u'=', QStringLiteral("=="));
 }
 
-QString describe(const std::vector<std::pair<QString, QString>>& pairs)
-{
+QString describe(const std::vector<std::pair<QString, QString>>& pairs) {
     QString out;
     for (const auto& [k, v] : pairs)
         out += QStringLiteral("[%1]=[%2] ").arg(k, v);
@@ -26,14 +24,12 @@ QString describe(const std::vector<std::pair<QString, QString>>& pairs)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     tav::fuzz::initialize(argc, argv);
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = tav::fuzz::utf8(data, size);
     ConnectionString cs;
     try {
@@ -56,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                             QStringLiteral("written: %1\nbefore: %2\nafter:  %3")
                                 .arg(written, describe(cs.pairs()), describe(again.pairs())));
     } catch (const tav::VbError& e) {
-        tav::fuzz::fail("written pairs do not parse", written + QStringLiteral("\n") + e.description());
+        tav::fuzz::fail("written pairs do not parse",
+                        written + QStringLiteral("\n") + e.description());
     }
     return 0;
 }

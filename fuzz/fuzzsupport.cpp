@@ -18,8 +18,7 @@ std::unique_ptr<QTemporaryDir> g_dir;
 QCoreApplication* g_app = nullptr;
 } // namespace
 
-void initialize(int* argc, char*** argv)
-{
+void initialize(int* argc, char*** argv) {
     if (g_app)
         return;
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -37,25 +36,20 @@ void initialize(int* argc, char*** argv)
     static int qtArgc = 1;
     static char* qtArgv[] = {argc && *argc > 0 ? (*argv)[0] : const_cast<char*>("fuzz"), nullptr};
     g_app = new QCoreApplication(qtArgc, qtArgv);
-    std::atexit([] {
-        g_dir.reset();
-    });
+    std::atexit([] { g_dir.reset(); });
 }
 
-QString workDir()
-{
+QString workDir() {
     return g_dir ? g_dir->path() : QString();
 }
 
-void writeFile(const QString& path, const QByteArray& data)
-{
+void writeFile(const QString& path, const QByteArray& data) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
         fail("cannot write the input file", path);
 }
 
-void fail(const char* what, const QString& detail)
-{
+void fail(const char* what, const QString& detail) {
     std::fprintf(stderr, "\n==FUZZ INVARIANT== %s\n%s\n", what, detail.toLocal8Bit().constData());
     std::fflush(stderr);
     std::abort();

@@ -19,32 +19,31 @@ const char kSheet[] = "<Styles>"
                       "</StyleData></Style>"
                       "</Styles>";
 
-const StyleSheet& fixedSheet()
-{
-    static const StyleSheet sheet = StyleSheet::fromDocument(LayoutDocument::read(QByteArray(kSheet), "styles"));
+const StyleSheet& fixedSheet() {
+    static const StyleSheet sheet =
+        StyleSheet::fromDocument(LayoutDocument::read(QByteArray(kSheet), "styles"));
     return sheet;
 }
 
 // Writing a document and reading it again gives the same content.
-LayoutNode roundTrip(const LayoutNode& node, const char* what)
-{
+LayoutNode roundTrip(const LayoutNode& node, const char* what) {
     const QByteArray stored = LayoutDocument::write(node);
     LayoutNode again;
     try {
         again = LayoutDocument::read(stored, QStringLiteral("again"));
     } catch (const LayoutError& e) {
-        tav::fuzz::fail(what, QStringLiteral("written form refused: %1\n%2").arg(e.text(), LayoutDocument::toText(node)));
+        tav::fuzz::fail(what, QStringLiteral("written form refused: %1\n%2")
+                                  .arg(e.text(), LayoutDocument::toText(node)));
     }
     if (!(again == node))
-        tav::fuzz::fail(what, QStringLiteral("written:\n%1read back:\n%2")
-                                  .arg(LayoutDocument::toText(node), LayoutDocument::toText(again)));
+        tav::fuzz::fail(what,
+                        QStringLiteral("written:\n%1read back:\n%2")
+                            .arg(LayoutDocument::toText(node), LayoutDocument::toText(again)));
     return again;
 }
 
 // Reads a written document with `read`; a refusal of what was accepted once is a fault.
-template <class Read>
-auto reread(const LayoutNode& doc, const char* what, Read read)
-{
+template <class Read> auto reread(const LayoutNode& doc, const char* what, Read read) {
     const LayoutNode again = roundTrip(doc, what);
     try {
         return read(again);
@@ -53,8 +52,7 @@ auto reread(const LayoutNode& doc, const char* what, Read read)
     }
 }
 
-void styles(const LayoutNode& root)
-{
+void styles(const LayoutNode& root) {
     const StyleSheet sheet = StyleSheet::fromDocument(root);
     for (const Style& s : sheet.styles()) {
         const ResolvedStyle r = sheet.resolve(s.name);
@@ -62,14 +60,14 @@ void styles(const LayoutNode& root)
             tav::fuzz::fail("resolved under another name", s.name);
     }
     const LayoutNode doc = sheet.toDocument();
-    const StyleSheet again = reread(doc, "styles do not write back",
-                                    [](const LayoutNode& n) { return StyleSheet::fromDocument(n); });
+    const StyleSheet again = reread(doc, "styles do not write back", [](const LayoutNode& n) {
+        return StyleSheet::fromDocument(n);
+    });
     if (!(again.toDocument() == doc))
         tav::fuzz::fail("styles read back differently");
 }
 
-void columns(const LayoutNode& root)
-{
+void columns(const LayoutNode& root) {
     const ColumnSet set = ColumnSet::fromDocument(root);
     try {
         set.checkStyles(fixedSheet());
@@ -88,8 +86,7 @@ void columns(const LayoutNode& root)
         tav::fuzz::fail("columns read back differently");
 }
 
-void valueItems(const LayoutNode& root)
-{
+void valueItems(const LayoutNode& root) {
     const ValueItemsCollection items = ValueItemsCollection::fromDocument(root);
     for (const ValueItemList& list : items.lists()) {
         (void)list.translate();
@@ -103,23 +100,22 @@ void valueItems(const LayoutNode& root)
         (void)list.itemFor(QStringLiteral("no such value"));
     }
     const LayoutNode doc = items.toDocument();
-    const ValueItemsCollection again = reread(
-        doc, "value items do not write back", [](const LayoutNode& n) { return ValueItemsCollection::fromDocument(n); });
+    const ValueItemsCollection again =
+        reread(doc, "value items do not write back",
+               [](const LayoutNode& n) { return ValueItemsCollection::fromDocument(n); });
     if (!(again.toDocument() == doc))
         tav::fuzz::fail("value items read back differently");
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     tav::fuzz::initialize(argc, argv);
     (void)fixedSheet();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
     const int kind = data[0] % 4;

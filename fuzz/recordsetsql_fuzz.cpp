@@ -15,16 +15,17 @@ namespace {
 
 Recordset* g_rs = nullptr;
 
-void makeDatabase(const QString& path)
-{
+void makeDatabase(const QString& path) {
     sqlite3* db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
         tav::fuzz::fail("cannot create the database", path);
     const char* sql =
-        "CREATE TABLE tblManufacturers (ID INTEGER PRIMARY KEY, Name TEXT, Country TEXT, Website TEXT);"
+        "CREATE TABLE tblManufacturers (ID INTEGER PRIMARY KEY, Name TEXT, Country TEXT, Website "
+        "TEXT);"
         "INSERT INTO tblManufacturers VALUES (1, 'Acme', 'US', 'http://acme.example'),"
         "(2, 'Bolt & Nut', NULL, ''), (3, 'Ünïcode', 'DE', NULL);"
-        "CREATE TABLE tbloutputs (ID INTEGER, ManufacturerID INTEGER, Watts REAL, Stamp DATETIME, Blob BLOB);"
+        "CREATE TABLE tbloutputs (ID INTEGER, ManufacturerID INTEGER, Watts REAL, Stamp DATETIME, "
+        "Blob BLOB);"
         "INSERT INTO tbloutputs VALUES (1, 1, 2.5, '1996-07-04 00:00:00', x'00ff10'),"
         "(2, 3, -1e300, NULL, NULL), (3, NULL, 0, '2000-01-01', x'');"
         "CREATE VIEW qryEquipment AS SELECT o.ID, m.Name, o.Watts FROM tbloutputs o "
@@ -37,20 +38,18 @@ void makeDatabase(const QString& path)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     tav::fuzz::initialize(argc, argv);
     const QString path = tav::fuzz::workDir() + QStringLiteral("/dbEquip.mdb");
     makeDatabase(path);
     static Recordset rs;
-    rs.setActiveConnection(QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=") + path +
-                           QStringLiteral(";Persist Security Info=False"));
+    rs.setActiveConnection(QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                           path + QStringLiteral(";Persist Security Info=False"));
     g_rs = &rs;
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString source = tav::fuzz::utf8(data, size);
     try {
         g_rs->open(source, tav::ado::adOpenStatic, tav::ado::adLockOptimistic, -1);
@@ -74,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         ++seen;
     }
     if (seen != count)
-        tav::fuzz::fail("rows walked differ from the record count", QStringLiteral("%1 vs %2").arg(seen).arg(count));
+        tav::fuzz::fail("rows walked differ from the record count",
+                        QStringLiteral("%1 vs %2").arg(seen).arg(count));
     g_rs->close();
     return 0;
 }

@@ -17,8 +17,7 @@ namespace {
 using KeyList = std::vector<std::pair<KeyName, std::vector<RegValue>>>;
 
 // What a file sets, in the form writeRegFile takes: removals are left out.
-KeyList settings(const RegFile& file)
-{
+KeyList settings(const RegFile& file) {
     KeyList out;
     for (const RegFileKey& k : file.keys) {
         if (k.remove)
@@ -32,8 +31,7 @@ KeyList settings(const RegFile& file)
     return out;
 }
 
-bool sameSettings(const KeyList& a, const KeyList& b)
-{
+bool sameSettings(const KeyList& a, const KeyList& b) {
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -42,28 +40,26 @@ bool sameSettings(const KeyList& a, const KeyList& b)
     return true;
 }
 
-bool validUtf8(const std::string& s)
-{
+bool validUtf8(const std::string& s) {
     const QByteArray b = QByteArray::fromStdString(s);
     return QString::fromUtf8(b).toUtf8() == b;
 }
 
 // True when the writer can carry every name and text unchanged: valid UTF-8, names
 // without NULs.
-bool faithfulText(const KeyList& keys)
-{
+bool faithfulText(const KeyList& keys) {
     for (const auto& [key, values] : keys)
         for (const RegValue& v : values) {
             if (!validUtf8(v.name) || v.name.find('\0') != std::string::npos)
                 return false;
-            if ((v.type == REG_SZ || v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ) && !validUtf8(v.data))
+            if ((v.type == REG_SZ || v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ) &&
+                !validUtf8(v.data))
                 return false;
         }
     return true;
 }
 
-QString describe(const KeyList& keys)
-{
+QString describe(const KeyList& keys) {
     QString out;
     for (const auto& [key, values] : keys) {
         out += QStringLiteral("[%1]\n").arg(key.full());
@@ -76,8 +72,7 @@ QString describe(const KeyList& keys)
     return out;
 }
 
-RegFile reparse(const QByteArray& written, const char* what)
-{
+RegFile reparse(const QByteArray& written, const char* what) {
     RegFile file;
     RegFileError error;
     if (!parseRegFile(written, file, error))
@@ -91,14 +86,12 @@ int g_imports = 0;
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     tav::fuzz::initialize(argc, argv);
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray input = tav::fuzz::bytes(data, size);
     RegFile file;
     RegFileError error;
@@ -112,12 +105,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray written = writeRegFile(first);
     const KeyList second = settings(reparse(written, "the written file does not read"));
     if (faithfulText(first) && !sameSettings(first, second))
-        tav::fuzz::fail("the written file reads differently",
-                        QStringLiteral("before:\n%1after:\n%2").arg(describe(first), describe(second)));
-    const KeyList third = settings(reparse(writeRegFile(second), "the rewritten file does not read"));
+        tav::fuzz::fail(
+            "the written file reads differently",
+            QStringLiteral("before:\n%1after:\n%2").arg(describe(first), describe(second)));
+    const KeyList third =
+        settings(reparse(writeRegFile(second), "the rewritten file does not read"));
     if (!sameSettings(second, third))
-        tav::fuzz::fail("writing is not stable",
-                        QStringLiteral("once:\n%1twice:\n%2").arg(describe(second), describe(third)));
+        tav::fuzz::fail(
+            "writing is not stable",
+            QStringLiteral("once:\n%1twice:\n%2").arg(describe(second), describe(third)));
 
     // Start from an empty store now and then, so that it does not grow without end.
     if (++g_imports % 64 == 0) {

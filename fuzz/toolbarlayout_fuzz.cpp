@@ -12,8 +12,7 @@ namespace {
 
 // Visits every element below the current one, as the loader does, with a depth bound
 // far above any real layout.
-void walk(XmlScanner& x, int depth)
-{
+void walk(XmlScanner& x, int depth) {
     while (x.readNextStartElement()) {
         for (const XmlScanner::Attribute& a : x.attributes())
             (void)x.attributes().value(QLatin1String(a.name.data(), a.name.size()));
@@ -26,14 +25,12 @@ void walk(XmlScanner& x, int depth)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     tav::fuzz::initialize(argc, argv);
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray xml = tav::fuzz::bytes(data, size);
     {
         XmlScanner x{QByteArrayView(xml)};
@@ -53,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (void)layout.bandIndex(b.name);
     } catch (const tav::VbError& e) {
         if (e.number() != LayoutLoader::LoadError)
-            tav::fuzz::fail("refused with another number", QString::number(e.number()) + u' ' + e.description());
+            tav::fuzz::fail("refused with another number",
+                            QString::number(e.number()) + u' ' + e.description());
     }
     return 0;
 }

@@ -10,9 +10,10 @@
 namespace tav::gridcheck {
 
 namespace {
-const QString Label1Text = QStringLiteral(
-    "This app must be run from the directory that contains the dbEquip.MDB file. It will fail otherwise. "
-    "If working properly you will see the grid populated with manufacturers.");
+const QString Label1Text =
+    QStringLiteral("This app must be run from the directory that contains the dbEquip.MDB file. It "
+                   "will fail otherwise. "
+                   "If working properly you will see the grid populated with manufacturers.");
 } // namespace
 
 Form1::Form1(const QString& programFolder, QWidget* parent)
@@ -64,14 +65,16 @@ ado::Recordset& Form1::recordset() {
 void Form1::Form_Load() {
     try {
         const QString folder = m_programFolder;
-        recordset().setActiveConnection(griddata::equipmentConnectionString(
-            folder + QStringLiteral("\\dbEquip.MDB"), QStringLiteral(";Persist Security Info=False")));
+        recordset().setActiveConnection(
+            griddata::equipmentConnectionString(folder + QStringLiteral("\\dbEquip.MDB"),
+                                                QStringLiteral(";Persist Security Info=False")));
         recordset().open(QStringLiteral("Select * from tblmanufacturers order by ManufacturerName"),
                          ado::adOpenStatic, ado::adLockReadOnly, ado::adOptionUnspecified);
         griddata::bindGrid(*m_grid1, recordset());
     } catch (const VbError& e) {
         // The recordset stays as it is; the window opens with the empty grid.
-        MessageBox::show(QString::number(e.number()) + u' ' + e.description(), mb::OKOnly, ProgramTitle);
+        MessageBox::show(QString::number(e.number()) + u' ' + e.description(), mb::OKOnly,
+                         ProgramTitle);
     }
 }
 

@@ -16,7 +16,7 @@ inline const QString ProgramTitle = QStringLiteral("prjGridCheck");
 
 class Form1 : public QWidget {
     Q_OBJECT
-public:
+  public:
     // Creates the controls and runs Form_Load. `programFolder` is the folder that holds
     // the program file (without a trailing separator); tests pass their own.
     explicit Form1(const QString& programFolder, QWidget* parent = nullptr);
@@ -28,7 +28,7 @@ public:
     // rsData: created on first use, null until then.
     ado::Recordset* rsData() const { return m_rsData.get(); }
 
-private:
+  private:
     void Form_Load();
     ado::Recordset& recordset();
 

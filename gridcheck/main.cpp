@@ -1,7 +1,7 @@
 // gridcheck: binds the manufacturers of the equipment database beside the program file
 // to a data grid while its one window loads.
-#include "application.h"
 #include "appinfo.h"
+#include "application.h"
 #include "form1.h"
 
 #include <memory>

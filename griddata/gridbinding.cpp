@@ -9,8 +9,12 @@ QString equipmentConnectionString(const QString& dataSource, const QString& tail
            ado::ConnectionString::quoteValue(dataSource) + tail;
 }
 
-void prepareGridForFill(DataGrid& grid) { grid.setDispatchProperty(DataGrid::DispAppearance, 0); }
+void prepareGridForFill(DataGrid& grid) {
+    grid.setDispatchProperty(DataGrid::DispAppearance, 0);
+}
 
-void bindGrid(DataGrid& grid, const ado::Recordset& rs) { grid.setDataSource(rs); }
+void bindGrid(DataGrid& grid, const ado::Recordset& rs) {
+    grid.setDataSource(rs);
+}
 
 } // namespace tav::griddata

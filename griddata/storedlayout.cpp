@@ -21,24 +21,28 @@ QByteArray resource(const QString& path) {
 
 StoredDocuments storedDocuments(GridProgram program) {
     const QString folder = folderOf(program);
-    return {resource(folder + QStringLiteral("styles.xml")), resource(folder + QStringLiteral("columns.xml")),
+    return {resource(folder + QStringLiteral("styles.xml")),
+            resource(folder + QStringLiteral("columns.xml")),
             resource(folder + QStringLiteral("valueitems.xml"))};
 }
 
 gridlayout::GridSettings storedSettings(GridProgram program) {
-    return {program == GridProgram::DataCheck, QStringLiteral("Drag a column header here to group by that column")};
+    return {program == GridProgram::DataCheck,
+            QStringLiteral("Drag a column header here to group by that column")};
 }
 
 gridlayout::GridLayout storedLayout(GridProgram program) {
     const StoredDocuments docs = storedDocuments(program);
-    return gridlayout::GridLayout::fromDocuments(docs.styles, docs.columns, docs.valueItems, storedSettings(program));
+    return gridlayout::GridLayout::fromDocuments(docs.styles, docs.columns, docs.valueItems,
+                                                 storedSettings(program));
 }
 
 void applyStoredLayout(DataGrid& grid, GridProgram program) {
     applyLayoutDocuments(grid, storedDocuments(program), storedSettings(program));
 }
 
-void applyLayoutDocuments(DataGrid& grid, const StoredDocuments& docs, const gridlayout::GridSettings& settings) {
+void applyLayoutDocuments(DataGrid& grid, const StoredDocuments& docs,
+                          const gridlayout::GridSettings& settings) {
     if (!grid.loadGridLayout(docs.styles, docs.columns, docs.valueItems, settings))
         throw VbError(LayoutLoadError, QStringLiteral("DataGrid"),
                       QStringLiteral("Error loading from file ") + grid.layoutError());

@@ -34,6 +34,7 @@ inline constexpr int32_t LayoutLoadError = err::ErrorLoadingFromFile;
 // which no window traps, so the program ends with the run-time error report.
 void applyStoredLayout(DataGrid& grid, GridProgram program);
 // The same for any three documents and settings.
-void applyLayoutDocuments(DataGrid& grid, const StoredDocuments& docs, const gridlayout::GridSettings& settings);
+void applyLayoutDocuments(DataGrid& grid, const StoredDocuments& docs,
+                          const gridlayout::GridSettings& settings);
 
 } // namespace tav::griddata

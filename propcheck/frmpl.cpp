@@ -20,8 +20,7 @@ constexpr int32_t Red = 0xFF;
 constexpr int32_t Silver = 0xC0C0C0;
 
 // The handler runs with errors resumed: a step that fails is skipped.
-template <class F>
-void resumeNext(F&& step) {
+template <class F> void resumeNext(F&& step) {
     try {
         step();
     } catch (const VbError&) {
@@ -49,10 +48,12 @@ frmPL::frmPL(QWidget* parent) : QWidget(parent) {
     Label1->setFont(storedFont(QStringLiteral("MS Sans Serif"), 8.25, 700));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setText(QStringLiteral(
-        "The Property List below should be populated with data. You should see 1 Header, a String value, a "
-        "Boolean value, a Browse Button, a Drop down list, a Numeric only, and a Custom drawn property that "
-        "should change when you change the Dropdown, or Numeric value."));
+    Label1->setText(
+        QStringLiteral("The Property List below should be populated with data. You should see 1 "
+                       "Header, a String value, a "
+                       "Boolean value, a Browse Button, a Drop down list, a Numeric only, and a "
+                       "Custom drawn property that "
+                       "should change when you change the Dropdown, or Numeric value."));
 
     PropertyList1->setFocus(); // tab index 0
     Form_Load();
@@ -85,7 +86,8 @@ void frmPL::Form_Load() {
         {"Custom Drawn", 6, "1"},
     };
     for (const Row& row : rows) {
-        m_LastProp = &props.add(QString::fromUtf8(row.caption), row.kind, QString::fromUtf8(row.value));
+        m_LastProp =
+            &props.add(QString::fromUtf8(row.caption), row.kind, QString::fromUtf8(row.value));
         if (m_LastProp->caption() == QLatin1String("Drop Down")) {
             VariantArray entries(0);
             for (int16_t i = 1; i <= 6; ++i)
@@ -110,8 +112,9 @@ void frmPL::IPropEventSink_ValueChanged(PropertyItem& iProp, QString& sNewValue,
     }
 }
 
-void frmPL::IPropEventSink_DrawItem(PropertyItem& iProp, HDC hDC, int32_t lLeft, int32_t lTop, int32_t lRight,
-                                    int32_t lBottom, int32_t lStartText, int32_t lStartValue) {
+void frmPL::IPropEventSink_DrawItem(PropertyItem& iProp, HDC hDC, int32_t lLeft, int32_t lTop,
+                                    int32_t lRight, int32_t lBottom, int32_t lStartText,
+                                    int32_t lStartValue) {
     const int32_t dc = gdi::handleToLong(hDC);
     resumeNext([&] { m_PropHelp->hDC(dc); });
 
@@ -119,8 +122,12 @@ void frmPL::IPropEventSink_DrawItem(PropertyItem& iProp, HDC hDC, int32_t lLeft,
     resumeNext([&] { highlighted = iProp.highlightState() != 0; });
     const int32_t labelBack = highlighted ? Navy : White;
     const int32_t labelText = highlighted ? White : Black;
-    resumeNext([&] { m_PropHelp->FillGrad(lLeft, lTop, lStartValue, lBottom, labelBack, labelBack); });
-    resumeNext([&] { m_PropHelp->DrawText(iProp.labelText(), lStartText, lTop, nullptr, nullptr, labelText, 1, true); });
+    resumeNext(
+        [&] { m_PropHelp->FillGrad(lLeft, lTop, lStartValue, lBottom, labelBack, labelBack); });
+    resumeNext([&] {
+        m_PropHelp->DrawText(iProp.labelText(), lStartText, lTop, nullptr, nullptr, labelText, 1,
+                             true);
+    });
     resumeNext([&] { m_PropHelp->FillGrad(lStartValue, lTop, lRight, lBottom - 1, White, White); });
 
     resumeNext([&] { m_PropHelp->drawline(lLeft, lBottom - 1, lRight, lBottom - 1, Silver, 1); });

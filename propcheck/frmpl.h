@@ -16,7 +16,7 @@ namespace tav::propcheck {
 
 class frmPL : public QWidget, public IPropEventSink {
     Q_OBJECT
-public:
+  public:
     // Creates the controls from their settings and runs Form_Load. Errors in Form_Load
     // are not trapped: they reach the program's run-time error report.
     explicit frmPL(QWidget* parent = nullptr);
@@ -28,12 +28,13 @@ public:
     // The callbacks that do work.
     void IPropEventSink_Browse(PropertyItem& iProp, QString& sFillWith);
     void IPropEventSink_ValueChanged(PropertyItem& iProp, QString& sNewValue, bool& Cancel);
-    void IPropEventSink_DrawItem(PropertyItem& iProp, HDC hDC, int32_t lLeft, int32_t lTop, int32_t lRight,
-                                 int32_t lBottom, int32_t lStartText, int32_t lStartValue);
+    void IPropEventSink_DrawItem(PropertyItem& iProp, HDC hDC, int32_t lLeft, int32_t lTop,
+                                 int32_t lRight, int32_t lBottom, int32_t lStartText,
+                                 int32_t lStartValue);
 
     PropertyItem* lastProp() const { return m_LastProp; }
 
-private:
+  private:
     void Form_Load();
 
     // IPropEventSink: the callbacks this window answers go to the handlers above; the
@@ -41,11 +42,13 @@ private:
     void ValueChanged(PropertyItem& iProp, QString& sNewValue, bool& Cancel) override {
         IPropEventSink_ValueChanged(iProp, sNewValue, Cancel);
     }
-    void DrawItem(PropertyItem& iProp, HDC hDC, int32_t lLeft, int32_t lTop, int32_t lRight, int32_t lBottom,
-                  int32_t lStartText, int32_t lStartValue) override {
+    void DrawItem(PropertyItem& iProp, HDC hDC, int32_t lLeft, int32_t lTop, int32_t lRight,
+                  int32_t lBottom, int32_t lStartText, int32_t lStartValue) override {
         IPropEventSink_DrawItem(iProp, hDC, lLeft, lTop, lRight, lBottom, lStartText, lStartValue);
     }
-    void Browse(PropertyItem& iProp, QString& sFillWith) override { IPropEventSink_Browse(iProp, sFillWith); }
+    void Browse(PropertyItem& iProp, QString& sFillWith) override {
+        IPropEventSink_Browse(iProp, sFillWith);
+    }
 
     std::unique_ptr<PropertyHelp> m_PropHelp;
     PropertyItem* m_LastProp = nullptr; // the row added last at load ("Custom Drawn")

@@ -29,7 +29,9 @@ int32_t addVariant(int32_t x, const Variant& v) {
     return Variant(double(x) + v.toDouble()).toLong();
 }
 
-double channel(int32_t colour, int shift) { return double((uint32_t(colour) >> shift) & 0xFF); }
+double channel(int32_t colour, int shift) {
+    return double((uint32_t(colour) >> shift) & 0xFF);
+}
 
 } // namespace
 

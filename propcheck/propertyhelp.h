@@ -10,10 +10,11 @@
 namespace tav::propcheck {
 
 class PropertyHelp {
-public:
+  public:
     static constexpr int32_t WindowBackground = int32_t(0x80000005);
 
-    void drawline(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t lColor, int32_t lWidth = 1);
+    void drawline(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t lColor,
+                  int32_t lWidth = 1);
 
     // Draws strPrint in the rectangle (x, Y, x + width, Y + Height). When width or Height
     // is missing (nullptr) the text is measured first and both receive the measured size
@@ -32,7 +33,7 @@ public:
     int32_t hDC() const { return m_hDC; }
     void hDC(int32_t vNewValue) { m_hDC = vNewValue; }
 
-private:
+  private:
     static void GradientColors(VbArray<int32_t>& colours, int32_t lStart, int32_t lEnd);
     static int32_t TranslateColor(int32_t lColor);
 

@@ -14,8 +14,12 @@ namespace tav::ado {
 namespace errc = ::tav::err;
 
 // Source texts of the two layers.
-inline const QString recordsetSource() { return QStringLiteral("ADODB.Recordset"); }
-inline const QString providerSource() { return QStringLiteral("Microsoft JET Database Engine"); }
+inline const QString recordsetSource() {
+    return QStringLiteral("ADODB.Recordset");
+}
+inline const QString providerSource() {
+    return QStringLiteral("Microsoft JET Database Engine");
+}
 
 // Failures of the recordset layer. `subject` names what failed (a field, a provider)
 // where the number's description has a place for it.

@@ -13,7 +13,7 @@ namespace tav::ado {
 
 // An open database. Every query reads its whole result into a snapshot.
 class Connection {
-public:
+  public:
     virtual ~Connection() = default;
     // Runs one row-returning statement; raises a VbError with the provider's number.
     virtual std::shared_ptr<const RowSet> query(const QString& sql) = 0;
@@ -21,7 +21,7 @@ public:
 
 // One database file format a file-based provider can read.
 class FileFormat {
-public:
+  public:
     virtual ~FileFormat() = default;
     virtual QString name() const = 0;
     // True when `header` (the first up to 100 bytes of the file) is this format's.

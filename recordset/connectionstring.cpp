@@ -7,11 +7,14 @@ namespace tav::ado {
 namespace {
 
 VbError malformed(const QString& text, const QString& why) {
-    return providerError(errc::BadInitString,
-                         QStringLiteral("The connection string is malformed (%1): %2").arg(why, text));
+    return providerError(
+        errc::BadInitString,
+        QStringLiteral("The connection string is malformed (%1): %2").arg(why, text));
 }
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 // Reads characters one at a time; each read* member leaves `pos` after what it consumed.
 struct Scanner {
@@ -19,7 +22,9 @@ struct Scanner {
     qsizetype pos = 0;
 
     bool atEnd() const { return pos >= s.size(); }
-    QChar peek(qsizetype ahead = 0) const { return pos + ahead < s.size() ? s[pos + ahead] : QChar(); }
+    QChar peek(qsizetype ahead = 0) const {
+        return pos + ahead < s.size() ? s[pos + ahead] : QChar();
+    }
     void skipBlanks() {
         while (!atEnd() && isBlank(s[pos]))
             ++pos;

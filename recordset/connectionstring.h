@@ -17,7 +17,7 @@
 namespace tav::ado {
 
 class ConnectionString {
-public:
+  public:
     ConnectionString() = default;
 
     // Parses `text`; raises a VbError (errc::BadInitString) when it is malformed.
@@ -33,7 +33,7 @@ public:
     // `value` written so that parse() gives it back unchanged: quoted only when needed.
     static QString quoteValue(const QString& value);
 
-private:
+  private:
     std::vector<std::pair<QString, QString>> m_pairs;
 };
 

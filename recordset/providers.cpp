@@ -7,9 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sys/stat.h>
-
 #include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 namespace tav::ado {
@@ -37,10 +36,11 @@ QByteArray readHeader(const QString& path) {
                             QStringLiteral("'%1' is a folder, not a database file.").arg(path));
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw providerError(errc::ProviderFailure,
-                            QStringLiteral("Cannot open the database file '%1': %2. You may not have "
-                                           "permission to read it.")
-                                .arg(path, f.errorString()));
+        throw providerError(
+            errc::ProviderFailure,
+            QStringLiteral("Cannot open the database file '%1': %2. You may not have "
+                           "permission to read it.")
+                .arg(path, f.errorString()));
     return f.read(100);
 }
 
@@ -62,26 +62,28 @@ std::optional<FileId> fileIdOf(const QString& path) {
 // none. The connection may still hold the old file open (or its rows in memory), but that
 // file is no longer the one the connection string names, so nothing is read from it.
 class FileBoundConnection : public Connection {
-public:
+  public:
     FileBoundConnection(QString path, FileId id, std::unique_ptr<Connection> inner)
         : m_path(std::move(path)), m_id(id), m_inner(std::move(inner)) {}
 
     std::shared_ptr<const RowSet> query(const QString& sql) override {
         const std::optional<FileId> now = fileIdOf(m_path);
         if (!now)
-            throw providerError(errc::ProviderFailure,
-                                QStringLiteral("The database file '%1' was deleted or moved after the connection "
-                                               "to it was opened.")
-                                    .arg(m_path));
+            throw providerError(
+                errc::ProviderFailure,
+                QStringLiteral("The database file '%1' was deleted or moved after the connection "
+                               "to it was opened.")
+                    .arg(m_path));
         if (*now != m_id)
-            throw providerError(errc::ProviderFailure,
-                                QStringLiteral("The database file '%1' was replaced by another file after the "
-                                               "connection to it was opened.")
-                                    .arg(m_path));
+            throw providerError(
+                errc::ProviderFailure,
+                QStringLiteral("The database file '%1' was replaced by another file after the "
+                               "connection to it was opened.")
+                    .arg(m_path));
         return m_inner->query(sql);
     }
 
-private:
+  private:
     QString m_path;
     FileId m_id;
     std::unique_ptr<Connection> m_inner;
@@ -91,7 +93,8 @@ private:
 
 void Providers::add(const QString& name, ProviderFactory factory) {
     auto& list = registry().providers;
-    std::erase_if(list, [&](const auto& p) { return p.first.compare(name, Qt::CaseInsensitive) == 0; });
+    std::erase_if(list,
+                  [&](const auto& p) { return p.first.compare(name, Qt::CaseInsensitive) == 0; });
     list.emplace_back(name, std::move(factory));
 }
 
@@ -109,20 +112,23 @@ std::unique_ptr<Connection> Providers::connect(const ConnectionString& cs) {
 }
 
 std::unique_ptr<Connection> Providers::openDatabaseFile(const ConnectionString& cs) {
-    const QString path = resolveDataSourcePath(cs.value(QStringLiteral("Data Source")).value_or(QString()));
+    const QString path =
+        resolveDataSourcePath(cs.value(QStringLiteral("Data Source")).value_or(QString()));
     // Taken before anything is read: a file swapped in while the format opens it is caught
     // at the first query.
     const std::optional<FileId> id = fileIdOf(path);
     const QByteArray header = readHeader(path);
     if (!id)
-        throw providerError(errc::ProviderFailure, QStringLiteral("Could not find file '%1'.").arg(path));
+        throw providerError(errc::ProviderFailure,
+                            QStringLiteral("Could not find file '%1'.").arg(path));
     for (const auto& format : registry().formats)
         if (format->recognizes(header))
             return std::make_unique<FileBoundConnection>(path, *id, format->open(path));
-    throw providerError(errc::ProviderFailure,
-                        QStringLiteral("Unrecognized database format '%1': the file is empty or is not a "
-                                       "database this provider can read.")
-                            .arg(path));
+    throw providerError(
+        errc::ProviderFailure,
+        QStringLiteral("Unrecognized database format '%1': the file is empty or is not a "
+                       "database this provider can read.")
+            .arg(path));
 }
 
 } // namespace tav::ado

@@ -11,7 +11,7 @@ namespace tav::ado {
 using ProviderFactory = std::function<std::unique_ptr<Connection>(const ConnectionString&)>;
 
 class Providers {
-public:
+  public:
     // The name of the file-database provider that is always registered.
     static QString jetProviderName() { return QStringLiteral("Microsoft.Jet.OLEDB.4.0"); }
 

@@ -6,7 +6,9 @@
 
 namespace tav::ado {
 
-const QString& Field::name() const { return m_rs->rows().fieldName(m_column); }
+const QString& Field::name() const {
+    return m_rs->rows().fieldName(m_column);
+}
 
 Variant Field::value() const {
     const RowSet& rows = m_rs->rows();
@@ -17,10 +19,13 @@ Variant Field::value() const {
 
 void Field::setValue(const Variant&) {
     m_rs->rows();
-    throw VbError(errc::NotUpdatable, recordsetSource(),
-                  m_rs->m_lockType == adLockReadOnly
-                      ? QStringLiteral("The recordset does not accept changes: it was opened with read-only locking.")
-                      : QStringLiteral("The recordset does not accept changes: its database file is open read-only."));
+    throw VbError(
+        errc::NotUpdatable, recordsetSource(),
+        m_rs->m_lockType == adLockReadOnly
+            ? QStringLiteral(
+                  "The recordset does not accept changes: it was opened with read-only locking.")
+            : QStringLiteral(
+                  "The recordset does not accept changes: its database file is open read-only."));
 }
 
 Recordset::Recordset() = default;
@@ -61,9 +66,13 @@ int32_t Recordset::recordCount() const {
     return m_cursorType == adOpenStatic || m_cursorType == adOpenKeyset ? r.rowCount() : -1;
 }
 
-bool Recordset::eof() const { return m_position >= rows().rowCount(); }
+bool Recordset::eof() const {
+    return m_position >= rows().rowCount();
+}
 
-bool Recordset::bof() const { return rows().rowCount() == 0; }
+bool Recordset::bof() const {
+    return rows().rowCount() == 0;
+}
 
 void Recordset::moveNext() {
     if (eof())
@@ -89,7 +98,9 @@ Field Recordset::fields(int index) const {
     return Field(this, index);
 }
 
-int Recordset::fieldCount() const { return rows().columnCount(); }
+int Recordset::fieldCount() const {
+    return rows().columnCount();
+}
 
 std::shared_ptr<const RowSet> Recordset::snapshot() const {
     rows();

@@ -38,19 +38,31 @@ namespace tav::ado {
 class Connection;
 class Recordset;
 
-enum CursorType { adOpenUnspecified = -1, adOpenForwardOnly = 0, adOpenKeyset = 1, adOpenDynamic = 2, adOpenStatic = 3 };
-enum LockType { adLockUnspecified = -1, adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3, adLockBatchOptimistic = 4 };
+enum CursorType {
+    adOpenUnspecified = -1,
+    adOpenForwardOnly = 0,
+    adOpenKeyset = 1,
+    adOpenDynamic = 2,
+    adOpenStatic = 3
+};
+enum LockType {
+    adLockUnspecified = -1,
+    adLockReadOnly = 1,
+    adLockPessimistic = 2,
+    adLockOptimistic = 3,
+    adLockBatchOptimistic = 4
+};
 enum ObjectState { adStateClosed = 0, adStateOpen = 1 };
 inline constexpr int adOptionUnspecified = -1;
 
 // One field of a recordset's current row. Valid while its recordset lives.
 class Field {
-public:
+  public:
     const QString& name() const;
     Variant value() const;
     void setValue(const Variant& v);
 
-private:
+  private:
     friend class Recordset;
     Field(const Recordset* rs, int column) : m_rs(rs), m_column(column) {}
     const Recordset* m_rs;
@@ -58,7 +70,7 @@ private:
 };
 
 class Recordset {
-public:
+  public:
     Recordset();
     ~Recordset();
     Recordset(const Recordset&) = delete;
@@ -66,8 +78,8 @@ public:
 
     void setActiveConnection(const QString& connectionString);
 
-    void open(const QString& source, int cursorType = adOpenUnspecified, int lockType = adLockUnspecified,
-              int options = adOptionUnspecified);
+    void open(const QString& source, int cursorType = adOpenUnspecified,
+              int lockType = adLockUnspecified, int options = adOptionUnspecified);
     void close();
     int state() const { return m_rows ? adStateOpen : adStateClosed; }
 
@@ -78,7 +90,7 @@ public:
     void moveFirst();
 
     Field fields(const QString& name) const;
-    Field fields(int index) const;   // 3265 outside 0..fieldCount()-1
+    Field fields(int index) const; // 3265 outside 0..fieldCount()-1
     int fieldCount() const;
 
     int lockType() const { return m_lockType; }
@@ -86,7 +98,7 @@ public:
     // Every row of the open result, shared: what a grid binds to. Raises 3704 when closed.
     std::shared_ptr<const RowSet> snapshot() const;
 
-private:
+  private:
     friend class Field;
     const RowSet& rows() const; // raises 3704 when closed
 

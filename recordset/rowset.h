@@ -13,7 +13,7 @@
 namespace tav::ado {
 
 class RowSet {
-public:
+  public:
     RowSet() = default;
     // `values` holds rowCount * names.size() values, row after row.
     RowSet(std::vector<QString> names, std::vector<Variant> values);
@@ -34,7 +34,7 @@ public:
         return m_values[size_t(row) * m_names.size() + size_t(column)];
     }
 
-private:
+  private:
     std::vector<QString> m_names;
     std::vector<Variant> m_values;
     int32_t m_rows = 0;

@@ -1,6 +1,5 @@
-#include "sqliteformat_p.h"
-
 #include "adoerror.h"
+#include "sqliteformat_p.h"
 #include "sqliterows.h"
 #include "sqlitestmt.h"
 
@@ -8,10 +7,9 @@
 #include <QFileInfo>
 #include <QUrl>
 
-#include <sqlite3.h>
-
 #include <limits>
 #include <optional>
+#include <sqlite3.h>
 #include <string_view>
 
 namespace tav::ado {
@@ -43,16 +41,19 @@ QString nameAfter(const QString& message, const QString& prefix) {
 }
 
 class SqliteConnection : public Connection {
-public:
+  public:
     explicit SqliteConnection(const QString& path) : m_path(path) {
         const QByteArray uri = QUrl::fromLocalFile(path).toEncoded() + openParameters(path);
-        const int rc = sqlite3_open_v2(uri.constData(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+        const int rc = sqlite3_open_v2(uri.constData(), &m_db,
+                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
         if (rc != SQLITE_OK) {
-            const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+            const QString why =
+                m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
             sqlite3_close(m_db);
             m_db = nullptr;
-            throw providerError(errc::ProviderFailure,
-                                QStringLiteral("Cannot open the database file '%1': %2.").arg(path, why));
+            throw providerError(
+                errc::ProviderFailure,
+                QStringLiteral("Cannot open the database file '%1': %2.").arg(path, why));
         }
         // The file is named by a setting: read it as one from elsewhere.
         guardUntrustedDatabase(m_db);
@@ -68,8 +69,9 @@ public:
             if (check != SQLITE_ROW) {
                 if (auto failure = fileFailure(m_db, path))
                     throw *failure;
-                throw providerError(errc::ProviderFailure, QStringLiteral("Unrecognized database format '%1': %2.")
-                                                               .arg(path, QString::fromUtf8(sqlite3_errmsg(m_db))));
+                throw providerError(errc::ProviderFailure,
+                                    QStringLiteral("Unrecognized database format '%1': %2.")
+                                        .arg(path, QString::fromUtf8(sqlite3_errmsg(m_db))));
             }
             checkWholePages();
         } catch (const VbError&) {
@@ -95,8 +97,9 @@ public:
         if (!st.get())
             throw providerError(errc::CommandError, QStringLiteral("The query text is empty."));
         if (!QByteArray(tail).replace(';', ' ').trimmed().isEmpty())
-            throw providerError(errc::CommandError,
-                                QStringLiteral("Characters found after the end of the query: %1").arg(sql));
+            throw providerError(
+                errc::CommandError,
+                QStringLiteral("Characters found after the end of the query: %1").arg(sql));
 
         std::shared_ptr<const RowSet> rows = readAllRows(m_db, st.get(), m_path, sql);
         st.finalize();
@@ -104,18 +107,20 @@ public:
         return rows;
     }
 
-private:
+  private:
     // One read transaction: the shared lock its first read takes is held until it ends, so
     // no other program changes the file between the rows and the size check. Ending it
     // only releases the lock, as nothing was written.
     class ReadTransaction {
-    public:
-        explicit ReadTransaction(sqlite3* db) : m_db(db) { sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr); }
+      public:
+        explicit ReadTransaction(sqlite3* db) : m_db(db) {
+            sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr);
+        }
         ~ReadTransaction() { sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr); }
         ReadTransaction(const ReadTransaction&) = delete;
         ReadTransaction& operator=(const ReadTransaction&) = delete;
 
-    private:
+      private:
         sqlite3* m_db;
     };
 
@@ -124,20 +129,25 @@ private:
     void checkWholePages() const {
         sqlite3_file* file = nullptr;
         sqlite3_int64 size = 0;
-        if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
-            !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
-            throw providerError(errc::ProviderFailure,
-                                QStringLiteral("Cannot read the database file '%1': its size is unknown.").arg(m_path));
+        if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+            !file || !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
+            throw providerError(
+                errc::ProviderFailure,
+                QStringLiteral("Cannot read the database file '%1': its size is unknown.")
+                    .arg(m_path));
         sqlite3_int64 pageSize = 0;
-        if (SqliteStmt st(m_db, "pragma page_size"); st.ok() && sqlite3_step(st.get()) == SQLITE_ROW)
+        if (SqliteStmt st(m_db, "pragma page_size");
+            st.ok() && sqlite3_step(st.get()) == SQLITE_ROW)
             pageSize = sqlite3_column_int64(st.get(), 0);
         if (pageSize <= 0 || size % pageSize != 0)
-            throw providerError(errc::ProviderFailure,
-                                QStringLiteral("The database file '%1' is damaged or truncated: its %2 bytes are not "
-                                               "a whole number of its %3-byte pages.")
-                                    .arg(m_path)
-                                    .arg(size)
-                                    .arg(pageSize));
+            throw providerError(
+                errc::ProviderFailure,
+                QStringLiteral(
+                    "The database file '%1' is damaged or truncated: its %2 bytes are not "
+                    "a whole number of its %3-byte pages.")
+                    .arg(m_path)
+                    .arg(size)
+                    .arg(pageSize));
     }
 
     VbError queryError(const QString& sql) const {
@@ -147,14 +157,18 @@ private:
                                  QStringLiteral("The table or query '%1' does not exist in '%2'.")
                                      .arg(nameAfter(msg, QStringLiteral(":")), m_path));
         if (msg.startsWith(QLatin1String("no such column:")))
-            return providerError(errc::MissingParameter,
-                                 QStringLiteral("The query names '%1', which is not a field of its tables "
-                                                "and has no value: %2")
-                                     .arg(nameAfter(msg, QStringLiteral(":")), sql));
-        if (msg.contains(QLatin1String("syntax error")) || msg.startsWith(QLatin1String("incomplete input")))
-            return providerError(errc::CommandError,
-                                 QStringLiteral("Syntax error in the query (%1): %2").arg(msg, sql));
-        return providerError(errc::ProviderFailure, QStringLiteral("The query failed (%1): %2").arg(msg, sql));
+            return providerError(
+                errc::MissingParameter,
+                QStringLiteral("The query names '%1', which is not a field of its tables "
+                               "and has no value: %2")
+                    .arg(nameAfter(msg, QStringLiteral(":")), sql));
+        if (msg.contains(QLatin1String("syntax error")) ||
+            msg.startsWith(QLatin1String("incomplete input")))
+            return providerError(
+                errc::CommandError,
+                QStringLiteral("Syntax error in the query (%1): %2").arg(msg, sql));
+        return providerError(errc::ProviderFailure,
+                             QStringLiteral("The query failed (%1): %2").arg(msg, sql));
     }
 
     QString m_path;

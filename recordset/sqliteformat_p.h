@@ -10,7 +10,7 @@
 namespace tav::ado {
 
 class SqliteFormat : public FileFormat {
-public:
+  public:
     QString name() const override { return QStringLiteral("SQLite 3"); }
     bool recognizes(const QByteArray& header) const override;
     std::unique_ptr<Connection> open(const QString& path) const override;

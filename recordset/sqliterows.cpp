@@ -2,9 +2,8 @@
 
 #include "adoerror.h"
 
-#include <sqlite3.h>
-
 #include <limits>
+#include <sqlite3.h>
 #include <vector>
 
 namespace tav::ado {
@@ -74,8 +73,9 @@ std::shared_ptr<const RowSet> readAllRows(sqlite3* db, sqlite3_stmt* st, const Q
     if (rc != SQLITE_DONE) {
         if (auto failure = fileFailure(db, path))
             throw *failure;
-        throw providerError(errc::ProviderFailure, QStringLiteral("The query failed on '%1' (%2): %3")
-                                                       .arg(path, QString::fromUtf8(sqlite3_errmsg(db)), sourceText));
+        throw providerError(errc::ProviderFailure,
+                            QStringLiteral("The query failed on '%1' (%2): %3")
+                                .arg(path, QString::fromUtf8(sqlite3_errmsg(db)), sourceText));
     }
     return std::make_shared<const RowSet>(std::move(names), std::move(values));
 }
@@ -85,31 +85,36 @@ std::optional<VbError> fileFailure(sqlite3* db, const QString& path) {
     const QString why = QString::fromUtf8(sqlite3_errmsg(db));
     switch (code & 0xff) {
     case SQLITE_BUSY:
-        return providerError(errc::ProviderFailure,
-                             QStringLiteral("The database file '%1' is locked by another program that is changing "
-                                            "it; try again when that program has finished.")
-                                 .arg(path));
+        return providerError(
+            errc::ProviderFailure,
+            QStringLiteral("The database file '%1' is locked by another program that is changing "
+                           "it; try again when that program has finished.")
+                .arg(path));
     case SQLITE_READONLY:
         if (code != SQLITE_READONLY_ROLLBACK)
             return std::nullopt;
         // A hot journal: undoing it needs write access, and reading past it would show
         // the stopped program's half-made change.
-        return providerError(errc::ProviderFailure,
-                             QStringLiteral("The database file '%1' holds an unfinished change of a program that "
-                                            "stopped while writing it; it can be read again once a program that "
-                                            "writes it has opened it and undone the change.")
-                                 .arg(path));
+        return providerError(
+            errc::ProviderFailure,
+            QStringLiteral("The database file '%1' holds an unfinished change of a program that "
+                           "stopped while writing it; it can be read again once a program that "
+                           "writes it has opened it and undone the change.")
+                .arg(path));
     case SQLITE_CORRUPT:
-        return providerError(errc::ProviderFailure,
-                             QStringLiteral("The database file '%1' is damaged or truncated: %2.").arg(path, why));
+        return providerError(
+            errc::ProviderFailure,
+            QStringLiteral("The database file '%1' is damaged or truncated: %2.").arg(path, why));
     case SQLITE_NOTADB:
-        return providerError(errc::ProviderFailure,
-                             QStringLiteral("Unrecognized database format '%1': %2.").arg(path, why));
+        return providerError(
+            errc::ProviderFailure,
+            QStringLiteral("Unrecognized database format '%1': %2.").arg(path, why));
     case SQLITE_IOERR:
     case SQLITE_CANTOPEN:
     case SQLITE_NOMEM:
-        return providerError(errc::ProviderFailure,
-                             QStringLiteral("Cannot read the database file '%1': %2.").arg(path, why));
+        return providerError(
+            errc::ProviderFailure,
+            QStringLiteral("Cannot read the database file '%1': %2.").arg(path, why));
     default:
         return std::nullopt;
     }

@@ -30,7 +30,7 @@ constexpr size_t ValueNameBufferLimit = 16383 * 4 + 1;
 
 // Owns one open key and closes it when it goes out of scope, also while an error unwinds.
 class KeyGuard {
-public:
+  public:
     KeyGuard() = default;
     ~KeyGuard() {
         if (m_key)
@@ -42,21 +42,24 @@ public:
     void adopt(HKEY key) { m_key = key; }
     HKEY get() const { return m_key; }
 
-private:
+  private:
     HKEY m_key = nullptr;
 };
 
-HKEY rootKey(int32_t classKey) { return TAV_PREDEFINED_KEY(classKey); }
+HKEY rootKey(int32_t classKey) {
+    return TAV_PREDEFINED_KEY(classKey);
+}
 
 // A name with an embedded NUL would be cut short at the ANSI call and reach another key or
 // value. Such names never reach the platform: each member takes the path it takes when the
 // platform refuses a name.
-bool hasNul(const QString& name) { return name.contains(QChar(u'\0')); }
+bool hasNul(const QString& name) {
+    return name.contains(QChar(u'\0'));
+}
 
 // Runs an allocating step; memory that cannot be had is the run-time's error 7, which the
 // database handlers trap and show like any other error.
-template <class F>
-decltype(auto) orOutOfMemory(F&& f) {
+template <class F> decltype(auto) orOutOfMemory(F&& f) {
     try {
         return f();
     } catch (const std::bad_alloc&) {
@@ -82,9 +85,9 @@ LONG createKey(KeyGuard& guard, int32_t classKey, const QString& path) {
     char noClass[] = "";
     HKEY key = nullptr;
     DWORD disposition = 0;
-    const LONG status = RegCreateKeyExA(rootKey(classKey), toAnsi(path).constData(), 0, noClass,
-                                        REG_OPTION_NON_VOLATILE, KeySpecificRights, nullptr, &key,
-                                        &disposition);
+    const LONG status =
+        RegCreateKeyExA(rootKey(classKey), toAnsi(path).constData(), 0, noClass,
+                        REG_OPTION_NON_VOLATILE, KeySpecificRights, nullptr, &key, &disposition);
     if (status == ERROR_SUCCESS)
         guard.adopt(key);
     return status;
@@ -124,7 +127,9 @@ void appendName(StringArray& names, int32_t& count, QString name) {
 
 } // namespace
 
-QString cRegistry::errorSource() { return AppInfo::exeName() + QStringLiteral(".cRegistry"); }
+QString cRegistry::errorSource() {
+    return AppInfo::exeName() + QStringLiteral(".cRegistry");
+}
 
 void cRegistry::raise(int32_t number, const QString& description) const {
     throw VbError(number, errorSource(), description);
@@ -224,8 +229,9 @@ void cRegistry::setValue(Variant vValue) {
         const QString text = vValue.toText();
         QByteArray data = toAnsi(text);
         data.append('\0');
-        status = RegSetValueExA(key.get(), name.constData(), 0, storedStringType(text),
-                                reinterpret_cast<const BYTE*>(data.constData()), DWORD(data.size()));
+        status =
+            RegSetValueExA(key.get(), name.constData(), 0, storedStringType(text),
+                           reinterpret_cast<const BYTE*>(data.constData()), DWORD(data.size()));
         break;
     }
     case REG_BINARY: {
@@ -298,7 +304,8 @@ int16_t cRegistry::CreateKey() {
 
 int16_t cRegistry::DeleteKey() {
     // The layer refuses to delete a predefined root, so an empty SectionKey fails here too.
-    if (hasNul(m_SectionKey) || RegDeleteKeyA(rootKey(m_ClassKey), toAnsi(m_SectionKey).constData()) != ERROR_SUCCESS)
+    if (hasNul(m_SectionKey) ||
+        RegDeleteKeyA(rootKey(m_ClassKey), toAnsi(m_SectionKey).constData()) != ERROR_SUCCESS)
         raise(ErrFailed, QStringLiteral("Failed to delete registry Key: '") + handleText() +
                              QStringLiteral("',Section: '") + m_SectionKey);
     return VbTrue;
@@ -345,8 +352,8 @@ int16_t cRegistry::EnumerateValues(StringArray& sKeyNames, int32_t& iKeyCount) {
     DWORD index = 0;
     for (;;) {
         DWORD length = DWORD(name.size());
-        const LONG status =
-            RegEnumValueA(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG status = RegEnumValueA(key.get(), index, name.data(), &length, nullptr, nullptr,
+                                          nullptr, nullptr);
         if (status == ERROR_MORE_DATA && name.size() < ValueNameBufferLimit) {
             // A longer name than the key information announced (added since): ask again.
             name.resize(std::min(name.size() * 2, ValueNameBufferLimit));
@@ -374,7 +381,8 @@ int16_t cRegistry::EnumerateSections(StringArray& sSect, int32_t& iSectCount) {
             std::fill(name.begin(), name.end(), '\0');
             if (RegEnumKeyA(key.get(), index, name.data(), DWORD(name.size())) != ERROR_SUCCESS)
                 break;
-            appendName(sSect, iSectCount, fromAnsi(name.data(), qsizetype(strnlen(name.data(), name.size()))));
+            appendName(sSect, iSectCount,
+                       fromAnsi(name.data(), qsizetype(strnlen(name.data(), name.size()))));
         }
         return VbTrue;
     } catch (const VbError& e) {
@@ -389,7 +397,8 @@ void cRegistry::CreateEXEAssociation(const QString& sExePath, const QString& sCl
                                      int32_t lDefaultIconIndex) {
     // Without a class name the description would land in the root's own unnamed value, and
     // without an extension the key would be named "."; a NUL would cut either short.
-    if (sClassName.isEmpty() || sAssociation.isEmpty() || hasNul(sClassName) || hasNul(sAssociation))
+    if (sClassName.isEmpty() || sAssociation.isEmpty() || hasNul(sClassName) ||
+        hasNul(sAssociation))
         throw VbError(err::InvalidProcedureCall, errorSource(),
                       VbError::standardText(err::InvalidProcedureCall));
 

@@ -13,7 +13,7 @@
 namespace tav {
 
 class cRegistry {
-public:
+  public:
     // Error numbers the class raises (32-bit signed: the object error base plus an offset).
     static constexpr int32_t ErrFailed = err::RegistryFailed;
     static constexpr int32_t ErrSetValue = err::RegistrySetValue;
@@ -63,7 +63,7 @@ public:
     // The source every error of the class carries: the program file's name + ".cRegistry".
     static QString errorSource();
 
-private:
+  private:
     static int32_t ReverseByteOrder(int32_t x);
     static QString ExpandEnvironmentText(const QString& text);
 

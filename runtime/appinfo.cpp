@@ -21,11 +21,19 @@ QString exePath() {
 }
 } // namespace
 
-QString AppInfo::title() { return titleStorage(); }
-void AppInfo::setTitle(const QString& title) { titleStorage() = title; }
+QString AppInfo::title() {
+    return titleStorage();
+}
+void AppInfo::setTitle(const QString& title) {
+    titleStorage() = title;
+}
 
-QString AppInfo::path() { return QFileInfo(exePath()).absolutePath(); }
+QString AppInfo::path() {
+    return QFileInfo(exePath()).absolutePath();
+}
 
-QString AppInfo::exeName() { return QFileInfo(exePath()).completeBaseName(); }
+QString AppInfo::exeName() {
+    return QFileInfo(exePath()).completeBaseName();
+}
 
 } // namespace tav

@@ -6,7 +6,7 @@
 namespace tav {
 
 class AppInfo {
-public:
+  public:
     // The program's title; empty until a program sets it.
     static QString title();
     static void setTitle(const QString& title);

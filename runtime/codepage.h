@@ -6,8 +6,14 @@
 
 namespace tav {
 
-inline QByteArray toAnsi(const QString& s) { return s.toUtf8(); }
-inline QString fromAnsi(const char* data, qsizetype len) { return QString::fromUtf8(data, len); }
-inline QString fromAnsi(const QByteArray& b) { return QString::fromUtf8(b); }
+inline QByteArray toAnsi(const QString& s) {
+    return s.toUtf8();
+}
+inline QString fromAnsi(const char* data, qsizetype len) {
+    return QString::fromUtf8(data, len);
+}
+inline QString fromAnsi(const QByteArray& b) {
+    return QString::fromUtf8(b);
+}
 
 } // namespace tav

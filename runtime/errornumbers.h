@@ -38,7 +38,8 @@ inline constexpr int32_t ProviderNotFound = 3706; // unknown provider name
 inline constexpr int32_t NoConnection = 3709;     // Open without a connection
 
 // The database provider, as its signed 32-bit codes.
-inline constexpr int32_t ProviderFailure = int32_t(0x80004005u);  // file missing, unreadable, not a database
+inline constexpr int32_t ProviderFailure =
+    int32_t(0x80004005u); // file missing, unreadable, not a database
 inline constexpr int32_t BadInitString = int32_t(0x80040E73u);    // malformed connection string
 inline constexpr int32_t NoSuchTable = int32_t(0x80040E37u);      // table or query missing
 inline constexpr int32_t MissingParameter = int32_t(0x80040E10u); // unknown name in the query

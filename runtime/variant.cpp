@@ -80,45 +80,68 @@ bool Variant::isNumeric() const {
 
 QString Variant::typeName() const {
     switch (kind()) {
-    case Kind::Empty: return QStringLiteral("Empty");
-    case Kind::Null: return QStringLiteral("Null");
-    case Kind::Integer: return QStringLiteral("Integer");
-    case Kind::Long: return QStringLiteral("Long");
-    case Kind::Double: return QStringLiteral("Double");
-    case Kind::String: return QStringLiteral("String");
-    case Kind::Boolean: return QStringLiteral("Boolean");
-    case Kind::ByteArray: return QStringLiteral("Byte()");
-    case Kind::VariantArray: return QStringLiteral("Variant()");
+    case Kind::Empty:
+        return QStringLiteral("Empty");
+    case Kind::Null:
+        return QStringLiteral("Null");
+    case Kind::Integer:
+        return QStringLiteral("Integer");
+    case Kind::Long:
+        return QStringLiteral("Long");
+    case Kind::Double:
+        return QStringLiteral("Double");
+    case Kind::String:
+        return QStringLiteral("String");
+    case Kind::Boolean:
+        return QStringLiteral("Boolean");
+    case Kind::ByteArray:
+        return QStringLiteral("Byte()");
+    case Kind::VariantArray:
+        return QStringLiteral("Variant()");
     }
     return {};
 }
 
 QString Variant::toText() const {
     switch (kind()) {
-    case Kind::Empty: return {};
-    case Kind::Null: throw VbError::standard(err::InvalidUseOfNull);
-    case Kind::Integer: return QString::number(*get<int16_t>());
-    case Kind::Long: return QString::number(*get<int32_t>());
-    case Kind::Double: return formatDouble(*get<double>());
-    case Kind::String: return *get<QString>();
-    case Kind::Boolean: return *get<bool>() ? QStringLiteral("True") : QStringLiteral("False");
+    case Kind::Empty:
+        return {};
+    case Kind::Null:
+        throw VbError::standard(err::InvalidUseOfNull);
+    case Kind::Integer:
+        return QString::number(*get<int16_t>());
+    case Kind::Long:
+        return QString::number(*get<int32_t>());
+    case Kind::Double:
+        return formatDouble(*get<double>());
+    case Kind::String:
+        return *get<QString>();
+    case Kind::Boolean:
+        return *get<bool>() ? QStringLiteral("True") : QStringLiteral("False");
     case Kind::ByteArray: {
         const auto& b = get<ByteArray>()->items();
         return fromAnsi(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
     }
-    case Kind::VariantArray: break;
+    case Kind::VariantArray:
+        break;
     }
     throw VbError::standard(err::TypeMismatch);
 }
 
 double Variant::toDouble() const {
     switch (kind()) {
-    case Kind::Empty: return 0;
-    case Kind::Null: throw VbError::standard(err::InvalidUseOfNull);
-    case Kind::Integer: return *get<int16_t>();
-    case Kind::Long: return *get<int32_t>();
-    case Kind::Double: return *get<double>();
-    case Kind::Boolean: return *get<bool>() ? -1 : 0;
+    case Kind::Empty:
+        return 0;
+    case Kind::Null:
+        throw VbError::standard(err::InvalidUseOfNull);
+    case Kind::Integer:
+        return *get<int16_t>();
+    case Kind::Long:
+        return *get<int32_t>();
+    case Kind::Double:
+        return *get<double>();
+    case Kind::Boolean:
+        return *get<bool>() ? -1 : 0;
     case Kind::String: {
         const QString& s = *get<QString>();
         double d;
@@ -130,7 +153,8 @@ double Variant::toDouble() const {
             return 0;
         break;
     }
-    default: break;
+    default:
+        break;
     }
     throw VbError::standard(err::TypeMismatch);
 }
@@ -153,7 +177,9 @@ int32_t Variant::toLong() const {
     return int32_t(r);
 }
 
-bool Variant::toBool() const { return toDouble() != 0; }
+bool Variant::toBool() const {
+    return toDouble() != 0;
+}
 
 const ByteArray& Variant::bytes() const {
     if (const auto* b = get<ByteArray>())

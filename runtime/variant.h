@@ -18,11 +18,23 @@ using StringArray = VbArray<QString>;
 // Automation booleans: true is all bits set.
 inline constexpr int16_t VbTrue = -1;
 inline constexpr int16_t VbFalse = 0;
-inline constexpr int16_t vbBool(bool b) { return b ? VbTrue : VbFalse; }
+inline constexpr int16_t vbBool(bool b) {
+    return b ? VbTrue : VbFalse;
+}
 
 class Variant {
-public:
-    enum class Kind { Empty, Null, Integer, Long, Double, String, Boolean, ByteArray, VariantArray };
+  public:
+    enum class Kind {
+        Empty,
+        Null,
+        Integer,
+        Long,
+        Double,
+        String,
+        Boolean,
+        ByteArray,
+        VariantArray
+    };
     struct EmptyTag {
         friend bool operator==(EmptyTag, EmptyTag) { return true; }
     };
@@ -56,22 +68,22 @@ public:
 
     // Conversions by the language's rules. Null raises 94, an impossible conversion 13,
     // a value out of range 6.
-    QString toText() const;       // CStr
-    int16_t toInteger() const;    // CInt: halves round to even
-    int32_t toLong() const;       // CLng: halves round to even
-    double toDouble() const;      // CDbl
-    bool toBool() const;          // CBool
+    QString toText() const;    // CStr
+    int16_t toInteger() const; // CInt: halves round to even
+    int32_t toLong() const;    // CLng: halves round to even
+    double toDouble() const;   // CDbl
+    bool toBool() const;       // CBool
 
-    const ByteArray& bytes() const;          // raises 13 unless a byte array
-    const VariantArray& array() const;       // raises 13 unless a variant array
+    const ByteArray& bytes() const;    // raises 13 unless a byte array
+    const VariantArray& array() const; // raises 13 unless a variant array
 
-    template <class T>
-    const T* get() const { return std::get_if<T>(&m_value); }
+    template <class T> const T* get() const { return std::get_if<T>(&m_value); }
 
     friend bool operator==(const Variant& a, const Variant& b) { return a.m_value == b.m_value; }
 
-private:
-    std::variant<EmptyTag, NullTag, int16_t, int32_t, double, QString, bool, ByteArray, VariantArray>
+  private:
+    std::variant<EmptyTag, NullTag, int16_t, int32_t, double, QString, bool, ByteArray,
+                 VariantArray>
         m_value;
 };
 

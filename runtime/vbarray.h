@@ -8,9 +8,8 @@
 
 namespace tav {
 
-template <class T>
-class VbArray {
-public:
+template <class T> class VbArray {
+  public:
     VbArray() = default;
     explicit VbArray(int32_t lbound, std::vector<T> items = {})
         : m_lbound(lbound), m_items(std::move(items)) {}
@@ -33,7 +32,7 @@ public:
 
     friend bool operator==(const VbArray& a, const VbArray& b) = default;
 
-private:
+  private:
     size_t offset(int32_t index) const {
         const int64_t off = int64_t(index) - m_lbound;
         if (off < 0 || off >= int64_t(m_items.size()))

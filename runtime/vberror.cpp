@@ -14,21 +14,36 @@ VbError VbError::standard(int32_t number, const QString& source) {
 
 QString VbError::standardText(int32_t number) {
     switch (number) {
-    case 3: return QStringLiteral("Return without GoSub");
-    case 5: return QStringLiteral("Invalid procedure call or argument");
-    case 6: return QStringLiteral("Overflow");
-    case 7: return QStringLiteral("Out of memory");
-    case 9: return QStringLiteral("Subscript out of range");
-    case 11: return QStringLiteral("Division by zero");
-    case 13: return QStringLiteral("Type mismatch");
-    case 35: return QStringLiteral("Sub or Function not defined");
-    case 51: return QStringLiteral("Internal error");
-    case 53: return QStringLiteral("File not found");
-    case 91: return QStringLiteral("Object variable or With block variable not set");
-    case 94: return QStringLiteral("Invalid use of Null");
-    case 380: return QStringLiteral("Invalid property value");
-    case 438: return QStringLiteral("Object doesn't support this property or method");
-    default: return QStringLiteral("Application-defined or object-defined error");
+    case 3:
+        return QStringLiteral("Return without GoSub");
+    case 5:
+        return QStringLiteral("Invalid procedure call or argument");
+    case 6:
+        return QStringLiteral("Overflow");
+    case 7:
+        return QStringLiteral("Out of memory");
+    case 9:
+        return QStringLiteral("Subscript out of range");
+    case 11:
+        return QStringLiteral("Division by zero");
+    case 13:
+        return QStringLiteral("Type mismatch");
+    case 35:
+        return QStringLiteral("Sub or Function not defined");
+    case 51:
+        return QStringLiteral("Internal error");
+    case 53:
+        return QStringLiteral("File not found");
+    case 91:
+        return QStringLiteral("Object variable or With block variable not set");
+    case 94:
+        return QStringLiteral("Invalid use of Null");
+    case 380:
+        return QStringLiteral("Invalid property value");
+    case 438:
+        return QStringLiteral("Object doesn't support this property or method");
+    default:
+        return QStringLiteral("Application-defined or object-defined error");
     }
 }
 

@@ -11,7 +11,7 @@
 namespace tav {
 
 class VbError : public std::exception {
-public:
+  public:
     VbError(int32_t number, QString source, QString description);
 
     // One of the standard run-time errors (5, 6, 9, 11, 13, 94, ...) with its usual text.
@@ -27,7 +27,7 @@ public:
     // object-defined error" for numbers the run-time does not know.
     static QString standardText(int32_t number);
 
-private:
+  private:
     int32_t m_number;
     QString m_source;
     QString m_description;

@@ -2,18 +2,17 @@
 // A writer process started with fork and exec, so that the test controls what QProcess
 // cannot: the exact moment of SIGKILL, a file-size limit, and the user it runs as. Its
 // standard output is read line by line; a child still running at the end is killed.
+#include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <grp.h>
+#include <optional>
 #include <poll.h>
 #include <signal.h>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <cstring>
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace tav::test {
@@ -27,9 +26,8 @@ struct ChildOptions {
 };
 
 class ChildProcess {
-public:
-    ChildProcess(const std::vector<std::string>& args, const ChildOptions& options = {})
-    {
+  public:
+    ChildProcess(const std::vector<std::string>& args, const ChildOptions& options = {}) {
         int out[2], err[2];
         if (pipe2(out, O_CLOEXEC) != 0)
             return;
@@ -55,7 +53,8 @@ public:
                 if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
                     _exit(126);
             }
-            if (options.group && (setgroups(0, nullptr) != 0 || setresgid(*options.group, *options.group, *options.group) != 0))
+            if (options.group && (setgroups(0, nullptr) != 0 ||
+                                  setresgid(*options.group, *options.group, *options.group) != 0))
                 _exit(126);
             if (options.user && setresuid(*options.user, *options.user, *options.user) != 0)
                 _exit(126);
@@ -71,8 +70,7 @@ public:
             m_pid = 0;
         }
     }
-    ~ChildProcess()
-    {
+    ~ChildProcess() {
         if (m_pid > 0) {
             ::kill(m_pid, SIGKILL);
             waitpid(m_pid, nullptr, 0);
@@ -87,9 +85,9 @@ public:
     int stdoutFd() const { return m_out; }
 
     // The next complete line of output; nullopt at end of output or after timeoutMs.
-    std::optional<std::string> readLine(int timeoutMs)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::optional<std::string> readLine(int timeoutMs) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             if (auto line = takeLine())
                 return line;
@@ -100,8 +98,7 @@ public:
         }
     }
     // Reads whatever output is available now without waiting; false at end of output.
-    bool fill()
-    {
+    bool fill() {
         char buf[65536];
         const ssize_t n = ::read(m_out, buf, sizeof buf);
         if (n <= 0)
@@ -109,8 +106,7 @@ public:
         m_pending.append(buf, size_t(n));
         return true;
     }
-    std::optional<std::string> takeLine()
-    {
+    std::optional<std::string> takeLine() {
         const auto nl = m_pending.find('\n');
         if (nl == std::string::npos)
             return std::nullopt;
@@ -119,8 +115,7 @@ public:
         return line;
     }
     // Every remaining complete line, after the child has ended.
-    std::vector<std::string> drainLines()
-    {
+    std::vector<std::string> drainLines() {
         while (m_out >= 0 && fill()) {
         }
         std::vector<std::string> lines;
@@ -131,15 +126,13 @@ public:
 
     void kill() { ::kill(m_pid, SIGKILL); }
     // Waits for the child and returns its wait status.
-    int wait()
-    {
+    int wait() {
         int status = 0;
         waitpid(m_pid, &status, 0);
         m_pid = 0;
         return status;
     }
-    std::string errorOutput()
-    {
+    std::string errorOutput() {
         std::string text;
         char buf[4096];
         ssize_t n;
@@ -148,14 +141,12 @@ public:
         return text;
     }
 
-private:
-    bool waitReadable(int timeoutMs)
-    {
+  private:
+    bool waitReadable(int timeoutMs) {
         pollfd p{m_out, POLLIN, 0};
         return ::poll(&p, 1, timeoutMs) > 0;
     }
-    void closeFds()
-    {
+    void closeFds() {
         if (m_out >= 0)
             ::close(m_out);
         if (m_err >= 0)

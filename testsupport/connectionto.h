@@ -8,8 +8,8 @@
 namespace tav::test {
 
 inline QString connectionTo(const QString& path) {
-    return QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=") + ado::ConnectionString::quoteValue(path) +
-           QStringLiteral(";Persist Security Info=False");
+    return QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=") +
+           ado::ConnectionString::quoteValue(path) + QStringLiteral(";Persist Security Info=False");
 }
 
 } // namespace tav::test

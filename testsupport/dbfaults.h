@@ -12,10 +12,10 @@
 #include <QFileInfo>
 #include <QString>
 
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <ostream>
+
+#include <gtest/gtest.h>
 
 namespace tav::test::dbfault {
 
@@ -38,15 +38,18 @@ struct Lock {
 
 inline const Lock kLocks[] = {
     {"SharedLockOfAnotherReader",
-     [](const QString& table, const QString&) { return QStringLiteral("BEGIN; SELECT count(*) FROM %1;").arg(table); },
+     [](const QString& table, const QString&) {
+         return QStringLiteral("BEGIN; SELECT count(*) FROM %1;").arg(table);
+     },
      true},
     {"ReservedLockWithAChangeInMemory",
      [](const QString& table, const QString& column) {
-         return QStringLiteral("BEGIN IMMEDIATE; UPDATE %1 SET %2 = 'uncommitted';").arg(table, column);
+         return QStringLiteral("BEGIN IMMEDIATE; UPDATE %1 SET %2 = 'uncommitted';")
+             .arg(table, column);
      },
      true},
-    {"ExclusiveLockWithoutAChange", [](const QString&, const QString&) { return QStringLiteral("BEGIN EXCLUSIVE;"); },
-     false},
+    {"ExclusiveLockWithoutAChange",
+     [](const QString&, const QString&) { return QStringLiteral("BEGIN EXCLUSIVE;"); }, false},
     {"ExclusiveLockWithAChangeWrittenIntoTheFile",
      [](const QString& table, const QString& column) {
          return exclusiveChangeOf(table, column, QStringLiteral("uncommitted"));
@@ -68,12 +71,14 @@ struct Cut {
 };
 
 inline const Cut kCuts[] = {
-    {"ToNothing", [](qsizetype, qsizetype) -> qsizetype { return 0; }, "Unrecognized database format"},
+    {"ToNothing", [](qsizetype, qsizetype) -> qsizetype { return 0; },
+     "Unrecognized database format"},
     {"ToTheHeader", [](qsizetype, qsizetype) -> qsizetype { return 100; }, "damaged or truncated"},
     {"ToTheFirstPage", [](qsizetype, qsizetype page) { return page; }, "damaged or truncated"},
     {"ToHalfInWholePages", [](qsizetype size, qsizetype page) { return size / page / 2 * page; },
      "damaged or truncated"},
-    {"ToHalfInsideAPage", [](qsizetype size, qsizetype page) { return size / 2 + page / 3; }, "damaged or truncated"},
+    {"ToHalfInsideAPage", [](qsizetype size, qsizetype page) { return size / 2 + page / 3; },
+     "damaged or truncated"},
     {"ByOneByte", [](qsizetype size, qsizetype) { return size - 1; }, "damaged or truncated"},
 };
 
@@ -96,7 +101,7 @@ inline const AccessCut kAccessCuts[] = {
 struct Swap {
     const char* name;
     void (*swap)(const QString& db, const std::function<void(const QString& path)>& makeOther);
-    const char* openSays;    // what reading again through the earlier connection says
+    const char* openSays; // what reading again through the earlier connection says
     // What a new connection's failure begins with, before the file's name in quotes; nullptr
     // when it reads the other database.
     const char* connectSays;
@@ -107,8 +112,8 @@ inline QString besideOf(const QString& db, const char* name) {
 }
 
 inline const Swap kSwaps[] = {
-    {"Deleted", [](const QString& db, const auto&) { ASSERT_TRUE(QFile::remove(db)); }, "was deleted or moved",
-     "Could not find file"},
+    {"Deleted", [](const QString& db, const auto&) { ASSERT_TRUE(QFile::remove(db)); },
+     "was deleted or moved", "Could not find file"},
     {"MovedAway", [](const QString& db, const auto&) { renameOver(db, besideOf(db, "moved.mdb")); },
      "was deleted or moved", "Could not find file"},
     {"JunkRenamedOver",
@@ -127,7 +132,9 @@ inline const Swap kSwaps[] = {
 
 // Rows print as their names in test listings and failure messages.
 template <class Row>
-    requires requires(const Row& r) { r.name; }
+requires requires(const Row& r) {
+    r.name;
+}
 void PrintTo(const Row& r, std::ostream* os) {
     *os << r.name;
 }

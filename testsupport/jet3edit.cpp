@@ -34,9 +34,9 @@ bool isJet3(const QByteArray& file) {
 
 // A catalog row: where it lies on its page and where its Name (first variable column) is.
 struct CatalogRow {
-    qsizetype page = 0;  // file offset of the page
-    int index = 0;       // row number on the page
-    int start = 0, end = 0; // row bytes within the page
+    qsizetype page = 0;             // file offset of the page
+    int index = 0;                  // row number on the page
+    int start = 0, end = 0;         // row bytes within the page
     int nameStart = 0, nameEnd = 0; // within the row
     std::uint32_t id = 0;
     int type = 0;
@@ -123,13 +123,15 @@ bool renameJet3Table(QByteArray& file, const QByteArray& from, const QByteArray&
     for (int i = 0; i < rowCount; ++i) {
         const std::uint16_t offset = u16(file, r.page + 10 + 2 * i);
         if ((offset & 0x1fff) <= r.start)
-            put16(file, r.page + 10 + 2 * i, std::uint16_t((offset & 0xe000) | ((offset & 0x1fff) - grow)));
+            put16(file, r.page + 10 + 2 * i,
+                  std::uint16_t((offset & 0xe000) | ((offset & 0x1fff) - grow)));
     }
     put16(file, r.page + 2, std::uint16_t(freeSpace - grow));
     return true;
 }
 
-bool renameJet3Column(QByteArray& file, const QByteArray& table, const QByteArray& from, const QByteArray& to) {
+bool renameJet3Column(QByteArray& file, const QByteArray& table, const QByteArray& from,
+                      const QByteArray& to) {
     if (!isJet3(file) || to.isEmpty() || to.size() > 64)
         return false;
     const auto found = findTable(file, table);

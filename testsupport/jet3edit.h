@@ -9,6 +9,7 @@
 namespace tav::test {
 
 bool renameJet3Table(QByteArray& file, const QByteArray& from, const QByteArray& to);
-bool renameJet3Column(QByteArray& file, const QByteArray& table, const QByteArray& from, const QByteArray& to);
+bool renameJet3Column(QByteArray& file, const QByteArray& table, const QByteArray& from,
+                      const QByteArray& to);
 
 } // namespace tav::test

@@ -20,6 +20,7 @@ int32_t errorNumberOf(const std::function<void()>& f) {
 
 namespace tav {
 void PrintTo(const VbError& e, std::ostream* os) {
-    *os << "error " << e.number() << " (" << e.source().toStdString() << "): " << e.description().toStdString();
+    *os << "error " << e.number() << " (" << e.source().toStdString()
+        << "): " << e.description().toStdString();
 }
 } // namespace tav

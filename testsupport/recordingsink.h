@@ -1,9 +1,9 @@
 #pragma once
 // A host for the property list tests: records every callback as one line of text and
 // gives the answers a test sets.
+#include "printers.h"
 #include "propertyitem.h"
 #include "propeventsink.h"
-#include "printers.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -14,21 +14,23 @@
 namespace tav::test {
 
 class RecordingSink : public IPropEventSink {
-public:
+  public:
     QStringList calls;
-    std::optional<QString> fillWith;        // Browse answer
-    std::optional<QString> replaceValue;    // ValueChanged answer
-    bool cancel = false;                    // ValueChanged answer
-    bool useIntrinsic = true;               // ShowEditControl answer
-    std::optional<int16_t> keyAscii;        // KeyPressEdit answer
-    std::optional<int16_t> keyDownCode;     // KeyDownEdit answer
-    QStringList needData;                   // NeedData answer
-    std::optional<QStringList> predefined;  // GetPredefinedStrings answer
+    std::optional<QString> fillWith;       // Browse answer
+    std::optional<QString> replaceValue;   // ValueChanged answer
+    bool cancel = false;                   // ValueChanged answer
+    bool useIntrinsic = true;              // ShowEditControl answer
+    std::optional<int16_t> keyAscii;       // KeyPressEdit answer
+    std::optional<int16_t> keyDownCode;    // KeyDownEdit answer
+    QStringList needData;                  // NeedData answer
+    std::optional<QStringList> predefined; // GetPredefinedStrings answer
     bool throwEverywhere = false;
     std::function<void(PropertyItem&, HDC, int, int, int, int, int, int)> draw;
-    std::function<void(PropertyItem&)> commitPending;  // runs inside ODCommitPending
+    std::function<void(PropertyItem&)> commitPending; // runs inside ODCommitPending
 
-    QStringList named(const QString& prefix) const { return calls.filter(QRegularExpression("^" + prefix + "\\b")); }
+    QStringList named(const QString& prefix) const {
+        return calls.filter(QRegularExpression("^" + prefix + "\\b"));
+    }
 
     void KeyDownEdit(int16_t& KeyCode, int16_t& Shift) override {
         log(QString("KeyDownEdit %1 %2").arg(KeyCode).arg(Shift));
@@ -58,8 +60,12 @@ public:
             sNewValue = *replaceValue;
         Cancel = cancel;
     }
-    void PreDropWindow(PropertyItem& iProp, int32_t&) override { log("PreDropWindow " + iProp.caption()); }
-    void QueryCustomData(PropertyItem& iProp, QString&) override { log("QueryCustomData " + iProp.caption()); }
+    void PreDropWindow(PropertyItem& iProp, int32_t&) override {
+        log("PreDropWindow " + iProp.caption());
+    }
+    void QueryCustomData(PropertyItem& iProp, QString&) override {
+        log("QueryCustomData " + iProp.caption());
+    }
     void QueryADOType(BoundField*&, int32_t&) override { log("QueryADOType"); }
     void QueryFieldFilter(BoundField*&, bool&) override { log("QueryFieldFilter"); }
     void GetPredefinedStrings(PropertyItem& iProp, StringArray& sStrings) override {
@@ -67,13 +73,14 @@ public:
         if (predefined)
             sStrings = StringArray(0, std::vector<QString>(predefined->begin(), predefined->end()));
     }
-    void DrawItem(PropertyItem& iProp, HDC hDC, int32_t l, int32_t t, int32_t r, int32_t b, int32_t st,
-                  int32_t sv) override {
+    void DrawItem(PropertyItem& iProp, HDC hDC, int32_t l, int32_t t, int32_t r, int32_t b,
+                  int32_t st, int32_t sv) override {
         log("DrawItem " + iProp.caption());
         if (draw)
             draw(iProp, hDC, l, t, r, b, st, sv);
     }
-    void ShowEditControl(PropertyItem& iProp, int32_t, int32_t, int32_t, int32_t, bool& bUseIntrinsic) override {
+    void ShowEditControl(PropertyItem& iProp, int32_t, int32_t, int32_t, int32_t,
+                         bool& bUseIntrinsic) override {
         log("ShowEditControl " + iProp.caption());
         bUseIntrinsic = useIntrinsic;
     }
@@ -95,7 +102,7 @@ public:
     }
     void PreExpand(PropertyItem& iProp) override { log("PreExpand " + iProp.caption()); }
 
-private:
+  private:
     void log(const QString& line) {
         calls << line;
         if (throwEverywhere)

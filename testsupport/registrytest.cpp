@@ -42,7 +42,8 @@ LONG RegistryTest::open(HKEY root, const char* path, REGSAM sam, HKEY* out) {
 }
 
 LONG RegistryTest::set(HKEY key, const char* name, DWORD type, const std::string& bytes) {
-    return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+    return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                          DWORD(bytes.size()));
 }
 
 LONG RegistryTest::setText(HKEY key, const char* name, const char* text) {
@@ -54,7 +55,8 @@ std::optional<std::string> RegistryTest::read(HKEY key, const char* name, DWORD*
     if (RegQueryValueExA(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS)
         return std::nullopt;
     std::string data(size, '\0');
-    if (RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     data.resize(size);
     return data;
@@ -87,8 +89,9 @@ void RegistryTest::putRaw(HKEY root, const QString& path, const QString& name, D
     ASSERT_EQ(RegCreateKeyExA(root, toAnsi(path).constData(), 0, noClass, REG_OPTION_NON_VOLATILE,
                               KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    const LONG status = RegSetValueExA(key, toAnsi(name).constData(), 0, type,
-                                       reinterpret_cast<const BYTE*>(data.constData()), DWORD(data.size()));
+    const LONG status =
+        RegSetValueExA(key, toAnsi(name).constData(), 0, type,
+                       reinterpret_cast<const BYTE*>(data.constData()), DWORD(data.size()));
     RegCloseKey(key);
     ASSERT_EQ(status, ERROR_SUCCESS);
 }
@@ -124,7 +127,8 @@ bool RegistryTest::keyExists(HKEY root, const QString& path) {
 
 HandleCounter::HandleCounter() {
     winreg::setFaultHook([this](const char* function) -> LONG {
-        if (std::strcmp(function, "RegOpenKeyExA") == 0 || std::strcmp(function, "RegCreateKeyExA") == 0)
+        if (std::strcmp(function, "RegOpenKeyExA") == 0 ||
+            std::strcmp(function, "RegCreateKeyExA") == 0)
             ++m_opens;
         else if (std::strcmp(function, "RegCloseKey") == 0)
             ++m_closes;
@@ -132,6 +136,8 @@ HandleCounter::HandleCounter() {
     });
 }
 
-HandleCounter::~HandleCounter() { winreg::setFaultHook({}); }
+HandleCounter::~HandleCounter() {
+    winreg::setFaultHook({});
+}
 
 } // namespace tav::test

@@ -9,23 +9,24 @@
 #include <QByteArray>
 #include <QString>
 
-#include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace tav::test {
 
 // Every test gets a fresh store in its own temporary folder and no fault hook; the keys
 // opened through create() and open() are closed at the end of the test.
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
     // Creates (or opens) a key and closes it at the end of the test.
-    HKEY create(HKEY root, const char* path, REGSAM sam = KEY_ALL_ACCESS, DWORD* disposition = nullptr);
+    HKEY create(HKEY root, const char* path, REGSAM sam = KEY_ALL_ACCESS,
+                DWORD* disposition = nullptr);
     LONG open(HKEY root, const char* path, REGSAM sam, HKEY* out);
 
     static LONG set(HKEY key, const char* name, DWORD type, const std::string& bytes);
@@ -49,20 +50,20 @@ protected:
     // The store's folder.
     TempDir m_dir;
 
-private:
+  private:
     QByteArray m_savedDir;
     std::vector<HKEY> m_open;
 };
 
 // Counts the opens (successful or not, as the hook sees calls before they run) and closes.
 class HandleCounter {
-public:
+  public:
     HandleCounter();
     ~HandleCounter();
     int opens() const { return m_opens; }
     int closes() const { return m_closes; }
 
-private:
+  private:
     int m_opens = 0;
     int m_closes = 0;
 };

@@ -3,9 +3,9 @@
 #include <QCryptographicHash>
 #include <QFile>
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
+
+#include <gtest/gtest.h>
 
 namespace tav::test {
 
@@ -22,18 +22,21 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 void writeScript(const QString& path, const QByteArray& text) {
     ASSERT_NO_FATAL_FAILURE(writeFile(path, text));
-    ASSERT_TRUE(QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner)) << path.toStdString();
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner))
+        << path.toStdString();
 }
 
 void renameOver(const QString& from, const QString& to) {
-    ASSERT_EQ(std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()), 0)
+    ASSERT_EQ(std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()),
+              0)
         << from.toStdString() << " -> " << to.toStdString();
 }
 
 QByteArray fileDigest(const QString& path) {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
-                                       : QByteArray();
+    return f.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
 }
 
 } // namespace tav::test

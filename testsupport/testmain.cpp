@@ -7,9 +7,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
+
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

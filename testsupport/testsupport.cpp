@@ -4,15 +4,19 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <gtest/gtest.h>
-
 #include <functional>
+
+#include <gtest/gtest.h>
 
 namespace tav::test {
 
-TempDir::TempDir() { m_dir.setAutoRemove(true); }
+TempDir::TempDir() {
+    m_dir.setAutoRemove(true);
+}
 
-QString fixturesDir() { return qEnvironmentVariable("TAV_FIXTURES_DIR"); }
+QString fixturesDir() {
+    return qEnvironmentVariable("TAV_FIXTURES_DIR");
+}
 
 QString copyFixture(const QString& name, const QString& dir) {
     const QString src = QDir(fixturesDir()).filePath(name);
@@ -22,7 +26,8 @@ QString copyFixture(const QString& name, const QString& dir) {
     QFile::remove(dst);
     if (!QFile::copy(src, dst))
         return {};
-    QFile::setPermissions(dst, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(dst, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                   QFile::ReadOther);
     return dst;
 }
 
@@ -33,7 +38,8 @@ MessageBoxRecorder::MessageBoxRecorder()
       }) {}
 
 QAccessibleInterface* findAccessible(QObject* root, QAccessible::Role role, const QString& name) {
-    std::function<QAccessibleInterface*(QAccessibleInterface*, int)> walk = [&](QAccessibleInterface* node, int depth) -> QAccessibleInterface* {
+    std::function<QAccessibleInterface*(QAccessibleInterface*, int)> walk =
+        [&](QAccessibleInterface* node, int depth) -> QAccessibleInterface* {
         if (!node || depth > 64)
             return nullptr;
         if (node->role() == role && node->text(QAccessible::Name) == name)
@@ -49,14 +55,16 @@ QAccessibleInterface* findAccessible(QObject* root, QAccessible::Role role, cons
 QStringList accessibleChildNames(QAccessibleInterface* node) {
     QStringList names;
     for (int i = 0; node && i < node->childCount(); ++i)
-        names << (node->child(i) ? node->child(i)->text(QAccessible::Name) : QStringLiteral("<null>"));
+        names << (node->child(i) ? node->child(i)->text(QAccessible::Name)
+                                 : QStringLiteral("<null>"));
     return names;
 }
 
 void pickAccessibly(QAccessibleInterface* combo, const QString& entry) {
     ASSERT_NE(combo, nullptr);
     ASSERT_NE(combo->actionInterface(), nullptr);
-    ASSERT_TRUE(combo->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    ASSERT_TRUE(combo->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::pressAction()));
     combo->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     ASSERT_TRUE(combo->state().expanded) << "the list did not open";
     QAccessibleInterface* list = combo->child(0);

@@ -16,12 +16,12 @@ namespace tav::test {
 
 // A temporary folder removed at the end of the test.
 class TempDir {
-public:
+  public:
     TempDir();
     QString path() const { return m_dir.path(); }
     QString file(const QString& name) const { return m_dir.filePath(name); }
 
-private:
+  private:
     QTemporaryDir m_dir;
 };
 
@@ -34,12 +34,12 @@ QString copyFixture(const QString& name, const QString& dir);
 
 // Records every message box shown while it lives and answers each with OK.
 class MessageBoxRecorder {
-public:
+  public:
     MessageBoxRecorder();
     const std::vector<MessageBoxRequest>& boxes() const { return m_boxes; }
     void clear() { m_boxes.clear(); }
 
-private:
+  private:
     std::vector<MessageBoxRequest> m_boxes;
     MessageBoxHandlerGuard m_guard;
 };

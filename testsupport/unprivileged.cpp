@@ -1,10 +1,10 @@
 #include "unprivileged.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <string>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 namespace tav::test {
 
@@ -42,7 +42,8 @@ bool rerunUnprivileged() {
     }
     const int status = child.wait();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0 && passed)
-        << name << " as uid " << kUnprivilegedUser << " (wait status " << status << ") did not pass:\n"
+        << name << " as uid " << kUnprivilegedUser << " (wait status " << status
+        << ") did not pass:\n"
         << output << child.errorOutput();
     return true;
 }

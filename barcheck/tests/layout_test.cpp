@@ -10,10 +10,10 @@
 #include <QSet>
 #include <QToolBar>
 
-#include <gtest/gtest.h>
-
 #include <map>
 #include <memory>
+
+#include <gtest/gtest.h>
 
 using namespace tav::toolbars;
 using tav::barcheck::MDIForm1;
@@ -39,18 +39,15 @@ const BandRow kBands[] = {
      "catLProjects | catLEquipment catMnuConns catLSignalTypes catLManufacturers | "
      "catLPCablesTop catLPSystemsTop catLNamedPaths catPLJackFields catLTodo catLDelv2JF "
      "catLDataCheck | Tool4214 catGFormView catGDSView | catLCompact catLResolve"},
-    {"popMainWindow", "Windows", BandKind::Popup, 5,
-     "catWTileH catWTileV catWCascade | Tool4102"},
+    {"popMainWindow", "Windows", BandKind::Popup, 5, "catWTileH catWTileV catWCascade | Tool4102"},
     {"popMainHelp", "Help", BandKind::Popup, 12,
      "catHContents catHIndex catHTutorials | catHWeb catHNews catHForum catHUpdate | "
      "catHSystemValidator | catHAbout"},
     {"bndDWGTools", "Basic Drawing Tools", BandKind::Toolbar, 12,
      "catDLine catDPline catDPoint catDCenRad catDCircle catDRect catDEllipse catDArc catDText "
      "catRDims catDImage catDBlocks"},
-    {"popMainFile", "File", BandKind::Popup, 2,
-     "catGProjectExplorer catGExit"},
-    {"popMainEdit", "Edit", BandKind::Popup, 0,
-     ""},
+    {"popMainFile", "File", BandKind::Popup, 2, "catGProjectExplorer catGExit"},
+    {"popMainEdit", "Edit", BandKind::Popup, 0, ""},
     {"popDWGView", "Drawing View", BandKind::Popup, 18,
      "catDPan | catDZoomIn catDZoomOut catDWindow catDExtents catDZoomPrevious catDAll | "
      "catDZoomScale | catDRegen catDModelSpace catDPaperSpace catDNewViewport catDViewPort | "
@@ -62,8 +59,7 @@ const BandRow kBands[] = {
      "catDBlocks | catDLine catDPline catDPoint catDCircle catDArc catDRect catDText catDImage "
      "catDEllipse catRDims | catDAutoScheme catWCables catWEquipment catWConnectorBlock "
      "catWJack catWXP catWJBox catWLinkPointer catWPointer catDEditText"},
-    {"popRPTModify", "Report Modify", BandKind::Popup, 0,
-     ""},
+    {"popRPTModify", "Report Modify", BandKind::Popup, 0, ""},
     {"popRPTTools", "Report Tools", BandKind::Popup, 13,
      "catRSelect catRLabel catRField catRCheckbox catRImage catRLine catRBox catRRTF catRFrame "
      "catRSubreport catRPageBreak catROLE catRBarcode"},
@@ -77,14 +73,11 @@ const BandRow kBands[] = {
      "catRUndo | catRCut catRCopy catRPaste catRDelete"},
     {"popDWGEdit", "Drawing Edit", BandKind::Popup, 7,
      "catDUndo catDRedo catDCuttoClip catDCopytoClip catDPaste | catDProperties"},
-    {"popSubDrawBasicLine", "Draw Lines", BandKind::Popup, 1,
-     "catDLine"},
+    {"popSubDrawBasicLine", "Draw Lines", BandKind::Popup, 1, "catDLine"},
     {"popSubDrawBasicPoint", "Draw Points", BandKind::Popup, 3,
      "catDPointMultiple catDPointMeasure catDPointDivide"},
-    {"popSubDrawBasicCircle", "Draw Circles", BandKind::Popup, 2,
-     "catD2pt catD3pt"},
-    {"popSubDrawBasicArc", "Draw Arcs", BandKind::Popup, 2,
-     "catDArc3pt catDArc2pt"},
+    {"popSubDrawBasicCircle", "Draw Circles", BandKind::Popup, 2, "catD2pt catD3pt"},
+    {"popSubDrawBasicArc", "Draw Arcs", BandKind::Popup, 2, "catDArc3pt catDArc2pt"},
     {"popDwgFile", "Drawing File", BandKind::Popup, 18,
      "catGProjectExplorer | catDNew catDOpen | catDRecoverDrawing catDStats | catDSave "
      "catDSaveAs catDSaveAsTemplate catDClose catDCloseAll | catDPageSetup catDPrintPreview "
@@ -135,20 +128,16 @@ const BandRow kBands[] = {
      "catWAddJBox catWAssignJB catWDeleteJB catWDassJB catWFindJB"},
     {"popQXRTR", "Router Crosspoints", BandKind::Popup, 6,
      "catWAddXP catWAssignRouter catWAssignXP catWDeleteXP catWDassXP catWFindXP"},
-    {"popQXPointer", "Pointers", BandKind::Popup, 2,
-     "catWSPointer catWDPointer"},
+    {"popQXPointer", "Pointers", BandKind::Popup, 2, "catWSPointer catWDPointer"},
     {"popRPTView", "Report View", BandKind::Popup, 8,
      "catRPropertiesList catRFieldList catRSortingAndGrouping | catRGrids | catRDesignView "
      "catRPrintPreview"},
     {"popRPTAlign", "Band40", BandKind::Popup, 7,
      "catRAlignLefts catRAlignRights catRAlignCenters | catRAlignTops catRAlignMiddles "
      "catRAlignBottoms"},
-    {"popRPTSize", "Band41", BandKind::Popup, 3,
-     "catRMakeHeight catRMakeWidth catRMakeBoth"},
-    {"popRPTVSpace", "Band42", BandKind::Popup, 3,
-     "catRVEqual catRVPlus catRVMinus"},
-    {"popRPTHSpace", "Band43", BandKind::Popup, 3,
-     "catRHEqual catRHPlus catRHMinus"},
+    {"popRPTSize", "Band41", BandKind::Popup, 3, "catRMakeHeight catRMakeWidth catRMakeBoth"},
+    {"popRPTVSpace", "Band42", BandKind::Popup, 3, "catRVEqual catRVPlus catRVMinus"},
+    {"popRPTHSpace", "Band43", BandKind::Popup, 3, "catRHEqual catRHPlus catRHMinus"},
     {"bndDWGView", "Drawing View", BandKind::Toolbar, 19,
      "catDPan | catDZoomIn catDZoomOut | catDWindow catDExtents catDZoomPrevious catDAll | "
      "catDZoomScale | catDRegen | catDNewViewport catDViewPort catDLayouts | catDDist"},
@@ -165,23 +154,19 @@ const BandRow kBands[] = {
     {"bndRPTTools", "Report Toolbox", BandKind::Toolbar, 13,
      "catRSelect catRLabel catRField catRCheckbox catRImage catRLine catRBox catRRTF catRFrame "
      "catRSubreport catRPageBreak catROLE catRBarcode"},
-    {"bndPL", "Report Properties", BandKind::Toolbar, 1,
-     "frmPL"},
+    {"bndPL", "Report Properties", BandKind::Toolbar, 1, "frmPL"},
     {"popDWGInsert", "Insert", BandKind::Popup, 7,
      "catDAttrib catDInsert catDCreateBlock catDXRef catDEditAttrib | catDWBlock"},
-    {"bndDrawCables", "Draw Cables", BandKind::Toolbar, 1,
-     "frmDrawCables"},
+    {"bndDrawCables", "Draw Cables", BandKind::Toolbar, 1, "frmDrawCables"},
     {"popMouse", "Band56", BandKind::Popup, 11,
      "catDDone | catDRestart catDSpecific | Tool4129 catDSelectAll | catDUndo | catDProperties"},
-    {"bndCmdLine", "Command Line", BandKind::Toolbar, 1,
-     "frmCmdLine"},
+    {"bndCmdLine", "Command Line", BandKind::Toolbar, 1, "frmCmdLine"},
     {"popProjEx", "Project Explorer Functions", BandKind::Popup, 21,
      "catPRefresh catPConsolidate catPShowMe catPSwitchTo | catPNetlistAll catPNetlistOne | "
      "catPRenameDrawing | catPRevert | catPDeleteMissing catPRemoveDrawing "
      "catPClearDrawingList catPViewDrawingDB | catPUnlockDrawing catPViewPath | "
      "catPOpenProjectFolder"},
-    {"bndDWGInserts", "Inserts", BandKind::Toolbar, 2,
-     "catDInsert cboInserts"},
+    {"bndDWGInserts", "Inserts", BandKind::Toolbar, 2, "catDInsert cboInserts"},
     {"popProjUtilities", "Project Utilities", BandKind::Popup, 7,
      "catPConsolidate catPLink catPChangePWord catPErrorCheck catLPurgeNetlist catPPurgeXLog "
      "catPBGProcView"},
@@ -189,48 +174,34 @@ const BandRow kBands[] = {
      "catRExportExcel catRExportHTML catRExportPDF catRExportRTF catRExportText catRExportTiff"},
     {"bndDWGFormat", "Drawing Format Dialogs", BandKind::Toolbar, 6,
      "catDLayers catDTextStyles catDDimStyles catDPointStyles catDLayouts catDBoundary"},
-    {"popImportExport", "Import Export", BandKind::Popup, 1,
-     "catPExportToExcel"},
-    {"bndDWGProp", "Drawing Properties", BandKind::Toolbar, 1,
-     "frmDWGProp"},
+    {"popImportExport", "Import Export", BandKind::Popup, 1, "catPExportToExcel"},
+    {"bndDWGProp", "Drawing Properties", BandKind::Toolbar, 1, "frmDWGProp"},
     {"bndStatus", "Status", BandKind::Toolbar, 5,
      "catDToggleGrid catDToggleSnap catDToggleOrtho catDTogglePolarTracking lblDWGCoord"},
-    {"popADDINS", "Add-Ins", BandKind::Popup, 2,
-     "catHPlugins |"},
-    {"Band64", "Band64", BandKind::ChildMenuBar, 0,
-     ""},
-    {"popFieldAddRemove", "Add or Remove Fields", BandKind::Popup, 2,
-     "catAddField catDeleteField"},
-    {"bndArialView", "Aerial View", BandKind::Toolbar, 1,
-     "frmAView"},
-    {"popMousePinout", "", BandKind::Popup, 3,
-     "Tool4226 | catDUndo"},
+    {"popADDINS", "Add-Ins", BandKind::Popup, 2, "catHPlugins |"},
+    {"Band64", "Band64", BandKind::ChildMenuBar, 0, ""},
+    {"popFieldAddRemove", "Add or Remove Fields", BandKind::Popup, 2, "catAddField catDeleteField"},
+    {"bndArialView", "Aerial View", BandKind::Toolbar, 1, "frmAView"},
+    {"popMousePinout", "", BandKind::Popup, 3, "Tool4226 | catDUndo"},
     {"popDBConn", "Connectors", BandKind::Popup, 6,
      "catLConnectors catLPin catLPinouts | catLCT catLColorCodes"},
-    {"popAutoScheme", "AutoScheme Tools", BandKind::Popup, 2,
-     "catDAutoBlock catDRatsNest"},
+    {"popAutoScheme", "AutoScheme Tools", BandKind::Popup, 2, "catDAutoBlock catDRatsNest"},
     {"popPCables", "Project Cables Database", BandKind::Popup, 3,
      "catPLCables catLProjectConductors catLPCablesImport"},
     {"popPSystems", "Project Systems Database", BandKind::Popup, 2,
      "catPLSystems catLPSystemsImport"},
-    {"bndWL", "Window List", BandKind::Toolbar, 1,
-     "Tool4263"},
-    {"bndNav", "Tavrion Navigation", BandKind::Toolbar, 0,
-     ""},
-    {"popESInsert", "Insert", BandKind::Popup, 1,
-     "catDEditAttrib"},
-    {"popESCable", "Band75", BandKind::Popup, 3,
-     "catWAssignCable catWCablesDelete catWDeAssCable"},
-    {"popProj", "Band75", BandKind::Popup, 0,
-     ""},
-    {"popAttic", "Band76", BandKind::Popup, 0,
-     ""},
+    {"bndWL", "Window List", BandKind::Toolbar, 1, "Tool4263"},
+    {"bndNav", "Tavrion Navigation", BandKind::Toolbar, 0, ""},
+    {"popESInsert", "Insert", BandKind::Popup, 1, "catDEditAttrib"},
+    {"popESCable", "Band75", BandKind::Popup, 3, "catWAssignCable catWCablesDelete catWDeAssCable"},
+    {"popProj", "Band75", BandKind::Popup, 0, ""},
+    {"popAttic", "Band76", BandKind::Popup, 0, ""},
     {"popSecurityTools", "Security Tools", BandKind::Popup, 3,
      "catPChangePWord catPSysAdminTools catPViewPerms"},
 };
 
 class StoredLayout : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { form = new MDIForm1; }
     static void TearDownTestSuite() {
         delete form;
@@ -258,7 +229,8 @@ TEST_F(StoredLayout, EveryBandShowsItsEntriesInOrderAsSeparateObjects) {
     for (const BandRow& row : kBands) {
         SCOPED_TRACE(row.name);
         const QList<QAction*> entries = bars().entries(QLatin1String(row.name));
-        const QStringList expected = QString::fromLatin1(row.entries).split(u' ', Qt::SkipEmptyParts);
+        const QStringList expected =
+            QString::fromLatin1(row.entries).split(u' ', Qt::SkipEmptyParts);
         ASSERT_EQ(entries.size(), row.count);
         ASSERT_EQ(expected.size(), row.count);
         for (int i = 0; i < entries.size(); ++i) {
@@ -286,7 +258,8 @@ TEST_F(StoredLayout, EveryBandShowsItsEntriesInOrderAsSeparateObjects) {
 }
 
 TEST_F(StoredLayout, BandsWithoutToolsAreCarriedEmpty) {
-    for (const char* name : {"popMainEdit", "popRPTModify", "Band64", "bndNav", "popProj", "popAttic"}) {
+    for (const char* name :
+         {"popMainEdit", "popRPTModify", "Band64", "bndNav", "popProj", "popAttic"}) {
         SCOPED_TRACE(name);
         const Band* band = bars().layout().band(QLatin1String(name));
         ASSERT_NE(band, nullptr);
@@ -361,8 +334,7 @@ const char* const kNamedTools[] = {
     "Tool4169 Tool4179 Tool4181 Tool4182 Tool4183 Tool4184 Tool4185 Tool4186 Tool4188 Tool4189 "
     "Tool4190 Tool4191 Tool4214 Tool4216 Tool4217 Tool4220 Tool4226 Tool4244 Tool4263 Tool4264 "
     "Tool4265 Tool4266 Tool4267 Tool4268 Tool4269 Tool4270 Tool4275 Tool4276 Tool4277 Tool4278 "
-    "Tool4279 Tool4283 Tool4284 Tool4285 Tool4286 Tool4287 Tool4288 Tool4289 Tool4290 toolPB"
-};
+    "Tool4279 Tool4283 Tool4284 Tool4285 Tool4286 Tool4287 Tool4288 Tool4289 Tool4290 toolPB"};
 
 TEST_F(StoredLayout, CollectionDefinesEveryNamedToolSeparatorAndBuiltIn) {
     QStringList expected;
@@ -403,16 +375,20 @@ TEST_F(StoredLayout, EntriesOfOneToolShareItsIdentifier) {
 
 TEST_F(StoredLayout, PopupLinksMatchTheBandTable) {
     const std::map<QString, QStringList> expected = {
-        {"mnuMain", {"popProjects", "popDwgFile", "popDWGEdit", "popDWGView", "popDWGFormat", "popDWGTools",
-                     "popDWGModify", "popDatabase", "popADDINS", "popMainWindow", "popMainHelp"}},
-        {"mnuChildRpt", {"popProjects", "popRPTFile", "popRPTEdit", "popRPTView", "popRPTFormat", "popRPTTools",
-                         "popDatabase", "popADDINS", "popMainWindow", "popMainHelp"}},
-        {"mnuChildDwg", {"popProjects", "popDwgFile", "popDWGEdit", "popDWGView", "popDWGFormat", "popDWGTools",
-                         "popDWGModify", "popDatabase", "popMainWindow", "popMainHelp"}},
+        {"mnuMain",
+         {"popProjects", "popDwgFile", "popDWGEdit", "popDWGView", "popDWGFormat", "popDWGTools",
+          "popDWGModify", "popDatabase", "popADDINS", "popMainWindow", "popMainHelp"}},
+        {"mnuChildRpt",
+         {"popProjects", "popRPTFile", "popRPTEdit", "popRPTView", "popRPTFormat", "popRPTTools",
+          "popDatabase", "popADDINS", "popMainWindow", "popMainHelp"}},
+        {"mnuChildDwg",
+         {"popProjects", "popDwgFile", "popDWGEdit", "popDWGView", "popDWGFormat", "popDWGTools",
+          "popDWGModify", "popDatabase", "popMainWindow", "popMainHelp"}},
         {"popProjects", {"popProjUtilities", "popSecurityTools", "popImportExport"}},
         {"popDatabase", {"popDBConn", "popPCables", "popPSystems", "popFieldAddRemove"}},
-        {"popDWGTools", {"popDWGInsert", "popSubDrawBasicArc", "popDims", "popAutoScheme", "popQXCables",
-                         "popQXEquipment", "popQXCB", "popQXJack", "popQXPointer"}},
+        {"popDWGTools",
+         {"popDWGInsert", "popSubDrawBasicArc", "popDims", "popAutoScheme", "popQXCables",
+          "popQXEquipment", "popQXCB", "popQXJack", "popQXPointer"}},
         {"bndDWGTools", {"popSubDrawBasicArc", "popDims", "popDWGInsert"}},
         {"bndTavrion", {"popAutoScheme", "popQXEquipment", "popQXCables"}},
         {"bndRPTFormat", {"popRPTAlign", "popRPTSize", "popRPTHSpace", "popRPTVSpace"}},
@@ -438,15 +414,16 @@ TEST_F(StoredLayout, PopupLinksMatchTheBandTable) {
     for (auto& [band, list] : want)
         list.sort();
     EXPECT_EQ(built, want);
-    for (const char* never : {"popMainFile", "popMainEdit", "popRPTModify", "popSubDrawBasicLine",
-                              "popSubDrawBasicPoint", "popSubDrawBasicCircle", "popDWGOSnap", "popQXJBox",
-                              "popQXRTR", "popMouse", "popProjEx", "popMousePinout", "popESInsert",
-                              "popESCable", "popProj"})
+    for (const char* never :
+         {"popMainFile", "popMainEdit", "popRPTModify", "popSubDrawBasicLine",
+          "popSubDrawBasicPoint", "popSubDrawBasicCircle", "popDWGOSnap", "popQXJBox", "popQXRTR",
+          "popMouse", "popProjEx", "popMousePinout", "popESInsert", "popESCable", "popProj"})
         EXPECT_FALSE(opened.contains(QLatin1String(never))) << never;
 }
 
 TEST_F(StoredLayout, CollectionNamesSubBandsTheLayoutLacksWhileMenuBarsOpenTheirOwn) {
-    for (auto [tool, missing] : {std::pair{"mnuEdit", "popEdit"}, {"mnuWindow", "popWindow"}, {"mnuHelp", "popHelp"}}) {
+    for (auto [tool, missing] :
+         {std::pair{"mnuEdit", "popEdit"}, {"mnuWindow", "popWindow"}, {"mnuHelp", "popHelp"}}) {
         const auto defs = bars().layout().toolsNamed(QLatin1String(tool));
         ASSERT_EQ(defs.size(), 1u);
         EXPECT_EQ(defs[0]->subBand, QLatin1String(missing));
@@ -483,14 +460,26 @@ TEST_F(StoredLayout, SharedPopupIsOneObjectOnEveryMenuBar) {
 
 TEST_F(StoredLayout, MenuBarCaptionsAreAsStored) {
     const std::pair<const char*, const char*> captions[] = {
-        {"mnuProjects", "Project"}, {"mnuFile", "&File"}, {"mnuEdit", "&Edit"}, {"mnuView", "&View"},
-        {"mnuFormat", "F&ormat"}, {"mnuTools", "&Tools"}, {"mnuModify", "&Modify"}, {"mnuDatabase", "&Database"},
-        {"mnuADDINS", "Plugins"}, {"mnuWindow", "&Window"}, {"mnuHelp", "&Help"}, {"Tool4183", "Tool4183"},
-        {"toolPB", "Progress Bar"}, {"TESTING", "TESTING"}, {"catBGProcessMonitor", "Background Monitor"}};
+        {"mnuProjects", "Project"},
+        {"mnuFile", "&File"},
+        {"mnuEdit", "&Edit"},
+        {"mnuView", "&View"},
+        {"mnuFormat", "F&ormat"},
+        {"mnuTools", "&Tools"},
+        {"mnuModify", "&Modify"},
+        {"mnuDatabase", "&Database"},
+        {"mnuADDINS", "Plugins"},
+        {"mnuWindow", "&Window"},
+        {"mnuHelp", "&Help"},
+        {"Tool4183", "Tool4183"},
+        {"toolPB", "Progress Bar"},
+        {"TESTING", "TESTING"},
+        {"catBGProcessMonitor", "Background Monitor"}};
     const QList<QAction*> entries = bars().entries(QStringLiteral("mnuMain"));
     ASSERT_EQ(entries.size(), int(std::size(captions)));
     for (int i = 0; i < entries.size(); ++i) {
-        EXPECT_EQ(bars().toolOf(entries[i])->caption, QLatin1String(captions[i].second)) << captions[i].first;
+        EXPECT_EQ(bars().toolOf(entries[i])->caption, QLatin1String(captions[i].second))
+            << captions[i].first;
         EXPECT_EQ(entries[i]->text(), QLatin1String(captions[i].second)) << captions[i].first;
     }
     const QList<QAction*> dwg = bars().entries(QStringLiteral("mnuChildDwg"));
@@ -500,15 +489,25 @@ TEST_F(StoredLayout, MenuBarCaptionsAreAsStored) {
 
 TEST_F(StoredLayout, StoresTwentyShortcutsWithTheirCaptions) {
     const std::tuple<const char*, const char*, const char*> shortcuts[] = {
-        {"catDNew", "New Drawing ", "Ctrl+N"}, {"catDOpen", "Open Drawing", "Ctrl+O"},
-        {"catDSave", "Save Drawing", "Ctrl+S"}, {"catDSaveAs", "Save Drawing As", "Ctrl+A"},
-        {"catDSelectAll", "Select All", "Ctrl+A"}, {"catDPrint", "Print", "Ctrl+P"},
-        {"catDUndo", "Undo", "Ctrl+Z"}, {"catDCuttoClip", "Cut", "Ctrl+X"},
-        {"catDCopytoClip", "Copy", "Ctrl+C"}, {"catDPaste", "Tool14", "Ctrl+V"},
-        {"catGProjectExplorer", "Project Explorer", "Ctrl+D"}, {"catRNew", "New Report", "Ctrl+N"},
-        {"catRUndo", "Undo", "Ctrl+Z"}, {"catRCut", "Cut", "Ctrl+X"}, {"catRCopy", "Copy", "Ctrl+C"},
-        {"catRPaste", "Paste", "Ctrl+V"}, {"catDToggleGrid", "Toggle Grid", "F7"},
-        {"catDToggleOrtho", "Toggle Ortho", "F8"}, {"catDToggleSnap", "Toggle Snap Mode", "F9"},
+        {"catDNew", "New Drawing ", "Ctrl+N"},
+        {"catDOpen", "Open Drawing", "Ctrl+O"},
+        {"catDSave", "Save Drawing", "Ctrl+S"},
+        {"catDSaveAs", "Save Drawing As", "Ctrl+A"},
+        {"catDSelectAll", "Select All", "Ctrl+A"},
+        {"catDPrint", "Print", "Ctrl+P"},
+        {"catDUndo", "Undo", "Ctrl+Z"},
+        {"catDCuttoClip", "Cut", "Ctrl+X"},
+        {"catDCopytoClip", "Copy", "Ctrl+C"},
+        {"catDPaste", "Tool14", "Ctrl+V"},
+        {"catGProjectExplorer", "Project Explorer", "Ctrl+D"},
+        {"catRNew", "New Report", "Ctrl+N"},
+        {"catRUndo", "Undo", "Ctrl+Z"},
+        {"catRCut", "Cut", "Ctrl+X"},
+        {"catRCopy", "Copy", "Ctrl+C"},
+        {"catRPaste", "Paste", "Ctrl+V"},
+        {"catDToggleGrid", "Toggle Grid", "F7"},
+        {"catDToggleOrtho", "Toggle Ortho", "F8"},
+        {"catDToggleSnap", "Toggle Snap Mode", "F9"},
         {"catDTogglePolarTracking", "Polar Tracking", "F10"}};
     std::map<QString, std::pair<QString, QKeySequence>> stored;
     for (const Tool& t : bars().layout().tools)
@@ -530,10 +529,13 @@ TEST_F(StoredLayout, StoresTwentyShortcutsWithTheirCaptions) {
 }
 
 TEST_F(StoredLayout, CollectionUsesTwentyOneCategoriesAndEntriesTheShortNames) {
-    const QStringList categories = {"Tavrion Tools", "Report Format", "Database Functions", "Drawing Tools",
-        "Projects", "Drawing View", "Drawing Modify", "Report Tools", "Report File", "Drawing File",
-        "Drawing Insert", "Drawing Object Snaps", "Menus", "Report View", "WindowAndHelp", "Drawing Format",
-        "Report Edit", "Drawing Dimensions", "Drawing Edit", "Auto Scheme", "Drawing Text Styles"};
+    const QStringList categories = {"Tavrion Tools",  "Report Format",  "Database Functions",
+                                    "Drawing Tools",  "Projects",       "Drawing View",
+                                    "Drawing Modify", "Report Tools",   "Report File",
+                                    "Drawing File",   "Drawing Insert", "Drawing Object Snaps",
+                                    "Menus",          "Report View",    "WindowAndHelp",
+                                    "Drawing Format", "Report Edit",    "Drawing Dimensions",
+                                    "Drawing Edit",   "Auto Scheme",    "Drawing Text Styles"};
     QStringList stored = bars().layout().categories();
     stored.sort();
     QStringList want = categories;
@@ -544,9 +546,10 @@ TEST_F(StoredLayout, CollectionUsesTwentyOneCategoriesAndEntriesTheShortNames) {
         for (const Tool& e : b.entries)
             if (!e.category.isEmpty() && !categories.contains(e.category))
                 onEntries.insert(e.category);
-    const QSet<QString> shortNames = {"AutoScheme", "DWGDims", "DWGDraw", "DWGEdit", "DWGFile", "DWGFormat",
-        "DWGInsert", "DWGModify", "DWGOSnap", "DWGView", "Database", "RPTEdit", "RPTFile", "RPTFormat",
-        "RPTToolbar", "RPTView", "QXToolBar"};
+    const QSet<QString> shortNames = {
+        "AutoScheme", "DWGDims",   "DWGDraw",    "DWGEdit", "DWGFile",  "DWGFormat",
+        "DWGInsert",  "DWGModify", "DWGOSnap",   "DWGView", "Database", "RPTEdit",
+        "RPTFile",    "RPTFormat", "RPTToolbar", "RPTView", "QXToolBar"};
     EXPECT_EQ(onEntries, shortNames);
 }
 
@@ -566,13 +569,17 @@ TEST_F(StoredLayout, PicturesComeInThreeSetsOf18_15And16Pixels) {
 }
 
 TEST_F(StoredLayout, WidgetToolsKeepTheirStoredWidthsAndText) {
-    const std::pair<const char*, int> widths[] = {
-        {"cboFoStyle", 96}, {"cboFont", 96}, {"cboFoSize", 33}, {"cboInserts", 192}, {"lblDWGCoord", 192}};
+    const std::pair<const char*, int> widths[] = {{"cboFoStyle", 96},
+                                                  {"cboFont", 96},
+                                                  {"cboFoSize", 33},
+                                                  {"cboInserts", 192},
+                                                  {"lblDWGCoord", 192}};
     for (auto [name, width] : widths) {
         const Tool* t = bars().layout().toolsNamed(QLatin1String(name)).front();
         EXPECT_EQ(t->width, width) << name;
     }
-    EXPECT_EQ(bars().layout().toolsNamed(QStringLiteral("lblDWGCoord")).front()->text, QStringLiteral("0 , 0"));
+    EXPECT_EQ(bars().layout().toolsNamed(QStringLiteral("lblDWGCoord")).front()->text,
+              QStringLiteral("0 , 0"));
 }
 
 TEST_F(StoredLayout, ReportFormatPopupShowsTwentyThreeEntriesWithTheAlignToolTwice) {

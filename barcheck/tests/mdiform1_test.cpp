@@ -19,9 +19,9 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <gtest/gtest.h>
-
 #include <functional>
+
+#include <gtest/gtest.h>
 
 using namespace tav::toolbars;
 using tav::barcheck::MDIForm1;
@@ -29,7 +29,7 @@ using tav::barcheck::MDIForm1;
 namespace {
 
 class MDIForm1Test : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { tav::AppInfo::setTitle(QStringLiteral("prjBarCheck")); }
 
     QToolButton* toolButton(const char* band, const QString& accessibleName) {
@@ -48,7 +48,8 @@ protected:
 TEST_F(MDIForm1Test, OpensAsAFrameWithTheWorkspaceBackground) {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("MDIForm1"));
     EXPECT_EQ(form.centralWidget(), form.workspace());
-    EXPECT_EQ(form.workspace()->background().color(), tav::oleColor(tav::syscolor::ApplicationWorkspace));
+    EXPECT_EQ(form.workspace()->background().color(),
+              tav::oleColor(tav::syscolor::ApplicationWorkspace));
     EXPECT_EQ(form.size(), tav::twipsSize(12840, 6570));
     EXPECT_EQ(form.statusBar()->objectName(), QStringLiteral("bndStatus"));
 }
@@ -60,7 +61,8 @@ TEST(MDIForm1Message, JoinsTheToolTextExactly) {
         {"&File", "you clicked &File it looks like the toolbars are working"},
     };
     for (auto [text, message] : cases)
-        EXPECT_EQ(MDIForm1::clickMessage(QString::fromUtf8(text)), QString::fromUtf8(message)) << text;
+        EXPECT_EQ(MDIForm1::clickMessage(QString::fromUtf8(text)), QString::fromUtf8(message))
+            << text;
 }
 
 TEST_F(MDIForm1Test, ToolbarButtonFoundByAccessibleNameAnswersWithItsName) {
@@ -71,7 +73,8 @@ TEST_F(MDIForm1Test, ToolbarButtonFoundByAccessibleNameAnswersWithItsName) {
     ASSERT_NE(button, nullptr);
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].prompt, QStringLiteral("you clicked catDNew it looks like the toolbars are working"));
+    EXPECT_EQ(boxes.boxes()[0].prompt,
+              QStringLiteral("you clicked catDNew it looks like the toolbars are working"));
     EXPECT_EQ(boxes.boxes()[0].caption, QStringLiteral("prjBarCheck"));
     EXPECT_EQ(boxes.boxes()[0].buttons, tav::mb::OKOnly);
 }
@@ -87,7 +90,8 @@ TEST_F(MDIForm1Test, MenuEntryAnswersAndReportsTheBandItWasClickedOn) {
     ASSERT_NE(undo, nullptr);
     undo->trigger();
     ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].prompt, QStringLiteral("you clicked catDUndo it looks like the toolbars are working"));
+    EXPECT_EQ(boxes.boxes()[0].prompt,
+              QStringLiteral("you clicked catDUndo it looks like the toolbars are working"));
     ASSERT_EQ(clicks.size(), 1);
     const auto click = clicks[0][0].value<ToolClick>();
     EXPECT_EQ(click.band, QStringLiteral("popMouse"));
@@ -107,9 +111,12 @@ TEST_F(MDIForm1Test, EveryComboToolListsEntriesAndAPickAnswers) {
         const char* band; // where the test finds it; nullptr: on no band
     };
     const Case cases[] = {
-        {"cboFoStyle", 4, "Bold Italic", "bndRPTFormat"},   {"cboFont", 5, "Times New Roman", "bndRPTFormat"},
-        {"cboFoSize", 12, "36", "bndRPTFormat"},            {"cboInserts", 5, "Title Block", "bndDWGInserts"},
-        {"catRFont", 5, "Verdana", "popRPTFormat"},         {"catRFontSize", 12, "8", "popRPTFormat"},
+        {"cboFoStyle", 4, "Bold Italic", "bndRPTFormat"},
+        {"cboFont", 5, "Times New Roman", "bndRPTFormat"},
+        {"cboFoSize", 12, "36", "bndRPTFormat"},
+        {"cboInserts", 5, "Title Block", "bndDWGInserts"},
+        {"catRFont", 5, "Verdana", "popRPTFormat"},
+        {"catRFontSize", 12, "8", "popRPTFormat"},
         {"catDcboFont", 5, nullptr, nullptr},
     };
     tav::test::MessageBoxRecorder boxes;
@@ -132,8 +139,11 @@ TEST_F(MDIForm1Test, EveryComboToolListsEntriesAndAPickAnswers) {
             // On a shown toolbar: found from the window, as assistive technology finds it.
             combo = tav::test::findAccessible(&form, QAccessible::ComboBox, QLatin1String(c.tool));
         } else {
-            form.ToolBars1()->entries(QLatin1String(c.band)); // a popup builds its entries on first need
-            auto* w = form.ToolBars1()->popup(QLatin1String(c.band))->findChild<QComboBox*>(QLatin1String(c.tool));
+            form.ToolBars1()->entries(
+                QLatin1String(c.band)); // a popup builds its entries on first need
+            auto* w = form.ToolBars1()
+                          ->popup(QLatin1String(c.band))
+                          ->findChild<QComboBox*>(QLatin1String(c.tool));
             combo = w ? QAccessible::queryAccessibleInterface(w) : nullptr;
         }
         ASSERT_NE(combo, nullptr);
@@ -182,7 +192,8 @@ TEST_F(MDIForm1Test, EveryEntryOfAShownDropDownPopupAnswers) {
                 walk(a->menu());
             }
     }
-    EXPECT_EQ(dropDowns, (QStringList{"catDArc", "catRAlign", "catRSize", "catRHSpacing", "catRVSpacing"}));
+    EXPECT_EQ(dropDowns,
+              (QStringList{"catDArc", "catRAlign", "catRSize", "catRHSpacing", "catRVSpacing"}));
     EXPECT_EQ(answered, 2 + 6 + 3 + 3 + 3);
 }
 
@@ -196,8 +207,9 @@ TEST_F(MDIForm1Test, MenuBarShowsItsEntriesInStoredOrder) {
     ASSERT_NE(access, nullptr);
     EXPECT_EQ(access->role(), QAccessible::MenuBar);
     EXPECT_EQ(tav::test::accessibleChildNames(access),
-              (QStringList{"Project", "File", "Edit", "View", "Format", "Tools", "Modify", "Database", "Plugins",
-                           "Window", "Help", "Tool4183", "toolPB", "TESTING", "catBGProcessMonitor"}));
+              (QStringList{"Project", "File", "Edit", "View", "Format", "Tools", "Modify",
+                           "Database", "Plugins", "Window", "Help", "Tool4183", "toolPB", "TESTING",
+                           "catBGProcessMonitor"}));
     // Left to right on screen, each entry inside the bar.
     int right = -1;
     for (int i = 0; i < access->childCount(); ++i) {
@@ -231,7 +243,8 @@ TEST_F(MDIForm1Test, ToolThatOnlyOpensAPopupRaisesNoClick) {
     EXPECT_EQ(arc->popupMode(), QToolButton::MenuButtonPopup);
     arc->defaultAction()->trigger();
     ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].prompt, QStringLiteral("you clicked catDArc it looks like the toolbars are working"));
+    EXPECT_EQ(boxes.boxes()[0].prompt,
+              QStringLiteral("you clicked catDArc it looks like the toolbars are working"));
 }
 
 // Each key press on the shown frame clicks exactly one tool; where several tools hold a
@@ -244,13 +257,20 @@ TEST_F(MDIForm1Test, EveryShortcutRaisesExactlyOneClick) {
         const char* tool;
     };
     const Case cases[] = {
-        {Qt::Key_N, Qt::ControlModifier, "catDNew"},      {Qt::Key_O, Qt::ControlModifier, "catDOpen"},
-        {Qt::Key_S, Qt::ControlModifier, "catDSave"},     {Qt::Key_A, Qt::ControlModifier, "catDSaveAs"},
-        {Qt::Key_P, Qt::ControlModifier, "catDPrint"},    {Qt::Key_Z, Qt::ControlModifier, "catDUndo"},
-        {Qt::Key_X, Qt::ControlModifier, "catDCuttoClip"}, {Qt::Key_C, Qt::ControlModifier, "catDCopytoClip"},
-        {Qt::Key_V, Qt::ControlModifier, "catDPaste"},    {Qt::Key_D, Qt::ControlModifier, "catGProjectExplorer"},
-        {Qt::Key_F7, Qt::NoModifier, "catDToggleGrid"},   {Qt::Key_F8, Qt::NoModifier, "catDToggleOrtho"},
-        {Qt::Key_F9, Qt::NoModifier, "catDToggleSnap"},   {Qt::Key_F10, Qt::NoModifier, "catDTogglePolarTracking"},
+        {Qt::Key_N, Qt::ControlModifier, "catDNew"},
+        {Qt::Key_O, Qt::ControlModifier, "catDOpen"},
+        {Qt::Key_S, Qt::ControlModifier, "catDSave"},
+        {Qt::Key_A, Qt::ControlModifier, "catDSaveAs"},
+        {Qt::Key_P, Qt::ControlModifier, "catDPrint"},
+        {Qt::Key_Z, Qt::ControlModifier, "catDUndo"},
+        {Qt::Key_X, Qt::ControlModifier, "catDCuttoClip"},
+        {Qt::Key_C, Qt::ControlModifier, "catDCopytoClip"},
+        {Qt::Key_V, Qt::ControlModifier, "catDPaste"},
+        {Qt::Key_D, Qt::ControlModifier, "catGProjectExplorer"},
+        {Qt::Key_F7, Qt::NoModifier, "catDToggleGrid"},
+        {Qt::Key_F8, Qt::NoModifier, "catDToggleOrtho"},
+        {Qt::Key_F9, Qt::NoModifier, "catDToggleSnap"},
+        {Qt::Key_F10, Qt::NoModifier, "catDTogglePolarTracking"},
     };
     tav::test::MessageBoxRecorder boxes;
     form.show();
@@ -290,7 +310,8 @@ TEST_F(MDIForm1Test, HidingABandHandsASharedKeyToTheNextReachableHolder) {
 TEST_F(MDIForm1Test, ToolTipsShowTheShortcut) {
     QToolButton* button = toolButton("bndDWGStandard", QStringLiteral("New Drawing "));
     ASSERT_NE(button, nullptr);
-    EXPECT_TRUE(button->toolTip().endsWith(QKeySequence(QStringLiteral("Ctrl+N")).toString(QKeySequence::NativeText) + u')'))
+    EXPECT_TRUE(button->toolTip().endsWith(
+        QKeySequence(QStringLiteral("Ctrl+N")).toString(QKeySequence::NativeText) + u')'))
         << qPrintable(button->toolTip());
 }
 

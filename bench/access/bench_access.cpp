@@ -18,11 +18,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdio>
+#include <sqlite3.h>
+#include <sys/resource.h>
 #include <utility>
 
 using namespace tav;
@@ -38,16 +37,19 @@ QString connectionString(const QString& path) {
 void writeSqliteCopy(const QString& mdb, const QString& target) {
     ado::Recordset rs;
     rs.setActiveConnection(connectionString(mdb));
-    rs.open(QStringLiteral("Select * from [Order Details]"), ado::adOpenStatic, ado::adLockReadOnly, -1);
+    rs.open(QStringLiteral("Select * from [Order Details]"), ado::adOpenStatic, ado::adLockReadOnly,
+            -1);
     const auto rows = rs.snapshot();
     sqlite3* db = nullptr;
     sqlite3_open(target.toUtf8().constData(), &db);
     sqlite3_exec(db,
-                 "BEGIN; CREATE TABLE \"Order Details\" (OrderID INTEGER, ProductID INTEGER, UnitPrice REAL, "
+                 "BEGIN; CREATE TABLE \"Order Details\" (OrderID INTEGER, ProductID INTEGER, "
+                 "UnitPrice REAL, "
                  "Quantity SMALLINT, Discount REAL)",
                  nullptr, nullptr, nullptr);
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO \"Order Details\" VALUES (?, ?, ?, ?, ?)", -1, &st, nullptr);
+    sqlite3_prepare_v2(db, "INSERT INTO \"Order Details\" VALUES (?, ?, ?, ?, ?)", -1, &st,
+                       nullptr);
     for (int32_t r = 0; r < rows->rowCount(); ++r) {
         for (int c = 0; c < rows->columnCount(); ++c)
             sqlite3_bind_double(st, c + 1, rows->at(r, c).toDouble());
@@ -66,7 +68,8 @@ double cpuMs() {
     for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
         rusage u{};
         getrusage(who, &u);
-        total += double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+        total += double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+                 double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
     }
     return total;
 }
@@ -75,8 +78,7 @@ double cpuMs() {
 struct Best {
     double wall = 1e300;
     double cpu = 1e300;
-    template <class F>
-    void time(F&& f) {
+    template <class F> void time(F&& f) {
         QElapsedTimer t;
         const double cpuBefore = cpuMs();
         t.start();
@@ -114,7 +116,7 @@ void readerStart() {
 
 // Fresh copies of the sample: a first connection to each finds nothing kept from before.
 class Copies {
-public:
+  public:
     Copies(QString fixture, const QTemporaryDir& dir) : m_fixture(std::move(fixture)), m_dir(dir) {}
     QString fresh() {
         const QString path = m_dir.filePath(QStringLiteral("copy%1.mdb").arg(m_next++));
@@ -123,22 +125,23 @@ public:
         return path;
     }
 
-private:
+  private:
     QString m_fixture;
     const QTemporaryDir& m_dir;
     int m_next = 0;
 };
 
-const QString smallest = QStringLiteral("Select * from Shippers");  // 3 rows, the smallest table
+const QString smallest = QStringLiteral("Select * from Shippers"); // 3 rows, the smallest table
 const QString orderDetails = QStringLiteral("Select * from [Order Details]");
 
 // One statement that reads every table of the sample in full, without a join.
 QString everyTable() {
     QStringList counts;
-    for (const char* t : {"Categories", "Customers", "Employees", "[Order Details]", "Orders", "Products", "Shippers",
-                          "Suppliers"})
+    for (const char* t : {"Categories", "Customers", "Employees", "[Order Details]", "Orders",
+                          "Products", "Shippers", "Suppliers"})
         counts << QStringLiteral("(Select count(*) from %1)").arg(QLatin1String(t));
-    return QStringLiteral("Select ") + counts.join(QStringLiteral(" + ")) + QStringLiteral(" as AllRows from Shippers");
+    return QStringLiteral("Select ") + counts.join(QStringLiteral(" + ")) +
+           QStringLiteral(" as AllRows from Shippers");
 }
 
 void line(const char* what, const Best& b) {
@@ -149,8 +152,9 @@ void line(const char* what, const Best& b) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QString fixture = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                     : QStringLiteral(TAV_FIXTURES_DIR) + QStringLiteral("/nwind.mdb");
+    const QString fixture = argc > 1
+                                ? QString::fromLocal8Bit(argv[1])
+                                : QStringLiteral(TAV_FIXTURES_DIR) + QStringLiteral("/nwind.mdb");
     QTemporaryDir dir;
     const QString lite = dir.filePath(QStringLiteral("orderdetails.sqlite"));
     Copies copies(fixture, dir);
@@ -163,14 +167,16 @@ int main(int argc, char** argv) {
             access.time([&] { rowsAccess = openAndRead(mdb, orderDetails); });
             second.time([&] { rowsSecond = openAndRead(mdb, orderDetails); });
             sqlite.time([&] { rowsSqlite = openAndRead(lite, orderDetails); });
-            const QString forOpen = copies.fresh(), forSmall = copies.fresh(), forEvery = copies.fresh();
+            const QString forOpen = copies.fresh(), forSmall = copies.fresh(),
+                          forEvery = copies.fresh();
             open.time([&] { openOnly(forOpen); });
             start.time([&] { readerStart(); });
             small.time([&] { openAndRead(forSmall, smallest); });
             every.time([&] { openAndRead(forEvery, everyTable()); });
         }
         if (rowsAccess != rowsSqlite || rowsSecond != rowsAccess) {
-            std::fprintf(stderr, "row counts differ: %d, %d and %d\n", rowsAccess, rowsSecond, rowsSqlite);
+            std::fprintf(stderr, "row counts differ: %d, %d and %d\n", rowsAccess, rowsSecond,
+                         rowsSqlite);
             return 1;
         }
         // The memory the image takes: the catalog alone, then with every table loaded.
@@ -181,10 +187,12 @@ int main(int argc, char** argv) {
         const qint64 catalogBytes = ado::AccessFormat::imageCacheBytes() - before;
         rs.open(everyTable(), ado::adOpenStatic, ado::adLockReadOnly, -1);
         rs.close();
-        const double tableMb = double(ado::AccessFormat::imageCacheBytes() - before - catalogBytes) / (1 << 20);
+        const double tableMb =
+            double(ado::AccessFormat::imageCacheBytes() - before - catalogBytes) / (1 << 20);
 
         std::printf("rows of [Order Details]: %d\n", rowsAccess);
-        std::printf("Access file, open + read to the last row: %8.1f ms (target < 100 ms)\n", access.wall);
+        std::printf("Access file, open + read to the last row: %8.1f ms (target < 100 ms)\n",
+                    access.wall);
         std::printf("   of which CPU time, this process and the reader: %.1f ms\n", access.cpu);
         std::printf("SQLite file, open + read to the last row: %8.1f ms\n", sqlite.wall);
         std::printf("ratio Access / SQLite: %.1f\n\n", access.wall / sqlite.wall);
@@ -196,25 +204,31 @@ int main(int argc, char** argv) {
         line("reader start alone", start);
         line("open + read the smallest table (Shippers)", small);
         line("open + read one statement over every table", every);
-        std::printf("  fixed cost (open alone + one more reader start): smallest %.0f%% / %.0f%%, every table "
+        std::printf("  fixed cost (open alone + one more reader start): smallest %.0f%% / %.0f%%, "
+                    "every table "
                     "%.0f%% / %.0f%% (wall / CPU)\n",
-                    100 * fixedWall / small.wall, 100 * fixedCpu / small.cpu, 100 * fixedWall / every.wall,
-                    100 * fixedCpu / every.cpu);
-        std::printf("ratio smallest / every table: %.2f wall, %.2f CPU (target <= 0.35)\n\n", small.wall / every.wall,
-                    small.cpu / every.cpu);
+                    100 * fixedWall / small.wall, 100 * fixedCpu / small.cpu,
+                    100 * fixedWall / every.wall, 100 * fixedCpu / every.cpu);
+        std::printf("ratio smallest / every table: %.2f wall, %.2f CPU (target <= 0.35)\n\n",
+                    small.wall / every.wall, small.cpu / every.cpu);
 
         line("first connection + read [Order Details]", access);
         line("second connection + read [Order Details], same file", second);
         std::printf("ratio second / first connection: %.2f wall, %.2f CPU (target <= 0.2)\n\n",
                     second.wall / access.wall, second.cpu / access.cpu);
 
-        const double perMbWall = (every.wall - small.wall) / tableMb, perMbCpu = (every.cpu - small.cpu) / tableMb;
-        std::printf("table data loaded by the statement over every table: %.2f MB (catalog %.2f MB; file %.2f MB)\n",
-                    tableMb, double(catalogBytes) / (1 << 20), double(QFileInfo(measured).size()) / (1 << 20));
-        std::printf("load cost per MB of table data: %.1f ms wall, %.1f ms CPU\n", perMbWall, perMbCpu);
+        const double perMbWall = (every.wall - small.wall) / tableMb,
+                     perMbCpu = (every.cpu - small.cpu) / tableMb;
+        std::printf("table data loaded by the statement over every table: %.2f MB (catalog %.2f "
+                    "MB; file %.2f MB)\n",
+                    tableMb, double(catalogBytes) / (1 << 20),
+                    double(QFileInfo(measured).size()) / (1 << 20));
+        std::printf("load cost per MB of table data: %.1f ms wall, %.1f ms CPU\n", perMbWall,
+                    perMbCpu);
         for (const int mb : {10, 50, 200})
-            std::printf("  estimate, first statement reading %3d MB of tables: %7.0f ms wall, %7.0f ms CPU\n", mb,
-                        fixedWall + mb * perMbWall, fixedCpu + mb * perMbCpu);
+            std::printf("  estimate, first statement reading %3d MB of tables: %7.0f ms wall, "
+                        "%7.0f ms CPU\n",
+                        mb, fixedWall + mb * perMbWall, fixedCpu + mb * perMbCpu);
     } catch (const VbError& e) {
         std::fprintf(stderr, "failed: %s\n", qPrintable(e.description()));
         return 1;

@@ -12,7 +12,7 @@
 namespace {
 
 class QuitAfterFirstPaint : public QObject {
-public:
+  public:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
@@ -35,8 +35,8 @@ int main(int argc, char** argv) {
         frame.setCentralWidget(workspace);
         frame.resize(tav::twipsSize(12840, 6570));
         auto* bar = new QMenuBar(&frame);
-        for (const char* title : {"Project", "&File", "&Edit", "&View", "F&ormat", "&Tools", "&Modify",
-                                  "&Database", "Plugins", "&Window", "&Help"})
+        for (const char* title : {"Project", "&File", "&Edit", "&View", "F&ormat", "&Tools",
+                                  "&Modify", "&Database", "Plugins", "&Window", "&Help"})
             bar->addMenu(QString::fromLatin1(title));
         for (const char* title : {"Tool4183", "TESTING"})
             bar->addAction(QString::fromLatin1(title));

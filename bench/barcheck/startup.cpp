@@ -9,16 +9,15 @@
 // 107 million after, against 59 million for the empty frame. Most of what remains is one
 // QToolButton per tool (creation, polish, layout, paint: about 20 million) and reading the
 // 100 KB layout (about 10 million).
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;

@@ -14,11 +14,10 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sqlite3.h>
 
 using namespace tav;
 
@@ -34,12 +33,16 @@ void check(int rc, sqlite3* db, const char* what) {
 void createTable(const QString& path, int rows) {
     sqlite3* db = nullptr;
     check(sqlite3_open(path.toUtf8().constData(), &db), db, "create");
-    const QByteArray sql = QStringLiteral(
-        "PRAGMA journal_mode=DELETE; BEGIN;"
-        "CREATE TABLE tblbench(ID INTEGER PRIMARY KEY, Name TEXT COLLATE NOCASE, Price REAL, Qty INTEGER);"
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-        "INSERT INTO tblbench SELECT i, 'Equipment item ' || i, i * 0.25, i % 97 FROM n;"
-        "COMMIT;").arg(rows).toUtf8();
+    const QByteArray sql =
+        QStringLiteral(
+            "PRAGMA journal_mode=DELETE; BEGIN;"
+            "CREATE TABLE tblbench(ID INTEGER PRIMARY KEY, Name TEXT COLLATE NOCASE, Price REAL, "
+            "Qty INTEGER);"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+            "INSERT INTO tblbench SELECT i, 'Equipment item ' || i, i * 0.25, i % 97 FROM n;"
+            "COMMIT;")
+            .arg(rows)
+            .toUtf8();
     check(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), db, "fill");
     sqlite3_close(db);
 }
@@ -50,7 +53,8 @@ double plainLoop(const QString& path, size_t& checksum) {
     t.start();
     sqlite3* db = nullptr;
     const QByteArray uri = QUrl::fromLocalFile(path).toEncoded() + "?mode=ro&immutable=1";
-    check(sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr), db, "open");
+    check(sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr),
+          db, "open");
     sqlite3_stmt* st = nullptr;
     check(sqlite3_prepare_v2(db, "Select * from tblbench", -1, &st, nullptr), db, "prepare");
     const int columns = sqlite3_column_count(st);
@@ -58,12 +62,19 @@ double plainLoop(const QString& path, size_t& checksum) {
     while (sqlite3_step(st) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(st, c)) {
-            case SQLITE_INTEGER: values.emplace_back(int32_t(sqlite3_column_int64(st, c))); break;
-            case SQLITE_FLOAT: values.emplace_back(sqlite3_column_double(st, c)); break;
-            case SQLITE_NULL: values.push_back(Variant::null()); break;
+            case SQLITE_INTEGER:
+                values.emplace_back(int32_t(sqlite3_column_int64(st, c)));
+                break;
+            case SQLITE_FLOAT:
+                values.emplace_back(sqlite3_column_double(st, c));
+                break;
+            case SQLITE_NULL:
+                values.push_back(Variant::null());
+                break;
             default:
-                values.emplace_back(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
-                                                      sqlite3_column_bytes(st, c)));
+                values.emplace_back(
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
+                                      sqlite3_column_bytes(st, c)));
             }
         }
     }
@@ -134,7 +145,8 @@ int main(int argc, char** argv) {
     grid.setDataSource(rs);
     const QPixmap firstScreen = grid.grab();
     const double bindPaint = double(t.nsecsElapsed()) / 1e6;
-    std::printf("grid bind + first paint of %d rows: %.1f ms (target < 100 ms)%s\n", grid.model()->rowCount(),
-                bindPaint, firstScreen.isNull() ? " [nothing painted]" : "");
+    std::printf("grid bind + first paint of %d rows: %.1f ms (target < 100 ms)%s\n",
+                grid.model()->rowCount(), bindPaint,
+                firstScreen.isNull() ? " [nothing painted]" : "");
     return 0;
 }

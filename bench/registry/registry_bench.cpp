@@ -20,11 +20,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sqlite3.h>
 #include <string>
 #include <vector>
 
@@ -45,11 +44,12 @@ void check(bool ok, const char* what) {
 
 void putString(const QString& path, const QString& name, const QByteArray& data) {
     HKEY key = nullptr;
-    check(RegCreateKeyExA(HKEY_CURRENT_USER, path.toUtf8().constData(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &key, nullptr) == ERROR_SUCCESS,
+    check(RegCreateKeyExA(HKEY_CURRENT_USER, path.toUtf8().constData(), 0, nullptr, 0,
+                          KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS,
           "RegCreateKeyExA");
     check(RegSetValueExA(key, name.toUtf8().constData(), 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(data.constData()), DWORD(data.size())) == ERROR_SUCCESS,
+                         reinterpret_cast<const BYTE*>(data.constData()),
+                         DWORD(data.size())) == ERROR_SUCCESS,
           "RegSetValueExA");
     RegCloseKey(key);
 }
@@ -65,15 +65,16 @@ std::string fold(const QByteArray& name) {
 
 // The hand-written lookup: one connection and two prepared statements, kept open.
 class RawLookup {
-public:
+  public:
     RawLookup() {
         const QByteArray file = winreg::storeFilePath().toUtf8();
-        check(sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK, "sqlite3_open");
-        check(sqlite3_prepare_v2(m_db, "SELECT id FROM keys WHERE parent=? AND fold=?", -1, &m_key, nullptr) ==
-                  SQLITE_OK,
-              "prepare keys");
-        check(sqlite3_prepare_v2(m_db, "SELECT type, data FROM vals WHERE key=? AND fold=?", -1, &m_val,
+        check(sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK,
+              "sqlite3_open");
+        check(sqlite3_prepare_v2(m_db, "SELECT id FROM keys WHERE parent=? AND fold=?", -1, &m_key,
                                  nullptr) == SQLITE_OK,
+              "prepare keys");
+        check(sqlite3_prepare_v2(m_db, "SELECT type, data FROM vals WHERE key=? AND fold=?", -1,
+                                 &m_val, nullptr) == SQLITE_OK,
               "prepare vals");
     }
     ~RawLookup() {
@@ -113,15 +114,14 @@ public:
         return result;
     }
 
-private:
+  private:
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_key = nullptr;
     sqlite3_stmt* m_val = nullptr;
 };
 
 // Best of several rounds, in nanoseconds per call.
-template <class F>
-double nsPerCall(int calls, F&& f) {
+template <class F> double nsPerCall(int calls, F&& f) {
     double best = 1e300;
     for (int round = 0; round < 5; ++round) {
         QElapsedTimer t;
@@ -146,17 +146,19 @@ void buildStore(const QString& folder, int keys) {
             if (i % 100 == 0) {
                 if (group)
                     RegCloseKey(group);
-                const QByteArray name = QStringLiteral("Software\\Classes\\Group%1").arg(i / 100).toUtf8();
-                check(RegCreateKeyExA(HKEY_CURRENT_USER, name.constData(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                      &group, nullptr) == ERROR_SUCCESS,
+                const QByteArray name =
+                    QStringLiteral("Software\\Classes\\Group%1").arg(i / 100).toUtf8();
+                check(RegCreateKeyExA(HKEY_CURRENT_USER, name.constData(), 0, nullptr, 0,
+                                      KEY_ALL_ACCESS, nullptr, &group, nullptr) == ERROR_SUCCESS,
                       "create group");
             }
             HKEY key = nullptr;
             const QByteArray name = QStringLiteral("{%1}").arg(i, 8, 16, QLatin1Char('0')).toUtf8();
-            check(RegCreateKeyExA(group, name.constData(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-                      ERROR_SUCCESS,
+            check(RegCreateKeyExA(group, name.constData(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &key, nullptr) == ERROR_SUCCESS,
                   "create key");
-            check(RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(kData.constData()),
+            check(RegSetValueExA(key, "", 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(kData.constData()),
                                  DWORD(kData.size())) == ERROR_SUCCESS,
                   "set key value");
             RegCloseKey(key);
@@ -177,7 +179,8 @@ double freshRead(const QString& folder) {
     env.insert(QStringLiteral("TAV_REGISTRY_DIR"), folder);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral("/proc/self/exe"), {QStringLiteral("--read-once")});
-    check(p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, "fresh process");
+    check(p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+          "fresh process");
     bool ok = false;
     const double ns = p.readAllStandardOutput().trimmed().toDouble(&ok);
     check(ok, "fresh process output");
@@ -236,15 +239,16 @@ int main(int argc, char** argv) {
     const double classNs = nsPerCall(calls, [&] { sink = reg.value().toText(); });
     const double rawNs = nsPerCall(calls, [&] { sink = raw.read(kPath, kValue); });
     const double ratio = classNs / rawNs;
-    std::printf("value read: cRegistry %.2f us, raw SQLite %.2f us, ratio %.2fx (target <= 3x: %s)\n",
-                classNs / 1000, rawNs / 1000, ratio, ratio <= 3.0 ? "met" : "NOT met");
+    std::printf(
+        "value read: cRegistry %.2f us, raw SQLite %.2f us, ratio %.2fx (target <= 3x: %s)\n",
+        classNs / 1000, rawNs / 1000, ratio, ratio <= 3.0 ? "met" : "NOT met");
 
     // Listing: one key grown to each size in turn and listed whole at every size.
     std::printf("EnumerateValues:\n");
     const QString path = QStringLiteral("Software\\Tavrion\\Enumerated");
     HKEY key = nullptr;
-    check(RegCreateKeyExA(HKEY_CURRENT_USER, path.toUtf8().constData(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &key, nullptr) == ERROR_SUCCESS,
+    check(RegCreateKeyExA(HKEY_CURRENT_USER, path.toUtf8().constData(), 0, nullptr, 0,
+                          KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS,
           "create listing key");
     cRegistry lister;
     lister.setClassKey(cRegistry::HKeyCurrentUser);
@@ -253,10 +257,11 @@ int main(int argc, char** argv) {
     double previous = 0;
     for (int size : {2500, 5000, 10000}) {
         for (; filled < size; ++filled) {
-            const QByteArray name = QStringLiteral("Value%1").arg(filled, 5, 10, QLatin1Char('0')).toUtf8();
+            const QByteArray name =
+                QStringLiteral("Value%1").arg(filled, 5, 10, QLatin1Char('0')).toUtf8();
             check(RegSetValueExA(key, name.constData(), 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(kData.constData()), DWORD(kData.size())) ==
-                      ERROR_SUCCESS,
+                                 reinterpret_cast<const BYTE*>(kData.constData()),
+                                 DWORD(kData.size())) == ERROR_SUCCESS,
                   "fill listing key");
         }
         StringArray names;
@@ -273,7 +278,8 @@ int main(int argc, char** argv) {
     winreg::resetStoreForTests();
 
     // A fresh process reading one value: the store's open must not grow with the store.
-    const QString small = dir.path() + QStringLiteral("/small"), large = dir.path() + QStringLiteral("/large");
+    const QString small = dir.path() + QStringLiteral("/small"),
+                  large = dir.path() + QStringLiteral("/large");
     buildStore(small, 1000);
     buildStore(large, 300000);
     // Best of many, alternating: a busy machine only ever adds time to a run.
@@ -284,8 +290,9 @@ int main(int argc, char** argv) {
     }
     const double smallMs = smallNs / 1e6, largeMs = largeNs / 1e6;
     const double openRatio = largeMs / smallMs;
-    std::printf("fresh-process value read (open included), best of 21: 1,000 keys %.2f ms, 300,000 keys "
-                "%.2f ms, ratio %.2fx (target <= 1.2x: %s)\n",
-                smallMs, largeMs, openRatio, openRatio <= 1.2 ? "met" : "NOT met");
+    std::printf(
+        "fresh-process value read (open included), best of 21: 1,000 keys %.2f ms, 300,000 keys "
+        "%.2f ms, ratio %.2fx (target <= 1.2x: %s)\n",
+        smallMs, largeMs, openRatio, openRatio <= 1.2 ? "met" : "NOT met");
     return 0;
 }

@@ -21,7 +21,11 @@ TEST(CheckallOptions, ReadsEveryFormAndRefusesMistakes) {
     const Case cases[] = {
         {{}, true, all, 20000, {}},
         {{"--demo", "--exhaustive", "--report", "out"}, true, all, 20000, "out"},
-        {{"--report=out dir", "propcheck", "barcheck", "propcheck"}, true, {"propcheck", "barcheck"}, 20000, "out dir"},
+        {{"--report=out dir", "propcheck", "barcheck", "propcheck"},
+         true,
+         {"propcheck", "barcheck"},
+         20000,
+         "out dir"},
         {{"--step-timeout", "2.5", "gridcheck"}, true, {"gridcheck"}, 2500, {}},
         {{"--step-timeout=0"}, false, {}, 0, {}},
         {{"--step-timeout", "soon"}, false, {}, 0, {}},
@@ -57,10 +61,24 @@ RunReport sampleRun() {
     run.programs = {"datacheck", "gridcheck"};
     run.started = "today";
     run.mode = "demo data";
-    CheckResult pass{"datacheck", "fill grid", true, 1.5, {}, {}, {{"records", "4000"}}, "datacheck-fill-grid.png",
+    CheckResult pass{"datacheck",
+                     "fill grid",
+                     true,
+                     1.5,
+                     {},
+                     {},
+                     {{"records", "4000"}},
+                     "datacheck-fill-grid.png",
                      "after <Fill Grid>"};
-    CheckResult fail{"gridcheck", "window", false, 0.25, "the window \"Data Access Test\"",
-                     "box \"prjGridCheck\": Error <3044> & 'path' \x01", {}, {}, {}};
+    CheckResult fail{"gridcheck",
+                     "window",
+                     false,
+                     0.25,
+                     "the window \"Data Access Test\"",
+                     "box \"prjGridCheck\": Error <3044> & 'path' \x01",
+                     {},
+                     {},
+                     {}};
     run.checks = {pass, fail};
     return run;
 }
@@ -70,16 +88,21 @@ RunReport sampleRun() {
 TEST(CheckallReport, LinesAndPagesCarryEveryOutcomeWithProgramTextsEscaped) {
     const RunReport run = sampleRun();
     EXPECT_EQ(summaryLine(run), "1 passed, 1 failed");
-    EXPECT_TRUE(consoleLine(run.checks[0]).contains(QRegularExpression("datacheck +fill grid +PASS +1.50 s +\\(records: 4000\\)")))
+    EXPECT_TRUE(consoleLine(run.checks[0])
+                    .contains(QRegularExpression(
+                        "datacheck +fill grid +PASS +1.50 s +\\(records: 4000\\)")))
         << qPrintable(consoleLine(run.checks[0]));
     EXPECT_TRUE(consoleLine(run.checks[1]).contains("FAIL"));
-    EXPECT_TRUE(consoleLine(run.checks[1]).contains("expected the window \"Data Access Test\"; seen box"));
+    EXPECT_TRUE(
+        consoleLine(run.checks[1]).contains("expected the window \"Data Access Test\"; seen box"));
 
-    EXPECT_EQ(escapeMarkup("a<b>&\"c\"'\r\n\x02"), "a&lt;b&gt;&amp;&quot;c&quot;&#39;&#13;&#10;\uFFFD");
+    EXPECT_EQ(escapeMarkup("a<b>&\"c\"'\r\n\x02"),
+              "a&lt;b&gt;&amp;&quot;c&quot;&#39;&#13;&#10;\uFFFD");
     const QString html = htmlPage(run);
     EXPECT_TRUE(html.contains("Error &lt;3044&gt; &amp; &#39;path&#39;"));
     EXPECT_FALSE(html.contains("<3044>"));
-    EXPECT_TRUE(html.contains("<img src=\"datacheck-fill-grid.png\" alt=\"after &lt;Fill Grid&gt;\">"));
+    EXPECT_TRUE(
+        html.contains("<img src=\"datacheck-fill-grid.png\" alt=\"after &lt;Fill Grid&gt;\">"));
     EXPECT_TRUE(html.contains("records: 4000"));
 
     // JUnit: testsuites > testsuite per program > testcase per check, failure with its message.
@@ -91,17 +114,20 @@ TEST(CheckallReport, LinesAndPagesCarryEveryOutcomeWithProgramTextsEscaped) {
         const auto a = xml.attributes();
         if (xml.name() == QLatin1String("testsuite"))
             seen << QString("suite %1 tests=%2 failures=%3 time=%4")
-                        .arg(a.value("name"), a.value("tests"), a.value("failures"), a.value("time"));
+                        .arg(a.value("name"), a.value("tests"), a.value("failures"),
+                             a.value("time"));
         else if (xml.name() == QLatin1String("testcase"))
             seen << QString("case %1 time=%2").arg(a.value("name"), a.value("time"));
         else if (xml.name() == QLatin1String("failure"))
             seen << QString("failure %1").arg(a.value("message"));
     }
     ASSERT_FALSE(xml.hasError()) << qPrintable(xml.errorString());
-    EXPECT_EQ(seen, QStringList({"suite datacheck tests=1 failures=0 time=1.50", "case fill grid time=1.50",
-                                 "suite gridcheck tests=1 failures=1 time=0.25", "case window time=0.25",
-                                 "failure expected the window \"Data Access Test\"; seen box \"prjGridCheck\": "
-                                 "Error <3044> & 'path' \uFFFD"}));
+    EXPECT_EQ(
+        seen,
+        QStringList({"suite datacheck tests=1 failures=0 time=1.50", "case fill grid time=1.50",
+                     "suite gridcheck tests=1 failures=1 time=0.25", "case window time=0.25",
+                     "failure expected the window \"Data Access Test\"; seen box \"prjGridCheck\": "
+                     "Error <3044> & 'path' \uFFFD"}));
 }
 
 TEST(CheckallBarLayout, StoredLayoutNamesEveryToolAndWhatTheShownBandsReach) {
@@ -127,7 +153,8 @@ TEST(CheckallBarLayout, StoredLayoutNamesEveryToolAndWhatTheShownBandsReach) {
     EXPECT_EQ(main->entries.front().use, Use::Silent);
 
     BarLayout broken;
-    EXPECT_FALSE(readBarLayout("<layout><bands><band name=\"b\"><entry name=\"nope\" id=\"1\"/></band></bands></layout>",
-                               broken, error));
+    EXPECT_FALSE(readBarLayout(
+        "<layout><bands><band name=\"b\"><entry name=\"nope\" id=\"1\"/></band></bands></layout>",
+        broken, error));
     EXPECT_TRUE(error.contains("nope"));
 }

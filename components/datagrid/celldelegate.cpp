@@ -8,16 +8,22 @@ namespace tav {
 const CellLook& CellDelegate::lookFor(CellState state) const {
     const CellLooks& l = *m_looks;
     switch (state) {
-    case CellState::CurrentRow: return l.currentRow;
-    case CellState::CurrentCell: return l.currentCell;
-    case CellState::Selected: return l.selection;
-    case CellState::SelectedInactive: return l.inactiveSelection;
-    case CellState::Normal: break;
+    case CellState::CurrentRow:
+        return l.currentRow;
+    case CellState::CurrentCell:
+        return l.currentCell;
+    case CellState::Selected:
+        return l.selection;
+    case CellState::SelectedInactive:
+        return l.inactiveSelection;
+    case CellState::Normal:
+        break;
     }
     return l.normal;
 }
 
-void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
     if (!m_looks) {
         QStyledItemDelegate::paint(painter, option, index);
         return;

@@ -14,7 +14,7 @@ struct CellLooks {
 
 class CellDelegate : public QStyledItemDelegate {
     Q_OBJECT
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     // nullopt: the desktop style's item drawing.
@@ -25,10 +25,11 @@ public:
     enum class CellState { Normal, CurrentRow, CurrentCell, Selected, SelectedInactive };
     const CellLook& lookFor(CellState state) const;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-private:
+  private:
     std::optional<CellLooks> m_looks;
 };
 

@@ -26,7 +26,9 @@ Qt::Alignment CellLook::alignmentFromCode(int code) {
     return horizontal[code / 3] | vertical[code % 3];
 }
 
-QColor CellLook::colorFromValue(int value) { return oleColor(static_cast<uint32_t>(value)); }
+QColor CellLook::colorFromValue(int value) {
+    return oleColor(static_cast<uint32_t>(value));
+}
 
 double CellLook::pointsFromSize(const QString& size) {
     const QStringList parts = size.split(u';');
@@ -50,7 +52,8 @@ CellLook CellLook::fromStyle(const gridlayout::ResolvedStyle& s) {
     };
     look.fore = withAlpha(color("ForeColor", syscolor::WindowText), alphaText);
     look.back = withAlpha(color("BackColor", syscolor::WindowBackground), alphaBkg);
-    look.back2 = withAlpha(s.has(QStringLiteral("BackColor2")) ? color("BackColor2", 0) : look.back, alphaBkg);
+    look.back2 = withAlpha(s.has(QStringLiteral("BackColor2")) ? color("BackColor2", 0) : look.back,
+                           alphaBkg);
     look.gridLine = color("GridLineColor", syscolor::ButtonFace);
     look.highlight = color("HighlightColor", syscolor::ButtonHighlight);
     look.shadow = color("ShadowColor", syscolor::ButtonShadow);
@@ -97,7 +100,8 @@ void CellLook::paintBackground(QPainter& p, const QRect& r, const QColor& color)
         return;
     case 2:
     case 3: {
-        QLinearGradient g(r.topLeft(), bkgStyle == 2 ? QPointF(r.left(), r.bottom()) : QPointF(r.right(), r.top()));
+        QLinearGradient g(r.topLeft(), bkgStyle == 2 ? QPointF(r.left(), r.bottom())
+                                                     : QPointF(r.right(), r.top()));
         g.setColorAt(0, color);
         g.setColorAt(1, back2);
         p.fillRect(r, g);
@@ -160,6 +164,8 @@ void CellLook::paintText(QPainter& p, const QRect& r, const QString& text) const
     p.restore();
 }
 
-int CellLook::rowHeight() const { return QFontMetrics(font).height() + 2 * paddingPx + 1; }
+int CellLook::rowHeight() const {
+    return QFontMetrics(font).height() + 2 * paddingPx + 1;
+}
 
 } // namespace tav

@@ -16,7 +16,8 @@ constexpr int DefaultColumnTwips = 1440;
 } // namespace
 
 DataGrid::DataGrid(QWidget* parent)
-    : QTableView(parent), m_model(new RowSetModel(this)), m_columnHeader(new GridHeader(Qt::Horizontal, this)),
+    : QTableView(parent), m_model(new RowSetModel(this)),
+      m_columnHeader(new GridHeader(Qt::Horizontal, this)),
       m_headColumn(new GridHeader(Qt::Vertical, this)), m_delegate(new CellDelegate(this)),
       m_groupByBox(new QLabel(this)) {
     setHorizontalHeader(m_columnHeader);
@@ -76,7 +77,8 @@ void DataGrid::applyGridLayout(const gridlayout::GridLayout& layout) {
     const gridlayout::StyleSheet& sheet = layout.styles;
     // A standard style the sheet lacks draws as the root style.
     const auto look = [&](const QString& name) {
-        return CellLook::fromStyle(sheet.find(name) ? sheet.resolve(name) : sheet.resolve(gridlayout::RootStyleName));
+        return CellLook::fromStyle(sheet.find(name) ? sheet.resolve(name)
+                                                    : sheet.resolve(gridlayout::RootStyleName));
     };
     CellLooks cells{look(QStringLiteral("Normal")), look(QStringLiteral("CurrentRow")),
                     look(QStringLiteral("CurrentCell")), look(QStringLiteral("Selection")),
@@ -129,10 +131,12 @@ void DataGrid::applyGridLayout(const gridlayout::GridLayout& layout) {
     viewport()->update();
 }
 
-bool DataGrid::loadGridLayout(const QByteArray& styles, const QByteArray& columns, const QByteArray& valueItems,
+bool DataGrid::loadGridLayout(const QByteArray& styles, const QByteArray& columns,
+                              const QByteArray& valueItems,
                               const gridlayout::GridSettings& settings) {
     try {
-        applyGridLayout(gridlayout::GridLayout::fromDocuments(styles, columns, valueItems, settings));
+        applyGridLayout(
+            gridlayout::GridLayout::fromDocuments(styles, columns, valueItems, settings));
         return true;
     } catch (const gridlayout::LayoutError& e) {
         resetGridLayout();
@@ -162,7 +166,8 @@ void DataGrid::resetGridLayout() {
 }
 
 int DataGrid::headValue(int row) const {
-    return currentIndex().isValid() && currentIndex().row() == row ? headvalue::CurrentRow : headvalue::None;
+    return currentIndex().isValid() && currentIndex().row() == row ? headvalue::CurrentRow
+                                                                   : headvalue::None;
 }
 
 HeadPicture DataGrid::headPicture(int row) const {
@@ -171,7 +176,8 @@ HeadPicture DataGrid::headPicture(int row) const {
     const int value = headValue(row);
     if (value == headvalue::None)
         return HeadPicture::None;
-    const gridlayout::ValueItemList* items = m_layout->valueItems.find(m_layout->headColumns().front().key);
+    const gridlayout::ValueItemList* items =
+        m_layout->valueItems.find(m_layout->headColumns().front().key);
     if (!items || !items->translate())
         return HeadPicture::None;
     const gridlayout::ValueItem* item = items->itemFor(QString::number(value));

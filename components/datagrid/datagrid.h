@@ -26,7 +26,7 @@ namespace tav {
 
 class DataGrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     // Dispatch identifiers of the grid's properties a window sets by number.
     enum DispId {
         // Appearance: 0 flat (a plain one-pixel frame), 1 three-dimensional (sunken
@@ -54,7 +54,8 @@ public:
     void applyGridLayout(const gridlayout::GridLayout& layout);
     // Reads the three documents and applies them. On a refused document the grid returns
     // to its defaults, layoutError() tells where and why, and the result is false.
-    bool loadGridLayout(const QByteArray& styles, const QByteArray& columns, const QByteArray& valueItems,
+    bool loadGridLayout(const QByteArray& styles, const QByteArray& columns,
+                        const QByteArray& valueItems,
                         const gridlayout::GridSettings& settings = {});
     // Back to the desktop style's look and the built-in widths.
     void resetGridLayout();
@@ -73,10 +74,10 @@ public:
     GridHeader* columnHeader() const { return m_columnHeader; }
     GridHeader* headColumn() const { return m_headColumn; }
 
-protected:
+  protected:
     void updateGeometries() override;
 
-private:
+  private:
     void applyAppearance();
     void followObjectName(const QString& name);
     void applyWidths(int headTwips, int columnTwips);

@@ -4,7 +4,8 @@
 
 namespace tav {
 
-GridHeader::GridHeader(Qt::Orientation orientation, QWidget* parent) : QHeaderView(orientation, parent) {}
+GridHeader::GridHeader(Qt::Orientation orientation, QWidget* parent)
+    : QHeaderView(orientation, parent) {}
 
 void GridHeader::setLook(std::optional<CellLook> look) {
     m_look = std::move(look);
@@ -61,11 +62,13 @@ void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalI
     }
     if (orientation() == Qt::Vertical) {
         if (m_pictures)
-            paintHeadPicture(*painter, rect, m_pictures(logicalIndex), look.fore, look.pictAlignment);
+            paintHeadPicture(*painter, rect, m_pictures(logicalIndex), look.fore,
+                             look.pictAlignment);
         return;
     }
-    const QString text = model() ? model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString()
-                                 : QString();
+    const QString text =
+        model() ? model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString()
+                : QString();
     look.paintText(*painter, rect, text);
 }
 

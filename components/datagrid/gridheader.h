@@ -14,7 +14,7 @@ namespace tav {
 
 class GridHeader : public QHeaderView {
     Q_OBJECT
-public:
+  public:
     explicit GridHeader(Qt::Orientation orientation, QWidget* parent = nullptr);
 
     // nullopt: the desktop style's headers.
@@ -27,11 +27,11 @@ public:
     void setTopBand(int pixels);
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
     QSize sectionSizeFromContents(int logicalIndex) const override;
 
-private:
+  private:
     std::optional<CellLook> m_look;
     std::function<HeadPicture(int)> m_pictures;
     int m_topBand = 0;

@@ -6,11 +6,16 @@ namespace tav {
 
 HeadPicture headPictureForIndex(int pictureIndex) {
     switch (pictureIndex) {
-    case 32786: return HeadPicture::Pointer;
-    case 32772: return HeadPicture::Pencil;
-    case 32773: return HeadPicture::Star;
-    case 32775: return HeadPicture::Alert;
-    default: return HeadPicture::None;
+    case 32786:
+        return HeadPicture::Pointer;
+    case 32772:
+        return HeadPicture::Pencil;
+    case 32773:
+        return HeadPicture::Star;
+    case 32775:
+        return HeadPicture::Alert;
+    default:
+        return HeadPicture::None;
     }
 }
 
@@ -43,7 +48,9 @@ void paintHeadPicture(QPainter& p, const QRectF& box, HeadPicture picture, const
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     const qreal s = r.width();
-    const auto at = [&](qreal fx, qreal fy) { return QPointF(r.left() + fx * s, r.top() + fy * s); };
+    const auto at = [&](qreal fx, qreal fy) {
+        return QPointF(r.left() + fx * s, r.top() + fy * s);
+    };
     QPen pen(color, qMax<qreal>(1.0, s / 8));
     pen.setCapStyle(Qt::RoundCap);
     switch (picture) {
@@ -79,7 +86,8 @@ void paintHeadPicture(QPainter& p, const QRectF& box, HeadPicture picture, const
     case HeadPicture::Alert: {
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);
-        p.drawEllipse(r.adjusted(pen.widthF() / 2, pen.widthF() / 2, -pen.widthF() / 2, -pen.widthF() / 2));
+        p.drawEllipse(
+            r.adjusted(pen.widthF() / 2, pen.widthF() / 2, -pen.widthF() / 2, -pen.widthF() / 2));
         p.drawLine(at(0.5, 0.22), at(0.5, 0.55));
         p.setBrush(color);
         p.setPen(Qt::NoPen);

@@ -29,7 +29,8 @@ int RowSetModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant RowSetModel::data(const QModelIndex& index, int role) const {
-    if (!m_rows || !index.isValid() || index.row() >= m_rows->rowCount() || index.column() >= m_rows->columnCount())
+    if (!m_rows || !index.isValid() || index.row() >= m_rows->rowCount() ||
+        index.column() >= m_rows->columnCount())
         return {};
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != Qt::ToolTipRole)
         return {};
@@ -48,7 +49,8 @@ QVariant RowSetModel::headerData(int section, Qt::Orientation orientation, int r
         if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
             return {};
         if (m_rows)
-            return section < m_rows->columnCount() ? QVariant(m_rows->fieldName(section)) : QVariant();
+            return section < m_rows->columnCount() ? QVariant(m_rows->fieldName(section))
+                                                   : QVariant();
         if (section < 0 || section >= m_unbound.size())
             return {};
         const UnboundColumn& c = m_unbound[section];

@@ -11,7 +11,7 @@ namespace tav {
 
 class RowSetModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     using QAbstractTableModel::QAbstractTableModel;
 
     // A column shown while no rows are bound: its layout key and its caption.
@@ -31,12 +31,14 @@ public:
     // Display and accessible text of a cell: the value as text, Null as empty.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // Column captions are the field names (an unbound column shows its caption and is named
-    // by its key for assistive technology when the caption is blank). Row headers show no text (the grid's head
-    // column is a narrow record selector) but are named "Row n" for assistive technology.
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // by its key for assistive technology when the caption is blank). Row headers show no text (the
+    // grid's head column is a narrow record selector) but are named "Row n" for assistive
+    // technology.
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-private:
+  private:
     std::shared_ptr<const ado::RowSet> m_rows;
     QList<UnboundColumn> m_unbound;
 };

@@ -24,12 +24,20 @@ void PickComboBox::keyPressEvent(QKeyEvent* e) {
         return;
     }
     switch (e->key()) {
-    case Qt::Key_Up: idx = qMax(0, idx - 1); break;
-    case Qt::Key_Down: idx = qMin(n - 1, idx + 1); break;
+    case Qt::Key_Up:
+        idx = qMax(0, idx - 1);
+        break;
+    case Qt::Key_Down:
+        idx = qMin(n - 1, idx + 1);
+        break;
     case Qt::Key_Home:
-    case Qt::Key_PageUp: idx = 0; break;
+    case Qt::Key_PageUp:
+        idx = 0;
+        break;
     case Qt::Key_End:
-    case Qt::Key_PageDown: idx = n - 1; break;
+    case Qt::Key_PageDown:
+        idx = n - 1;
+        break;
     default: {
         const QString t = e->text();
         if (t.isEmpty() || !t.at(0).isPrint()) {
@@ -51,6 +59,8 @@ void PickComboBox::keyPressEvent(QKeyEvent* e) {
     e->accept();
 }
 
-void PickComboBox::wheelEvent(QWheelEvent* e) { e->ignore(); }
+void PickComboBox::wheelEvent(QWheelEvent* e) {
+    e->ignore();
+}
 
 } // namespace tav

@@ -10,18 +10,18 @@
 namespace tav {
 
 class PickComboBox : public QComboBox {
-public:
+  public:
     explicit PickComboBox(QWidget* parent = nullptr);
 
     // Called just before the list opens.
     void setBeforePopup(std::function<void()> f) { m_beforePopup = std::move(f); }
     void showPopup() override;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
 
-private:
+  private:
     std::function<void()> m_beforePopup;
 };
 

@@ -47,7 +47,9 @@ PropertyItem& PropertyCollection::lookup(const Variant& key) const {
     return *found;
 }
 
-bool PropertyCollection::contains(const PropertyItem* item) const { return indexOf(item) >= 0; }
+bool PropertyCollection::contains(const PropertyItem* item) const {
+    return indexOf(item) >= 0;
+}
 
 int PropertyCollection::indexOf(const PropertyItem* item) const {
     for (size_t i = 0; i < m_items.size(); ++i)
@@ -64,9 +66,10 @@ std::vector<PropertyItem*> PropertyCollection::displayOrder(bool sorted) const {
             out.push_back(header);
         if (!header || header->isExpanded()) {
             if (sorted)
-                std::stable_sort(group.begin(), group.end(), [](const PropertyItem* a, const PropertyItem* b) {
-                    return a->caption().compare(b->caption(), Qt::CaseInsensitive) < 0;
-                });
+                std::stable_sort(
+                    group.begin(), group.end(), [](const PropertyItem* a, const PropertyItem* b) {
+                        return a->caption().compare(b->caption(), Qt::CaseInsensitive) < 0;
+                    });
             out.insert(out.end(), group.begin(), group.end());
         }
         group.clear();

@@ -13,7 +13,7 @@ namespace tav {
 
 class PropertyCollection : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit PropertyCollection(QObject* parent = nullptr);
     ~PropertyCollection() override;
 
@@ -46,11 +46,11 @@ public:
     void setExpanded(PropertyItem& header, bool expanded);
     void setHighlighted(PropertyItem* item); // the one highlighted row, or none
 
-signals:
+  signals:
     void itemChanged(tav::PropertyItem* item); // value or looks of one row
     void layoutChanged();                      // rows added, expanded or collapsed
 
-private:
+  private:
     friend class PropertyItem;
     std::vector<std::unique_ptr<PropertyItem>> m_items;
 };

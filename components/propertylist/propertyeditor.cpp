@@ -1,6 +1,5 @@
-#include "propertyeditor_p.h"
-
 #include "pickcombobox_p.h"
+#include "propertyeditor_p.h"
 #include "propertyitem.h"
 
 #include <QLineEdit>
@@ -15,16 +14,19 @@ const QRegularExpression& numericPattern() {
 }
 } // namespace
 
-bool PropertyEditor::isNumericText(const QString& text) { return numericPattern().match(text).hasMatch(); }
+bool PropertyEditor::isNumericText(const QString& text) {
+    return numericPattern().match(text).hasMatch();
+}
 
-PropertyEditor::PropertyEditor(const PropertyItem& item, const QStringList& choices, QWidget* parent,
-                               Hooks hooks)
+PropertyEditor::PropertyEditor(const PropertyItem& item, const QStringList& choices,
+                               QWidget* parent, Hooks hooks)
     : m_initial(item.value()) {
     if (item.kind() == PropertyKind::Boolean || item.kind() == PropertyKind::DropDown) {
         m_combo = new PickComboBox(parent);
-        const QStringList entries = item.kind() == PropertyKind::Boolean
-                                        ? QStringList{QStringLiteral("True"), QStringLiteral("False")}
-                                        : choices;
+        const QStringList entries =
+            item.kind() == PropertyKind::Boolean
+                ? QStringList{QStringLiteral("True"), QStringLiteral("False")}
+                : choices;
         m_combo->addItems(entries);
         // Until an entry is picked the row shows its stored value, which need not be
         // one of the entries.
@@ -37,7 +39,8 @@ PropertyEditor::PropertyEditor(const PropertyItem& item, const QStringList& choi
                 current = i;
         m_combo->setCurrentIndex(current);
         m_combo->setBeforePopup(std::move(hooks.beforePopup));
-        QObject::connect(m_combo, &QComboBox::currentIndexChanged, m_combo, [t = m_touched] { *t = true; });
+        QObject::connect(m_combo, &QComboBox::currentIndexChanged, m_combo,
+                         [t = m_touched] { *t = true; });
         QObject::connect(m_combo, &QComboBox::activated, m_combo,
                          [picked = std::move(hooks.picked), t = m_touched](int index) {
                              *t = true;

@@ -18,14 +18,15 @@ class PickComboBox;
 class PropertyItem;
 
 class PropertyEditor {
-public:
+  public:
     struct Hooks {
-        std::function<void(int)> picked;    // an entry was picked from the opened list
-        std::function<void()> beforePopup;  // the list is about to open
+        std::function<void(int)> picked;   // an entry was picked from the opened list
+        std::function<void()> beforePopup; // the list is about to open
     };
 
     // `choices` are the entries of a drop-down row; Boolean rows offer True and False.
-    PropertyEditor(const PropertyItem& item, const QStringList& choices, QWidget* parent, Hooks hooks);
+    PropertyEditor(const PropertyItem& item, const QStringList& choices, QWidget* parent,
+                   Hooks hooks);
     ~PropertyEditor();
     PropertyEditor(const PropertyEditor&) = delete;
     PropertyEditor& operator=(const PropertyEditor&) = delete;
@@ -41,7 +42,7 @@ public:
     // Accepts an optional sign, digits and one decimal point, and every prefix of such.
     static bool isNumericText(const QString& text);
 
-private:
+  private:
     QPointer<QWidget> m_widget;
     QLineEdit* m_line = nullptr;
     PickComboBox* m_combo = nullptr;

@@ -6,12 +6,21 @@ namespace tav {
 
 bool isKnownPropertyKind(int32_t kind) {
     switch (kind) {
-    case 0: case 1: case 2: case 3: case 5: case 6: case 7: return true;
-    default: return false;
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 5:
+    case 6:
+    case 7:
+        return true;
+    default:
+        return false;
     }
 }
 
-PropertyItem::PropertyItem(PropertyCollection& owner, QString caption, PropertyKind kind, QString value)
+PropertyItem::PropertyItem(PropertyCollection& owner, QString caption, PropertyKind kind,
+                           QString value)
     : m_owner(owner), m_caption(std::move(caption)), m_kind(kind), m_value(std::move(value)),
       m_label(m_caption) {}
 
@@ -73,9 +82,11 @@ bool PropertyItem::hasInPlaceEditor() const {
     case PropertyKind::Numeric:
     case PropertyKind::Boolean:
     case PropertyKind::DropDown:
-    case PropertyKind::Custom: return true;
+    case PropertyKind::Custom:
+        return true;
     case PropertyKind::Browse:
-    case PropertyKind::Header: return false;
+    case PropertyKind::Header:
+        return false;
     }
     return false;
 }

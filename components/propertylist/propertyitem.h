@@ -30,7 +30,7 @@ enum class PropertyKind : int32_t {
 bool isKnownPropertyKind(int32_t kind);
 
 class PropertyItem {
-public:
+  public:
     PropertyItem(const PropertyItem&) = delete;
     PropertyItem& operator=(const PropertyItem&) = delete;
 
@@ -75,7 +75,7 @@ public:
     // and custom-drawn rows that are not read-only).
     bool hasInPlaceEditor() const;
 
-private:
+  private:
     friend class PropertyCollection;
     PropertyItem(PropertyCollection& owner, QString caption, PropertyKind kind, QString value);
     void changed(bool layout = false);

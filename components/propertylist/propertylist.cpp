@@ -27,8 +27,7 @@ constexpr int kDividerGrip = 3; // pixels either side of the divider that start 
 const QColor kGridColor(0xC0, 0xC0, 0xC0);
 } // namespace
 
-template <class F>
-bool PropertyList::callHost(F&& call) {
+template <class F> bool PropertyList::callHost(F&& call) {
     IPropEventSink* sink = m_sink;
     if (!sink || m_tearingDown)
         return false;
@@ -36,7 +35,8 @@ bool PropertyList::callHost(F&& call) {
         call(*sink);
         return true;
     } catch (const VbError& e) {
-        qWarning("property list: host callback failed: %d %s", e.number(), qPrintable(e.description()));
+        qWarning("property list: host callback failed: %d %s", e.number(),
+                 qPrintable(e.description()));
     } catch (const std::exception& e) {
         qWarning("property list: host callback failed: %s", e.what());
     } catch (...) {
@@ -60,7 +60,8 @@ PropertyList::PropertyList(QWidget* parent) : QAbstractScrollArea(parent) {
         if (auto* b = m_browseButtons.count(item) ? m_browseButtons.at(item) : nullptr)
             b->setEnabled(!item->isReadOnly());
         if (QAccessible::isActive()) {
-            auto* iface = static_cast<PropertyListAccessible*>(QAccessible::queryAccessibleInterface(this));
+            auto* iface =
+                static_cast<PropertyListAccessible*>(QAccessible::queryAccessibleInterface(this));
             QAccessibleValueChangeEvent ev(iface->node(item, 1), displayValue(*item));
             QAccessible::updateAccessibility(&ev);
         }
@@ -106,7 +107,9 @@ void PropertyList::setDividerPosition(int x) {
     viewport()->update();
 }
 
-int PropertyList::rowHeight() const { return std::max(16, fontMetrics().height() + 4); }
+int PropertyList::rowHeight() const {
+    return std::max(16, fontMetrics().height() + 4);
+}
 
 QRect PropertyList::rowRect(const PropertyItem& item) const {
     const auto it = std::find(m_rows.begin(), m_rows.end(), &item);
@@ -168,7 +171,9 @@ void PropertyList::ensureVisible(const PropertyItem& item) {
         sb->setValue(top + h - viewport()->height());
 }
 
-QSize PropertyList::sizeHint() const { return QSize(260, 10 * rowHeight()); }
+QSize PropertyList::sizeHint() const {
+    return QSize(260, 10 * rowHeight());
+}
 
 // ---- painting ------------------------------------------------------------------
 
@@ -202,7 +207,8 @@ void PropertyList::paintRow(QPainter& p, PropertyItem& item, const QRect& r) {
     p.fillRect(label, selected ? palette().highlight() : palette().base());
     p.fillRect(QRect(divider, r.top(), r.right() + 1 - divider, r.height()), palette().base());
     if (!item.picture().isNull())
-        p.drawPixmap(QRect(r.left() + 2, r.top() + 2, r.height() - 4, r.height() - 4), item.picture());
+        p.drawPixmap(QRect(r.left() + 2, r.top() + 2, r.height() - 4, r.height() - 4),
+                     item.picture());
 
     const int ts = textStart(item, r);
     p.setFont(item.font().value_or(font()));
@@ -216,7 +222,8 @@ void PropertyList::paintRow(QPainter& p, PropertyItem& item, const QRect& r) {
         if (item.kind() == PropertyKind::Browse)
             vt.setRight(vt.right() - r.height());
         p.setFont(font());
-        p.setPen(item.isReadOnly() ? palette().color(QPalette::Disabled, QPalette::Text) : oleColor(m_foreColor));
+        p.setPen(item.isReadOnly() ? palette().color(QPalette::Disabled, QPalette::Text)
+                                   : oleColor(m_foreColor));
         p.drawText(vt, Qt::AlignLeft | Qt::AlignVCenter,
                    p.fontMetrics().elidedText(displayValue(item), Qt::ElideRight, vt.width()));
     }
@@ -238,7 +245,8 @@ void PropertyList::paintHeader(QPainter& p, PropertyItem& item, const QRect& r) 
     QFont bold = item.font().value_or(font());
     bold.setBold(true);
     p.setFont(bold);
-    p.setPen(item.isHighlighted() ? palette().highlightedText().color() : palette().buttonText().color());
+    p.setPen(item.isHighlighted() ? palette().highlightedText().color()
+                                  : palette().buttonText().color());
     p.drawText(QRect(kGutter + kTextPad, r.top(), r.width() - kGutter - kTextPad, r.height()),
                Qt::AlignLeft | Qt::AlignVCenter, item.labelText());
 }
@@ -253,8 +261,8 @@ bool PropertyList::paintCustom(QPainter& p, PropertyItem& item, const QRect& r) 
         gdi::DeviceContext dc(p);
         dc.setFont(font());
         painted = callHost([&](IPropEventSink& s) {
-            s.DrawItem(item, dc.handle(), r.left(), r.top(), r.right() + 1, r.bottom() + 1, textStart(item, r),
-                       dividerPosition());
+            s.DrawItem(item, dc.handle(), r.left(), r.top(), r.right() + 1, r.bottom() + 1,
+                       textStart(item, r), dividerPosition());
         });
     }
     p.restore();
@@ -265,7 +273,8 @@ QString PropertyList::displayValue(PropertyItem& item) {
     if (item.kind() != PropertyKind::Custom)
         return item.value();
     QString answer = item.value();
-    return callHost([&](IPropEventSink& s) { s.QueryCustomData(item, answer); }) ? answer : item.value();
+    return callHost([&](IPropEventSink& s) { s.QueryCustomData(item, answer); }) ? answer
+                                                                                 : item.value();
 }
 
 // ---- selection, folding, browsing ------------------------------------------------
@@ -293,7 +302,8 @@ void PropertyList::moveSelection(int delta) {
     if (m_rows.empty())
         return;
     const auto it = std::find(m_rows.begin(), m_rows.end(), m_selected);
-    const int cur = it == m_rows.end() ? (delta > 0 ? -1 : int(m_rows.size())) : int(it - m_rows.begin());
+    const int cur =
+        it == m_rows.end() ? (delta > 0 ? -1 : int(m_rows.size())) : int(it - m_rows.begin());
     select(m_rows[size_t(std::clamp(cur + delta, 0, int(m_rows.size()) - 1))]);
 }
 
@@ -370,7 +380,9 @@ void PropertyList::layoutBrowseButtons() {
 
 // ---- editing ---------------------------------------------------------------------
 
-QWidget* PropertyList::editorWidget() const { return m_editor ? m_editor->widget() : nullptr; }
+QWidget* PropertyList::editorWidget() const {
+    return m_editor ? m_editor->widget() : nullptr;
+}
 
 bool PropertyList::beginEdit() {
     PropertyItem* item = m_selected;
@@ -418,7 +430,9 @@ void PropertyList::openEditor(PropertyItem& item) {
     const QRect vr = valueRect(rowRect(item));
     bool intrinsic = true;
     bool answer = true;
-    if (callHost([&](IPropEventSink& s) { s.ShowEditControl(item, vr.x(), vr.y(), vr.width(), vr.height(), answer); }))
+    if (callHost([&](IPropEventSink& s) {
+            s.ShowEditControl(item, vr.x(), vr.y(), vr.width(), vr.height(), answer);
+        }))
         intrinsic = answer;
     m_editItem = &item;
     if (!intrinsic)
@@ -435,7 +449,8 @@ void PropertyList::openEditor(PropertyItem& item) {
         int32_t colorType = 0;
         callHost([&](IPropEventSink& s) { s.PreDropWindow(*p, colorType); });
     };
-    const QStringList choices = item.kind() == PropertyKind::DropDown ? choicesFor(item) : QStringList();
+    const QStringList choices =
+        item.kind() == PropertyKind::DropDown ? choicesFor(item) : QStringList();
     m_editor = std::make_unique<PropertyEditor>(item, choices, viewport(), std::move(hooks));
     QWidget* w = m_editor->widget();
     w->setFont(font());
@@ -481,7 +496,9 @@ void PropertyList::commitEdit() {
         applyValue(item, text);
 }
 
-void PropertyList::cancelEdit() { closeEditor(); }
+void PropertyList::cancelEdit() {
+    closeEditor();
+}
 
 void PropertyList::applyValue(PropertyItem& item, const QString& text) {
     QString newValue = text;
@@ -501,16 +518,19 @@ void PropertyList::applyValue(PropertyItem& item, const QString& text) {
 bool PropertyList::editorKey(QKeyEvent* e) {
     int16_t keyCode = virtualKeyCode(e->key());
     int16_t shift = shiftBits(e->modifiers());
-    if (keyCode && callHost([&](IPropEventSink& s) { s.KeyDownEdit(keyCode, shift); }) && keyCode == 0)
+    if (keyCode && callHost([&](IPropEventSink& s) { s.KeyDownEdit(keyCode, shift); }) &&
+        keyCode == 0)
         return true;
     const QString typed = e->text();
     if (!typed.isEmpty()) {
         const int16_t original = int16_t(typed.at(0).unicode());
         int16_t keyAscii = original;
-        if (callHost([&](IPropEventSink& s) { s.KeyPressEdit(keyAscii); }) && keyAscii != original) {
+        if (callHost([&](IPropEventSink& s) { s.KeyPressEdit(keyAscii); }) &&
+            keyAscii != original) {
             if (keyAscii == 0)
                 return true;
-            if (auto* line = qobject_cast<QLineEdit*>(editorWidget()); line && QChar(ushort(keyAscii)).isPrint()) {
+            if (auto* line = qobject_cast<QLineEdit*>(editorWidget());
+                line && QChar(ushort(keyAscii)).isPrint()) {
                 line->insert(QString(QChar(ushort(keyAscii))));
                 return true;
             }
@@ -544,7 +564,8 @@ bool PropertyList::editorKey(QKeyEvent* e) {
         commitEdit();
         moveSelection(e->key() == Qt::Key_Up ? -1 : 1);
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -552,7 +573,8 @@ bool PropertyList::eventFilter(QObject* watched, QEvent* e) {
     if (!m_editor || watched != m_editor->widget())
         return QAbstractScrollArea::eventFilter(watched, e);
     switch (e->type()) {
-    case QEvent::KeyPress: return editorKey(static_cast<QKeyEvent*>(e));
+    case QEvent::KeyPress:
+        return editorKey(static_cast<QKeyEvent*>(e));
     case QEvent::KeyRelease: {
         auto* ke = static_cast<QKeyEvent*>(e);
         int16_t keyCode = virtualKeyCode(ke->key());
@@ -563,7 +585,8 @@ bool PropertyList::eventFilter(QObject* watched, QEvent* e) {
     }
     case QEvent::FocusOut: {
         // The editor's own drop-down list taking the focus is no loss of focus.
-        if (static_cast<QFocusEvent*>(e)->reason() == Qt::PopupFocusReason || QApplication::activePopupWidget())
+        if (static_cast<QFocusEvent*>(e)->reason() == Qt::PopupFocusReason ||
+            QApplication::activePopupWidget())
             break;
         QWidget* now = QApplication::focusWidget();
         while (now && now != m_editor->widget())
@@ -572,7 +595,8 @@ bool PropertyList::eventFilter(QObject* watched, QEvent* e) {
             commitEdit();
         break;
     }
-    default: break;
+    default:
+        break;
     }
     return QAbstractScrollArea::eventFilter(watched, e);
 }
@@ -590,7 +614,8 @@ void PropertyList::mousePressEvent(QMouseEvent* e) {
             commitEdit();
         return;
     }
-    if (item->kind() != PropertyKind::Header && std::abs(pos.x() - dividerPosition()) <= kDividerGrip) {
+    if (item->kind() != PropertyKind::Header &&
+        std::abs(pos.x() - dividerPosition()) <= kDividerGrip) {
         m_draggingDivider = true;
         return;
     }
@@ -631,12 +656,24 @@ void PropertyList::keyPressEvent(QKeyEvent* e) {
     const int page = std::max(1, viewport()->height() / rowHeight());
     PropertyItem* item = m_selected;
     switch (e->key()) {
-    case Qt::Key_Up: moveSelection(-1); break;
-    case Qt::Key_Down: moveSelection(1); break;
-    case Qt::Key_PageUp: moveSelection(-page); break;
-    case Qt::Key_PageDown: moveSelection(page); break;
-    case Qt::Key_Home: moveSelection(-int(m_rows.size())); break;
-    case Qt::Key_End: moveSelection(int(m_rows.size())); break;
+    case Qt::Key_Up:
+        moveSelection(-1);
+        break;
+    case Qt::Key_Down:
+        moveSelection(1);
+        break;
+    case Qt::Key_PageUp:
+        moveSelection(-page);
+        break;
+    case Qt::Key_PageDown:
+        moveSelection(page);
+        break;
+    case Qt::Key_Home:
+        moveSelection(-int(m_rows.size()));
+        break;
+    case Qt::Key_End:
+        moveSelection(int(m_rows.size()));
+        break;
     case Qt::Key_Left:
         if (item && item->kind() == PropertyKind::Header)
             setExpanded(*item, false);
@@ -653,8 +690,12 @@ void PropertyList::keyPressEvent(QKeyEvent* e) {
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_F2: beginEdit(); break;
-    default: QAbstractScrollArea::keyPressEvent(e); return;
+    case Qt::Key_F2:
+        beginEdit();
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(e);
+        return;
     }
     e->accept();
 }
@@ -690,7 +731,8 @@ QString PropertyList::toolTipAt(const QPoint& pos) {
     int room = 0;
     if (pos.x() >= divider) {
         text = displayValue(*item);
-        room = valueRect(r).width() - 2 * kTextPad - (item->kind() == PropertyKind::Browse ? r.height() : 0);
+        room = valueRect(r).width() - 2 * kTextPad -
+               (item->kind() == PropertyKind::Browse ? r.height() : 0);
     } else {
         text = item->labelText();
         room = divider - textStart(*item, r) - 2;

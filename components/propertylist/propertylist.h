@@ -25,7 +25,7 @@ class PropertyEditor;
 
 class PropertyList : public QAbstractScrollArea {
     Q_OBJECT
-public:
+  public:
     explicit PropertyList(QWidget* parent = nullptr);
     ~PropertyList() override;
 
@@ -85,7 +85,7 @@ public:
 
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -99,11 +99,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void changeEvent(QEvent* e) override;
 
-private:
+  private:
     // Calls the host, if any, containing whatever it throws. False when the host failed
     // or there is none.
-    template <class F>
-    bool callHost(F&& call);
+    template <class F> bool callHost(F&& call);
 
     void relayout();
     void ensureVisible(const PropertyItem& item);

@@ -1,6 +1,5 @@
-#include "propertylistaccessible_p.h"
-
 #include "propertylist.h"
+#include "propertylistaccessible_p.h"
 
 #include <QPointer>
 #include <QScrollBar>
@@ -15,7 +14,7 @@ namespace {
 // its row); a value cell can be pressed (starts editing, or browsing); a header row
 // toggles its group.
 class PropertyNodeAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
-public:
+  public:
     PropertyNodeAccessible(PropertyList* list, PropertyItem* item, int column)
         : m_list(list), m_item(item), m_column(column) {}
 
@@ -26,14 +25,16 @@ public:
     QAccessibleInterface* parent() const override {
         if (!isValid())
             return nullptr;
-        auto* listIface = static_cast<PropertyListAccessible*>(QAccessible::queryAccessibleInterface(m_list));
+        auto* listIface =
+            static_cast<PropertyListAccessible*>(QAccessible::queryAccessibleInterface(m_list));
         return m_column < 0 ? listIface : listIface->node(m_item, -1);
     }
     int childCount() const override { return m_column < 0 ? 2 : 0; }
     QAccessibleInterface* child(int index) const override {
         if (m_column >= 0 || index < 0 || index > 1 || !isValid())
             return nullptr;
-        auto* listIface = static_cast<PropertyListAccessible*>(QAccessible::queryAccessibleInterface(m_list));
+        auto* listIface =
+            static_cast<PropertyListAccessible*>(QAccessible::queryAccessibleInterface(m_list));
         return listIface->node(m_item, index);
     }
     int indexOfChild(const QAccessibleInterface* c) const override {
@@ -61,7 +62,8 @@ public:
             return m_column == 0 ? QString() : value;
         case QAccessible::Description:
             return m_item->description();
-        default: return {};
+        default:
+            return {};
         }
     }
     void setText(QAccessible::Text, const QString&) override {}
@@ -80,7 +82,9 @@ public:
         return QRect(m_list->viewport()->mapToGlobal(r.topLeft()), r.size());
     }
 
-    QAccessible::Role role() const override { return m_column < 0 ? QAccessible::Row : QAccessible::Cell; }
+    QAccessible::Role role() const override {
+        return m_column < 0 ? QAccessible::Row : QAccessible::Cell;
+    }
 
     QAccessible::State state() const override {
         QAccessible::State s;
@@ -102,7 +106,8 @@ public:
     }
 
     void* interface_cast(QAccessible::InterfaceType t) override {
-        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                 : nullptr;
     }
 
     QStringList actionNames() const override {
@@ -111,7 +116,8 @@ public:
             return {};
         if (m_item->kind() == PropertyKind::Header)
             names << toggleAction();
-        else if (m_column == 1 && (m_item->hasInPlaceEditor() || m_item->kind() == PropertyKind::Browse))
+        else if (m_column == 1 &&
+                 (m_item->hasInPlaceEditor() || m_item->kind() == PropertyKind::Browse))
             names << pressAction();
         return names;
     }
@@ -127,7 +133,7 @@ public:
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
-private:
+  private:
     QPointer<PropertyList> m_list;
     PropertyItem* m_item;
     int m_column;
@@ -158,7 +164,9 @@ void PropertyListAccessible::install() {
     Q_UNUSED(installed);
 }
 
-PropertyList* PropertyListAccessible::list() const { return static_cast<PropertyList*>(widget()); }
+PropertyList* PropertyListAccessible::list() const {
+    return static_cast<PropertyList*>(widget());
+}
 
 QAccessibleInterface* PropertyListAccessible::node(PropertyItem* item, int column) const {
     const auto key = std::make_pair(item, column);
@@ -172,7 +180,8 @@ QAccessibleInterface* PropertyListAccessible::node(PropertyItem* item, int colum
 
 QList<QAccessibleInterface*> PropertyListAccessible::widgetChildren() const {
     QList<QAccessibleInterface*> out;
-    const QList<QWidget*> widgets = list()->viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    const QList<QWidget*> widgets =
+        list()->viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (QWidget* w : widgets)
         if (w->isVisible())
             if (QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w))

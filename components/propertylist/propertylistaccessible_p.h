@@ -13,7 +13,7 @@ class PropertyItem;
 class PropertyList;
 
 class PropertyListAccessible : public QAccessibleWidget {
-public:
+  public:
     explicit PropertyListAccessible(PropertyList* list);
     ~PropertyListAccessible() override;
 
@@ -30,7 +30,7 @@ public:
     // The cached interface of a row; column -1 the row, 0 its label, 1 its value.
     QAccessibleInterface* node(PropertyItem* item, int column) const;
 
-private:
+  private:
     QList<QAccessibleInterface*> widgetChildren() const;
 
     mutable std::map<std::pair<PropertyItem*, int>, QAccessible::Id> m_nodes;

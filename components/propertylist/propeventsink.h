@@ -19,7 +19,7 @@ class PropertyItem;
 class BoundField;
 
 class IPropEventSink {
-public:
+  public:
     virtual ~IPropEventSink() = default;
 
     // Keys in an in-place editor, as virtual-key codes and shift bits (1 Shift, 2 Ctrl,
@@ -49,12 +49,14 @@ public:
     // Paint a custom-drawn row. The context is clipped to the list's viewport, not to
     // the row: (lLeft, lTop)-(lRight, lBottom) is the row, lStartText the x of the label
     // text, lStartValue the x of the value column.
-    virtual void DrawItem(PropertyItem& /*iProp*/, HDC /*hDC*/, int32_t /*lLeft*/, int32_t /*lTop*/, int32_t /*lRight*/,
-                          int32_t /*lBottom*/, int32_t /*lStartText*/, int32_t /*lStartValue*/) {}
+    virtual void DrawItem(PropertyItem& /*iProp*/, HDC /*hDC*/, int32_t /*lLeft*/, int32_t /*lTop*/,
+                          int32_t /*lRight*/, int32_t /*lBottom*/, int32_t /*lStartText*/,
+                          int32_t /*lStartValue*/) {}
     // An in-place editor is about to show at this rectangle; bUseIntrinsic = false keeps
     // the list's editor hidden (the host edits the row itself).
-    virtual void ShowEditControl(PropertyItem& /*iProp*/, int32_t /*lLeft*/, int32_t /*lTop*/, int32_t /*lWidth*/,
-                                 int32_t /*lHeight*/, bool& /*bUseIntrinsic*/) {}
+    virtual void ShowEditControl(PropertyItem& /*iProp*/, int32_t /*lLeft*/, int32_t /*lTop*/,
+                                 int32_t /*lWidth*/, int32_t /*lHeight*/, bool& /*bUseIntrinsic*/) {
+    }
     virtual void HideEditControl() {}
     virtual void Expand(PropertyItem& /*iProp*/) {}
     virtual void Collapse(PropertyItem& /*iProp*/) {}

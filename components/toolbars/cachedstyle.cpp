@@ -6,7 +6,8 @@
 
 namespace tav::toolbars {
 
-QIcon CachedIconStyle::standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const {
+QIcon CachedIconStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
+                                    const QWidget* widget) const {
     // The toolbar extension buttons ask with an option that only carries their direction;
     // other icons asked with an option are drawn for one particular state: not cached.
     const bool directionOnly =
@@ -14,7 +15,7 @@ QIcon CachedIconStyle::standardIcon(StandardPixmap icon, const QStyleOption* opt
     if (option && !directionOnly)
         return QProxyStyle::standardIcon(icon, option, widget);
     // Some icons mirror for right-to-left layouts; keep one per direction.
-    const Qt::LayoutDirection dir = option ? option->direction
+    const Qt::LayoutDirection dir = option   ? option->direction
                                     : widget ? widget->layoutDirection()
                                              : QGuiApplication::layoutDirection();
     const int key = int(icon) * 2 + (dir == Qt::RightToLeft ? 1 : 0);

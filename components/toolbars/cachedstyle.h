@@ -10,13 +10,13 @@ namespace tav::toolbars {
 
 class CachedIconStyle : public QProxyStyle {
     Q_OBJECT
-public:
+  public:
     using QProxyStyle::QProxyStyle;
 
     QIcon standardIcon(StandardPixmap icon, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
 
-private:
+  private:
     mutable QHash<int, QIcon> m_icons;
 };
 

@@ -1,5 +1,4 @@
 #include "customizedialog_p.h"
-
 #include "toolbars.h"
 
 #include <QDialogButtonBox>

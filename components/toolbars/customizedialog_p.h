@@ -12,7 +12,7 @@ class ToolBars;
 
 class CustomizeDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     CustomizeDialog(ToolBars& bars, QWidget* parent);
 
     QListWidget* toolbarList() const { return m_toolbars; }
@@ -22,7 +22,7 @@ public:
     // Shows the tools of the category at `row` in the command list.
     void showCategory(int row);
 
-private:
+  private:
     ToolBars& m_bars;
     QListWidget* m_toolbars;
     QListWidget* m_categories;

@@ -19,7 +19,7 @@ struct ImageSet {
 };
 
 class Layout {
-public:
+  public:
     std::vector<Band> bands;
     std::vector<Tool> tools; // the collection, built-in tools included
     std::vector<ImageSet> imageSets;

@@ -18,18 +18,22 @@ struct KindName {
 };
 
 constexpr KindName toolKinds[] = {
-    {"button", 0}, {"dropdown", 1}, {"combo", 2}, {"text", 3},
-    {"separator", 5}, {"progress", 6}, {"host", 7}, {"windowlist", 8},
+    {"button", 0},    {"dropdown", 1}, {"combo", 2}, {"text", 3},
+    {"separator", 5}, {"progress", 6}, {"host", 7},  {"windowlist", 8},
 };
 constexpr KindName bandKinds[] = {
-    {"toolbar", 0x00}, {"menubar", 0x10}, {"popup", 0x20}, {"childmenubar", 0x40},
+    {"toolbar", 0x00},
+    {"menubar", 0x10},
+    {"popup", 0x20},
+    {"childmenubar", 0x40},
 };
 constexpr KindName docks[] = {
-    {"top", int(Dock::Top)}, {"bottom", int(Dock::Bottom)}, {"left", int(Dock::Left)},
+    {"top", int(Dock::Top)},     {"bottom", int(Dock::Bottom)}, {"left", int(Dock::Left)},
     {"right", int(Dock::Right)}, {"status", int(Dock::Status)},
 };
 constexpr KindName builtIns[] = {
-    {"customize", int(BuiltIn::Customize)}, {"bandtoggle", int(BuiltIn::BandToggle)},
+    {"customize", int(BuiltIn::Customize)},
+    {"bandtoggle", int(BuiltIn::BandToggle)},
     {"separator", int(BuiltIn::Separator)},
 };
 
@@ -41,7 +45,7 @@ struct PendingEntry {
 };
 
 class Reader {
-public:
+  public:
     Reader(const QByteArray& xml, const QString& source) : m_xml(xml), m_source(source) {}
 
     Layout read() {
@@ -68,7 +72,7 @@ public:
         return std::move(m_layout);
     }
 
-private:
+  private:
     [[noreturn]] void fail(const QString& what, qint64 line = -1) const {
         throw VbError(LayoutLoader::LoadError, QStringLiteral("ToolBars"),
                       QStringLiteral("Error loading from file %1, line %2: %3")
@@ -96,14 +100,16 @@ private:
 
     long long number(const QString& text, QStringView what, qint64 line = -1) const {
         bool ok = false;
-        const long long v = text.startsWith(u"0x") ? text.mid(2).toLongLong(&ok, 16) : text.toLongLong(&ok);
+        const long long v =
+            text.startsWith(u"0x") ? text.mid(2).toLongLong(&ok, 16) : text.toLongLong(&ok);
         if (!ok)
             fail(QStringLiteral("%1 \"%2\" is not a number").arg(what, text), line);
         return v;
     }
 
     template <size_t N>
-    int code(const KindName (&table)[N], const QString& text, QStringView what, qint64 line = -1) const {
+    int code(const KindName (&table)[N], const QString& text, QStringView what,
+             qint64 line = -1) const {
         for (const KindName& k : table)
             if (text == QLatin1String(k.text))
                 return k.code;
@@ -134,7 +140,8 @@ private:
         band.caption = a.value(QLatin1String("caption")).toString();
         band.kind = BandKind(code(bandKinds, required(a, QLatin1String("kind")), u"band kind"));
         if (a.hasAttribute(QLatin1String("dock")))
-            band.dock = Dock(code(docks, a.value(QLatin1String("dock")).toString(), u"dock position"));
+            band.dock =
+                Dock(code(docks, a.value(QLatin1String("dock")).toString(), u"dock position"));
         band.visible = a.value(QLatin1String("visible")) != u"false";
         const size_t index = m_layout.bands.size();
         m_layout.bands.push_back(std::move(band));
@@ -149,7 +156,9 @@ private:
                     resolveEntry(index, m_xml.lineNumber(), ea);
             } else if (m_xml.name() == u"childband") {
                 m_layout.bands[index].childBands.push_back(
-                    {required(ea, QLatin1String("name")), ea.value(QLatin1String("caption")).toString(), ea.value(QLatin1String("hosts")).toString()});
+                    {required(ea, QLatin1String("name")),
+                     ea.value(QLatin1String("caption")).toString(),
+                     ea.value(QLatin1String("hosts")).toString()});
             } else {
                 unexpected();
             }
@@ -162,19 +171,32 @@ private:
         for (const XmlScanner::Attribute& at : attrs) {
             const QByteArrayView n = at.name;
             const QString& v = at.value;
-            if (n == "name") t.name = v;
-            else if (n == "id") t.id = uint32_t(number(v, u"identifier", line));
-            else if (n == "kind") t.kind = ToolKind(code(toolKinds, v, u"tool kind", line));
-            else if (n == "caption") t.caption = v;
-            else if (n == "tooltip") t.tooltip = v;
-            else if (n == "description") t.description = v;
-            else if (n == "category") t.category = v;
-            else if (n == "subband") t.subBand = v;
-            else if (n == "text") t.text = v;
-            else if (n == "image") t.image = int(number(v, u"image", line));
-            else if (n == "width") t.width = int(number(v, u"width", line));
-            else if (n == "band") t.band = v;
-            else if (n == "builtin") t.builtIn = BuiltIn(code(builtIns, v, u"built-in tool", line));
+            if (n == "name")
+                t.name = v;
+            else if (n == "id")
+                t.id = uint32_t(number(v, u"identifier", line));
+            else if (n == "kind")
+                t.kind = ToolKind(code(toolKinds, v, u"tool kind", line));
+            else if (n == "caption")
+                t.caption = v;
+            else if (n == "tooltip")
+                t.tooltip = v;
+            else if (n == "description")
+                t.description = v;
+            else if (n == "category")
+                t.category = v;
+            else if (n == "subband")
+                t.subBand = v;
+            else if (n == "text")
+                t.text = v;
+            else if (n == "image")
+                t.image = int(number(v, u"image", line));
+            else if (n == "width")
+                t.width = int(number(v, u"width", line));
+            else if (n == "band")
+                t.band = v;
+            else if (n == "builtin")
+                t.builtIn = BuiltIn(code(builtIns, v, u"built-in tool", line));
             else if (n == "shortcut") {
                 t.shortcut = QKeySequence::fromString(v, QKeySequence::PortableText);
                 if (!v.isEmpty() && (t.shortcut.isEmpty() || t.shortcut.count() != 1))
@@ -197,7 +219,8 @@ private:
             if (m_xml.name() != u"item")
                 unexpected();
             if (t.kind != ToolKind::Combo)
-                fail(QStringLiteral("tool \"%1\" has list entries but is no combo box").arg(t.name));
+                fail(
+                    QStringLiteral("tool \"%1\" has list entries but is no combo box").arg(t.name));
             t.items.append(required(m_xml.attributes(), QLatin1String("text")));
             m_xml.skipCurrentElement();
         }
@@ -209,7 +232,8 @@ private:
     // Finds an entry's definition: by name and identifier, else the first by name.
     void resolveEntry(size_t band, qint64 line, const XmlScanner::Attributes& attrs) {
         const QString name = attrs.value(QLatin1String("name")).toString();
-        const uint32_t id = uint32_t(number(attrs.value(QLatin1String("id")).toString(), u"identifier", line));
+        const uint32_t id =
+            uint32_t(number(attrs.value(QLatin1String("id")).toString(), u"identifier", line));
         const auto it = m_byName.constFind(name);
         if (it == m_byName.constEnd())
             fail(QStringLiteral("entry \"%1\" on band %2 names no tool of the collection")

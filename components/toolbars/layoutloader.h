@@ -30,7 +30,7 @@
 namespace tav::toolbars {
 
 class LayoutLoader {
-public:
+  public:
     // The error number of a refused layout ("Error loading from file").
     static constexpr int32_t LoadError = err::ErrorLoadingFromFile;
 

@@ -64,7 +64,8 @@ struct Stencil {
 
 const Stencil& stencil(int shape, const QSize& pixels) {
     static QHash<quint64, Stencil> cache;
-    const quint64 key = (quint64(shape) << 48) | (quint64(pixels.width()) << 24) | quint64(pixels.height());
+    const quint64 key =
+        (quint64(shape) << 48) | (quint64(pixels.width()) << 24) | quint64(pixels.height());
     auto it = cache.find(key);
     if (it != cache.end())
         return *it;
@@ -130,7 +131,8 @@ QPixmap PlaceholderIcon::pixmap(const QSize& size, QIcon::Mode mode, QIcon::Stat
     return scaledPixmap(size, mode, state, 1.0);
 }
 
-QPixmap PlaceholderIcon::scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) {
+QPixmap PlaceholderIcon::scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                                      qreal scale) {
     Q_UNUSED(state);
     // QIcon hands over the size in device pixels already.
     QImage img = render(size, mode);

@@ -10,7 +10,7 @@
 namespace tav::toolbars {
 
 class PlaceholderIcon : public QIconEngine {
-public:
+  public:
     PlaceholderIcon(int imageId, int naturalSize) : m_id(imageId), m_size(naturalSize) {}
 
     // An icon for a picture of `naturalSize` pixels.
@@ -18,12 +18,13 @@ public:
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override;
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override;
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override;
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override;
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override;
     QIconEngine* clone() const override { return new PlaceholderIcon(*this); }
     QString key() const override { return QStringLiteral("tav-placeholder"); }
 
-private:
+  private:
     // The picture at a size in device pixels.
     QImage render(const QSize& pixels, QIcon::Mode mode) const;
 

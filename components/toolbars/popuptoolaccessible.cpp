@@ -13,10 +13,11 @@ namespace {
 constexpr char kPopupTool[] = "tavPopupTool";
 
 class PopupToolAccessible : public QAccessibleWidget {
-public:
+  public:
     explicit PopupToolAccessible(QToolButton* button)
-        : QAccessibleWidget(button, button->popupMode() == QToolButton::InstantPopup ? QAccessible::ButtonMenu
-                                                                                     : QAccessible::ButtonDropDown) {}
+        : QAccessibleWidget(button, button->popupMode() == QToolButton::InstantPopup
+                                        ? QAccessible::ButtonMenu
+                                        : QAccessible::ButtonDropDown) {}
 
     QToolButton* button() const { return static_cast<QToolButton*>(object()); }
     QMenu* menu() const {

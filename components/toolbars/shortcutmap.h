@@ -16,7 +16,7 @@
 namespace tav::toolbars {
 
 class ShortcutMap {
-public:
+  public:
     struct Place {
         int band = -1;
         int entry = -1;
@@ -35,7 +35,7 @@ public:
     // Layout::bands); nullopt when no entry carries the key.
     std::optional<Place> resolve(const QKeySequence& key, const std::vector<bool>& reachable) const;
 
-private:
+  private:
     struct Holder {
         QKeySequence key;
         Place place;

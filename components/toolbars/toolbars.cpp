@@ -22,10 +22,14 @@ namespace {
 
 Qt::ToolBarArea areaOf(Dock dock) {
     switch (dock) {
-    case Dock::Bottom: return Qt::BottomToolBarArea;
-    case Dock::Left: return Qt::LeftToolBarArea;
-    case Dock::Right: return Qt::RightToolBarArea;
-    default: return Qt::TopToolBarArea;
+    case Dock::Bottom:
+        return Qt::BottomToolBarArea;
+    case Dock::Left:
+        return Qt::LeftToolBarArea;
+    case Dock::Right:
+        return Qt::RightToolBarArea;
+    default:
+        return Qt::TopToolBarArea;
     }
 }
 
@@ -74,8 +78,8 @@ void ToolBars::load(Layout layout) {
         } else if (b.kind == BandKind::Toolbar) {
             const Qt::ToolBarArea area = areaOf(b.dock);
             const int length = estimatedLength(b);
-            if ((area == Qt::TopToolBarArea || area == Qt::BottomToolBarArea) && lineUsed[area] > 0 &&
-                lineUsed[area] + length > room) {
+            if ((area == Qt::TopToolBarArea || area == Qt::BottomToolBarArea) &&
+                lineUsed[area] > 0 && lineUsed[area] + length > room) {
                 m_frame->addToolBarBreak(area);
                 lineUsed[area] = 0;
             }
@@ -123,7 +127,8 @@ QAction* ToolBars::makeEntry(int band, int entry, QWidget* container, bool inMen
                 a->setMenu(popup(t.subBand));
             // A sub-band the layout does not carry leaves an ordinary tool.
             if (!a->menu() || t.kind == ToolKind::DropDown)
-                connect(a, &QAction::triggered, this, [this, band, entry] { emitClick(band, entry); });
+                connect(a, &QAction::triggered, this,
+                        [this, band, entry] { emitClick(band, entry); });
         }
     }
     a->setObjectName(t.name);
@@ -261,7 +266,9 @@ QToolBar* ToolBars::toolBar(const QString& band) const {
     return qobject_cast<QToolBar*>(m_barWidgets.value(m_layout.bandIndex(band)));
 }
 
-QWidget* ToolBars::bandWidget(int band) const { return m_barWidgets.value(band); }
+QWidget* ToolBars::bandWidget(int band) const {
+    return m_barWidgets.value(band);
+}
 
 QList<QAction*> ToolBars::entries(const QString& band) {
     const int i = m_layout.bandIndex(band);
@@ -289,7 +296,8 @@ const Tool* ToolBars::toolOf(const QAction* entry) const {
     if (!entry || !entry->data().canConvert<QPoint>())
         return nullptr;
     const QPoint p = entry->data().toPoint();
-    return validEntry(p.x(), p.y()) ? &m_layout.bands[size_t(p.x())].entries[size_t(p.y())] : nullptr;
+    return validEntry(p.x(), p.y()) ? &m_layout.bands[size_t(p.x())].entries[size_t(p.y())]
+                                    : nullptr;
 }
 
 QString ToolBars::bandOf(const QAction* entry) const {
@@ -330,7 +338,8 @@ QMenu* ToolBars::createBarMenu(QWidget* parent) {
         a->setObjectName(b.name);
         a->setCheckable(true);
         a->setChecked(!w->isHidden());
-        connect(a, &QAction::toggled, this, [this, name = b.name](bool on) { setBandShown(name, on); });
+        connect(a, &QAction::toggled, this,
+                [this, name = b.name](bool on) { setBandShown(name, on); });
     }
     menu->addSeparator();
     QString caption = QStringLiteral("&Customize...");

@@ -43,7 +43,7 @@ struct ToolClick {
 
 class ToolBars : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ToolBars(QMainWindow* frame);
     ~ToolBars() override;
 
@@ -83,13 +83,13 @@ public:
 
     QIcon iconFor(const Tool& tool);
 
-signals:
+  signals:
     void toolClick(const tav::toolbars::ToolClick& tool);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildToolBar(int band);
     void buildStatusBand(int band);
     QMenuBar* buildMenuBar(int band);
@@ -103,9 +103,9 @@ private:
     QMainWindow* m_frame;
     Layout m_layout;
     std::unique_ptr<ShortcutMap> m_shortcuts;
-    QHash<int, QWidget*> m_barWidgets;  // toolbars and the status band, by band index
-    QHash<int, QMenuBar*> m_menuBars;   // by band index
-    QHash<int, QMenu*> m_popups;        // by band index
+    QHash<int, QWidget*> m_barWidgets;        // toolbars and the status band, by band index
+    QHash<int, QMenuBar*> m_menuBars;         // by band index
+    QHash<int, QMenu*> m_popups;              // by band index
     QHash<int, QList<QAction*>> m_ownEntries; // entries of bands not read from a widget
     QHash<int, QIcon> m_icons;
     QStatusBar* m_status = nullptr;

@@ -10,8 +10,9 @@ namespace tav::toolbars {
 namespace {
 
 class ToolComboAccessible : public QAccessibleWidget {
-public:
-    explicit ToolComboAccessible(ToolCombo* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+  public:
+    explicit ToolComboAccessible(ToolCombo* combo)
+        : QAccessibleWidget(combo, QAccessible::ComboBox) {}
 
     ToolCombo* combo() const { return static_cast<ToolCombo*>(object()); }
 
@@ -38,7 +39,8 @@ public:
     }
 
     QStringList actionNames() const override {
-        return {QAccessibleActionInterface::showMenuAction(), QAccessibleActionInterface::pressAction()};
+        return {QAccessibleActionInterface::showMenuAction(),
+                QAccessibleActionInterface::pressAction()};
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
     void doAction(const QString& action) override {

@@ -9,7 +9,7 @@ namespace tav::toolbars {
 
 class ToolCombo : public QComboBox {
     Q_OBJECT
-public:
+  public:
     explicit ToolCombo(QWidget* parent = nullptr);
 
     // Picks entry `row` as a click on it in the open list would: it becomes the current

@@ -27,14 +27,15 @@ QString baseStyleKey() {
 
 // The bar's own style: stand-ins take the room of their widget and draw as empty bar.
 class StandInStyle : public QProxyStyle {
-public:
+  public:
     explicit StandInStyle(const ToolMenuBar* bar) : QProxyStyle(baseStyleKey()), m_bar(bar) {}
 
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                            const QWidget* widget) const override {
         if (type == CT_MenuBarItem)
             if (const QWidget* w = standIn(option))
-                return QProxyStyle::sizeFromContents(type, option, ToolMenuBar::preferredSize(w), widget);
+                return QProxyStyle::sizeFromContents(type, option, ToolMenuBar::preferredSize(w),
+                                                     widget);
         return QProxyStyle::sizeFromContents(type, option, size, widget);
     }
 
@@ -61,11 +62,12 @@ public:
     }
 
     // The application's style keeps the icons it hands out; ask it.
-    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override {
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
+                       const QWidget* widget) const override {
         return QApplication::style()->standardIcon(icon, option, widget);
     }
 
-private:
+  private:
     const QWidget* standIn(const QStyleOption* option) const {
         const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
         return item ? m_bar->widgetForOption(*item) : nullptr;
@@ -87,15 +89,19 @@ QString withoutMarkers(const QString& text) {
 
 // A menu action of the bar as assistive technology sees it.
 class BarItemAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
-public:
+  public:
     BarItemAccessible(ToolMenuBar* bar, QAction* action) : m_bar(bar), m_action(action) {}
 
     bool isValid() const override { return m_bar && m_action; }
     QObject* object() const override { return m_action; }
     QWindow* window() const override { return m_bar ? m_bar->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_bar.data()); }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(m_bar.data());
+    }
     QAccessibleInterface* child(int index) const override {
-        return index == 0 && m_action->menu() ? QAccessible::queryAccessibleInterface(m_action->menu()) : nullptr;
+        return index == 0 && m_action->menu()
+                   ? QAccessible::queryAccessibleInterface(m_action->menu())
+                   : nullptr;
     }
     int childCount() const override { return m_action->menu() ? 1 : 0; }
     int indexOfChild(const QAccessibleInterface* child) const override {
@@ -105,10 +111,14 @@ public:
     QAccessible::Role role() const override { return QAccessible::MenuItem; }
     QString text(QAccessible::Text t) const override {
         switch (t) {
-        case QAccessible::Name: return withoutMarkers(m_action->text());
-        case QAccessible::Description: return m_action->statusTip();
-        case QAccessible::Accelerator: return QKeySequence::mnemonic(m_action->text()).toString(QKeySequence::NativeText);
-        default: return {};
+        case QAccessible::Name:
+            return withoutMarkers(m_action->text());
+        case QAccessible::Description:
+            return m_action->statusTip();
+        case QAccessible::Accelerator:
+            return QKeySequence::mnemonic(m_action->text()).toString(QKeySequence::NativeText);
+        default:
+            return {};
         }
     }
     void setText(QAccessible::Text, const QString&) override {}
@@ -126,7 +136,8 @@ public:
         return s;
     }
     void* interface_cast(QAccessible::InterfaceType type) override {
-        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                    : nullptr;
     }
 
     QStringList actionNames() const override {
@@ -151,7 +162,7 @@ public:
         }
     }
 
-private:
+  private:
     QPointer<ToolMenuBar> m_bar;
     QPointer<QAction> m_action;
 };
@@ -159,8 +170,9 @@ private:
 // The bar for assistive technology: its children follow the bar's actions, each stand-in
 // replaced by the widget it holds room for.
 class ToolMenuBarAccessible : public QAccessibleWidget {
-public:
-    explicit ToolMenuBarAccessible(ToolMenuBar* bar) : QAccessibleWidget(bar, QAccessible::MenuBar) {}
+  public:
+    explicit ToolMenuBarAccessible(ToolMenuBar* bar)
+        : QAccessibleWidget(bar, QAccessible::MenuBar) {}
 
     ToolMenuBar* bar() const { return static_cast<ToolMenuBar*>(object()); }
 
@@ -199,7 +211,8 @@ QAccessibleInterface* factory(const QString& className, QObject* object) {
 
 } // namespace
 
-ToolMenuBar::ToolMenuBar(QWidget* parent) : QMenuBar(parent), m_style(std::make_unique<StandInStyle>(this)) {
+ToolMenuBar::ToolMenuBar(QWidget* parent)
+    : QMenuBar(parent), m_style(std::make_unique<StandInStyle>(this)) {
     static const bool installed = (QAccessible::installFactory(&factory), true);
     Q_UNUSED(installed);
     setStyle(m_style.get());
@@ -213,7 +226,8 @@ ToolMenuBar::~ToolMenuBar() {
 void ToolMenuBar::addWidgetTool(QWidget* widget) {
     // The stand-in's text names the tool in the bar's overflow menu; it is kept unique so
     // that the style can tell the stand-ins apart.
-    QString text = widget->accessibleDescription().isEmpty() ? widget->accessibleName() : widget->accessibleDescription();
+    QString text = widget->accessibleDescription().isEmpty() ? widget->accessibleName()
+                                                             : widget->accessibleDescription();
     text.replace(u'&', QStringLiteral("&&"));
     while (m_standIns.contains(text))
         text.append(QChar(0x200B)); // zero-width space
@@ -226,7 +240,9 @@ void ToolMenuBar::addWidgetTool(QWidget* widget) {
     placeWidgets();
 }
 
-QWidget* ToolMenuBar::widgetFor(const QAction* action) const { return m_widgets.value(action); }
+QWidget* ToolMenuBar::widgetFor(const QAction* action) const {
+    return m_widgets.value(action);
+}
 
 QAction* ToolMenuBar::standInFor(const QWidget* widget) const {
     for (auto it = m_widgets.cbegin(); it != m_widgets.cend(); ++it)

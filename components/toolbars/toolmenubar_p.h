@@ -17,7 +17,7 @@ namespace tav::toolbars {
 
 class ToolMenuBar : public QMenuBar {
     Q_OBJECT
-public:
+  public:
     explicit ToolMenuBar(QWidget* parent = nullptr);
     ~ToolMenuBar() override;
 
@@ -34,17 +34,17 @@ public:
     // The size a widget tool asks for, within its limits.
     static QSize preferredSize(const QWidget* widget);
 
-protected:
+  protected:
     void actionEvent(QActionEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     void placeWidgets();
 
-    QHash<const QAction*, QWidget*> m_widgets;   // stand-in -> widget tool
-    QHash<QString, const QAction*> m_standIns;   // stand-in text -> stand-in
+    QHash<const QAction*, QWidget*> m_widgets; // stand-in -> widget tool
+    QHash<QString, const QAction*> m_standIns; // stand-in text -> stand-in
     std::unique_ptr<QStyle> m_style;
 };
 

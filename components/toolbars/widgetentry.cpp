@@ -1,6 +1,5 @@
-#include "widgetentry_p.h"
-
 #include "toolcombo_p.h"
+#include "widgetentry_p.h"
 
 #include <QFrame>
 #include <QLineEdit>

@@ -10,20 +10,20 @@ namespace tav::toolbars {
 
 class WidgetEntry : public QWidgetAction {
     Q_OBJECT
-public:
+  public:
     WidgetEntry(const Tool& tool, QObject* parent);
 
     // Whether a tool of this kind is shown through a WidgetEntry.
     static bool handles(ToolKind kind);
 
-signals:
+  signals:
     // A pick in a combo box or Enter in a text field.
     void picked();
 
-protected:
+  protected:
     QWidget* createWidget(QWidget* parent) override;
 
-private:
+  private:
     const Tool& m_tool;
 };
 

@@ -6,19 +6,25 @@ namespace tav::toolbars {
 
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-bool isNameStart(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || (uchar(c) & 0x80);
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-bool isNameChar(char c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+bool isNameStart(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' ||
+           (uchar(c) & 0x80);
+}
+
+bool isNameChar(char c) {
+    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
 
 struct Entity {
     const char* name;
     char16_t ch;
 };
-constexpr Entity predefined[] = {{"amp", u'&'}, {"lt", u'<'}, {"gt", u'>'}, {"quot", u'"'}, {"apos", u'\''}};
+constexpr Entity predefined[] = {
+    {"amp", u'&'}, {"lt", u'<'}, {"gt", u'>'}, {"quot", u'"'}, {"apos", u'\''}};
 
 } // namespace
 
@@ -38,10 +44,12 @@ XmlScanner::XmlScanner(QByteArrayView data) : m_data(data) {
 bool XmlScanner::readNextStartElement() {
     for (;;) {
         switch (readNext()) {
-        case Token::StartElement: return true;
+        case Token::StartElement:
+            return true;
         case Token::EndElement:
         case Token::EndDocument:
-        case Token::Invalid: return false;
+        case Token::Invalid:
+            return false;
         }
     }
 }
@@ -211,13 +219,15 @@ bool XmlScanner::readAttributes() {
         skipSpace();
         const char quote = atEnd() ? '\0' : m_data[m_pos];
         if (quote != '"' && quote != '\'') {
-            fail(QStringLiteral("the value of attribute %1 is not quoted").arg(QString::fromUtf8(attrName)));
+            fail(QStringLiteral("the value of attribute %1 is not quoted")
+                     .arg(QString::fromUtf8(attrName)));
             return false;
         }
         const qsizetype start = ++m_pos;
         const qsizetype end = m_data.indexOf(quote, start);
         if (end < 0) {
-            fail(QStringLiteral("unterminated value of attribute %1").arg(QString::fromUtf8(attrName)));
+            fail(QStringLiteral("unterminated value of attribute %1")
+                     .arg(QString::fromUtf8(attrName)));
             return false;
         }
         const QByteArrayView raw = m_data.sliced(start, end - start);
@@ -249,7 +259,9 @@ QString XmlScanner::decode(QByteArrayView raw) {
     QString out;
     out.reserve(raw.size());
     qsizetype runStart = 0;
-    auto flush = [&](qsizetype upTo) { out += QString::fromUtf8(raw.sliced(runStart, upTo - runStart)); };
+    auto flush = [&](qsizetype upTo) {
+        out += QString::fromUtf8(raw.sliced(runStart, upTo - runStart));
+    };
     for (qsizetype i = 0; i < raw.size(); ++i) {
         const char c = raw[i];
         if (c == '<') {
@@ -278,7 +290,8 @@ QString XmlScanner::decode(QByteArrayView raw) {
         bool ok = false;
         if (ref.startsWith('#')) {
             const bool hex = ref.size() > 1 && ref[1] == 'x';
-            const uint code = QByteArray(ref.sliced(hex ? 2 : 1).data(), ref.size() - (hex ? 2 : 1)).toUInt(&ok, hex ? 16 : 10);
+            const uint code = QByteArray(ref.sliced(hex ? 2 : 1).data(), ref.size() - (hex ? 2 : 1))
+                                  .toUInt(&ok, hex ? 16 : 10);
             ok = ok && code > 0 && code <= 0x10FFFF;
             if (ok) {
                 const char32_t ch = char32_t(code);

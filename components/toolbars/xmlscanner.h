@@ -16,7 +16,7 @@
 namespace tav::toolbars {
 
 class XmlScanner {
-public:
+  public:
     // Names are ASCII in this format; they point into the document, which must outlive
     // the attributes.
     struct Attribute {
@@ -25,7 +25,7 @@ public:
     };
 
     class Attributes {
-    public:
+      public:
         bool hasAttribute(QLatin1String name) const { return find(name) != nullptr; }
         // The value, or an empty view when the attribute is absent.
         QStringView value(QLatin1String name) const {
@@ -37,7 +37,7 @@ public:
         void clear() { m_list.clear(); }
         void append(Attribute a) { m_list.push_back(std::move(a)); }
 
-    private:
+      private:
         const Attribute* find(QLatin1String name) const;
         std::vector<Attribute> m_list;
     };
@@ -57,7 +57,7 @@ public:
     bool hasError() const { return !m_error.isEmpty(); }
     QString errorString() const { return m_error; }
 
-private:
+  private:
     enum class Token { StartElement, EndElement, EndDocument, Invalid };
 
     Token readNext();
@@ -74,8 +74,8 @@ private:
     qsizetype m_pos = 0;
     qint64 m_line = 1;
     Token m_token = Token::Invalid;
-    bool m_started = false;  // the root element has been opened
-    bool m_pendingEnd = false; // an empty-element tag still owes its end element
+    bool m_started = false;             // the root element has been opened
+    bool m_pendingEnd = false;          // an empty-element tag still owes its end element
     std::vector<QByteArrayView> m_open; // names of the open elements
     QString m_name;
     Attributes m_attrs;

@@ -2,12 +2,11 @@
 // process, truncated, replaced while the grid shows it, deleted between the connection and
 // Open. Each ends in the window's error box naming the file, within a bounded time, or in
 // the committed rows; the window stays usable and nothing is created beside the file.
-#include "frmtestdataaccess.h"
-#include "frmtestdataaccess_testseams.h"
-
 #include "casename.h"
 #include "codepage.h"
 #include "dbfaults.h"
+#include "frmtestdataaccess.h"
+#include "frmtestdataaccess_testseams.h"
 #include "jet3edit.h"
 #include "otherwriter.h"
 #include "registrytest.h"
@@ -39,16 +38,19 @@ const QString kFailurePrefix = QStringLiteral("Error: -2147467259 ");
 QStringList equipmentDatabase(const QString& prefix) {
     return {QStringLiteral("create table tbloutputs(ID integer primary key, Name text)"),
             QStringLiteral("create table tblequipment(ID integer primary key, EquipmentName text)"),
-            QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c where x < %1) "
-                           "insert into tbloutputs select x, '%2 output ' || x from c")
+            QStringLiteral(
+                "with recursive c(x) as (select 1 union all select x + 1 from c where x < %1) "
+                "insert into tbloutputs select x, '%2 output ' || x from c")
                 .arg(kRows)
                 .arg(prefix),
-            QStringLiteral("insert into tblequipment select ID, replace(Name, 'output', 'equipment') from tbloutputs"),
-            QStringLiteral("create view qryequipall as select ID as EquipmentID, EquipmentName from tblequipment")};
+            QStringLiteral("insert into tblequipment select ID, replace(Name, 'output', "
+                           "'equipment') from tbloutputs"),
+            QStringLiteral("create view qryequipall as select ID as EquipmentID, EquipmentName "
+                           "from tblequipment")};
 }
 
 class DataCheckDbFault : public tav::test::RegistryTest {
-protected:
+  protected:
     tav::test::TempDir data;
     tav::test::MessageBoxRecorder boxes;
     QString db;
@@ -57,8 +59,8 @@ protected:
         RegistryTest::SetUp();
         db = data.file(QStringLiteral("dbEquip.mdb"));
         tav::test::makeDatabase(db, equipmentDatabase(QStringLiteral("committed")));
-        putRaw(HKEY_CURRENT_USER, QStringLiteral("Software\\Tavrion\\Tavrion_v3"), QStringLiteral("PATH_DB_EQUIP"),
-               REG_SZ, toAnsi(data.path()) + QByteArray(1, '\0'));
+        putRaw(HKEY_CURRENT_USER, QStringLiteral("Software\\Tavrion\\Tavrion_v3"),
+               QStringLiteral("PATH_DB_EQUIP"), REG_SZ, toAnsi(data.path()) + QByteArray(1, '\0'));
     }
 
     // Clicks Test Connection or Fill Grid and returns how long the handler ran.
@@ -90,7 +92,8 @@ protected:
 
 // ---- locked by another process --------------------------------------------------------------
 
-class DataCheckLocked : public DataCheckDbFault, public ::testing::WithParamInterface<dbfault::Lock> {};
+class DataCheckLocked : public DataCheckDbFault,
+                        public ::testing::WithParamInterface<dbfault::Lock> {};
 
 // Another process holds a lock on the file. A lock that lets readers in lets both buttons read
 // the committed rows. Any other is reported by both within the bound, naming the file, with
@@ -103,8 +106,9 @@ TEST_P(DataCheckLocked, ReadsTheCommittedRowsOrReportsTheLockWithinTheBound) {
         auto f = std::make_unique<frmTestDataAccess>();
         boxes.clear();
         {
-            OtherWriter writer(db, lock.statements(QLatin1String(fillGrid ? "tblequipment" : "tbloutputs"),
-                                                   QLatin1String(fillGrid ? "EquipmentName" : "Name")));
+            OtherWriter writer(
+                db, lock.statements(QLatin1String(fillGrid ? "tblequipment" : "tbloutputs"),
+                                    QLatin1String(fillGrid ? "EquipmentName" : "Name")));
             ASSERT_TRUE(writer.ready()) << writer.error().toStdString();
             EXPECT_LT(click(*f, fillGrid), kBoundMs);
             if (lock.readable) {
@@ -119,7 +123,8 @@ TEST_P(DataCheckLocked, ReadsTheCommittedRowsOrReportsTheLockWithinTheBound) {
             const QString prompt = failure();
             EXPECT_TRUE(prompt.startsWith(kFailurePrefix)) << prompt.toStdString();
             EXPECT_TRUE(prompt.contains(db)) << prompt.toStdString();
-            EXPECT_TRUE(prompt.contains(QLatin1String("locked by another program"))) << prompt.toStdString();
+            EXPECT_TRUE(prompt.contains(QLatin1String("locked by another program")))
+                << prompt.toStdString();
             expectFailedRun(*f);
             EXPECT_EQ(f->sg()->model()->rowCount(), 0);
         }
@@ -129,16 +134,19 @@ TEST_P(DataCheckLocked, ReadsTheCommittedRowsOrReportsTheLockWithinTheBound) {
         EXPECT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
         if (fillGrid) {
             ASSERT_EQ(f->sg()->model()->rowCount(), kRows);
-            EXPECT_EQ(gridCell(*f, kRows - 1, 1), QStringLiteral("committed equipment %1").arg(kRows));
+            EXPECT_EQ(gridCell(*f, kRows - 1, 1),
+                      QStringLiteral("committed equipment %1").arg(kRows));
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, DataCheckLocked, ::testing::ValuesIn(dbfault::kLocks), tav::test::caseName);
+INSTANTIATE_TEST_SUITE_P(Kinds, DataCheckLocked, ::testing::ValuesIn(dbfault::kLocks),
+                         tav::test::caseName);
 
 // ---- truncated ---------------------------------------------------------------------------------
 
-class DataCheckTruncated : public DataCheckDbFault, public ::testing::WithParamInterface<dbfault::Cut> {};
+class DataCheckTruncated : public DataCheckDbFault,
+                           public ::testing::WithParamInterface<dbfault::Cut> {};
 
 TEST_P(DataCheckTruncated, BothButtonsReportTheFile) {
     const dbfault::Cut& c = GetParam();
@@ -160,9 +168,11 @@ TEST_P(DataCheckTruncated, BothButtonsReportTheFile) {
     EXPECT_EQ(tav::test::folderEntries(data.path()), QStringList{QStringLiteral("dbEquip.mdb")});
 }
 
-INSTANTIATE_TEST_SUITE_P(Cuts, DataCheckTruncated, ::testing::ValuesIn(dbfault::kCuts), tav::test::caseName);
+INSTANTIATE_TEST_SUITE_P(Cuts, DataCheckTruncated, ::testing::ValuesIn(dbfault::kCuts),
+                         tav::test::caseName);
 
-// ---- replaced while the grid shows it ---------------------------------------------------------------
+// ---- replaced while the grid shows it
+// ---------------------------------------------------------------
 
 // The grid keeps every row it was filled with when the file is deleted or replaced: scrolling
 // to rows never painted, painting and reading them shows the old rows. The next Fill Grid reads
@@ -193,7 +203,9 @@ TEST_F(DataCheckDbFault, FileDeletedOrReplacedUnderAFilledGrid) {
         EXPECT_LT(click(*f, true), kBoundMs);
         if (swap.connectSays) {
             const QString prompt = failure();
-            EXPECT_TRUE(prompt.startsWith(kFailurePrefix + QStringLiteral("%1 '%2'").arg(QLatin1String(swap.connectSays), db)))
+            EXPECT_TRUE(prompt.startsWith(
+                kFailurePrefix +
+                QStringLiteral("%1 '%2'").arg(QLatin1String(swap.connectSays), db)))
                 << prompt.toStdString();
             expectFailedRun(*f);
             ASSERT_EQ(f->sg()->model()->rowCount(), kRows) << "the grid keeps the rows it showed";
@@ -206,7 +218,8 @@ TEST_F(DataCheckDbFault, FileDeletedOrReplacedUnderAFilledGrid) {
     }
 }
 
-// ---- deleted between the connection and Open -------------------------------------------------------
+// ---- deleted between the connection and Open
+// -------------------------------------------------------
 
 // The file goes while the handler yields after ActiveConnection: Open reports it naming the
 // file, and the file is not created again, empty or otherwise.
@@ -224,9 +237,11 @@ TEST_F(DataCheckDbFault, DeletedBetweenConnectionAndOpenIsReportedAndNotCreated)
         });
         EXPECT_LT(click(*f, fillGrid), kBoundMs);
         const QString prompt = failure();
-        EXPECT_EQ(prompt, kFailurePrefix + QStringLiteral("The database file '%1' was deleted or moved after the "
-                                                          "connection to it was opened.")
-                                               .arg(db));
+        EXPECT_EQ(prompt,
+                  kFailurePrefix +
+                      QStringLiteral("The database file '%1' was deleted or moved after the "
+                                     "connection to it was opened.")
+                          .arg(db));
         expectFailedRun(*f);
         EXPECT_FALSE(QFile::exists(db));
         EXPECT_TRUE(tav::test::folderEntries(data.path()).isEmpty());
@@ -234,11 +249,12 @@ TEST_F(DataCheckDbFault, DeletedBetweenConnectionAndOpenIsReportedAndNotCreated)
     EXPECT_EQ(f->sg()->model()->rowCount(), 0);
 }
 
-// ---- the Access file -------------------------------------------------------------------------------
+// ---- the Access file
+// -------------------------------------------------------------------------------
 
 #ifdef TAV_MDBREADER_PATH
 class DataCheckAccessFault : public DataCheckDbFault {
-protected:
+  protected:
     void SetUp() override {
         DataCheckDbFault::SetUp();
         qputenv("TAV_MDBREADER", TAV_MDBREADER_PATH);
@@ -288,15 +304,17 @@ TEST_F(DataCheckAccessFault, DeletedBetweenConnectionAndOpenIsReportedAndNotCrea
         }
     });
     click(*f, false);
-    EXPECT_EQ(failure(), kFailurePrefix + QStringLiteral("The database file '%1' was deleted or moved after the "
-                                                         "connection to it was opened.")
-                                              .arg(db));
+    EXPECT_EQ(failure(), kFailurePrefix +
+                             QStringLiteral("The database file '%1' was deleted or moved after the "
+                                            "connection to it was opened.")
+                                 .arg(db));
     expectFailedRun(*f);
     EXPECT_TRUE(tav::test::folderEntries(data.path()).isEmpty());
 }
 #else
 TEST(DataCheckAccessFault, Skipped) {
-    GTEST_SKIP() << "Access support is off: libmdb (package mdbtools-dev) was not found when configuring";
+    GTEST_SKIP()
+        << "Access support is off: libmdb (package mdbtools-dev) was not found when configuring";
 }
 #endif
 

@@ -1,10 +1,9 @@
 // frmTestDataAccess: the window's settings, the two test handlers against temporary
 // databases and a temporary registry store, clicks during a run and closing the window.
 #include "casename.h"
+#include "codepage.h"
 #include "frmtestdataaccess.h"
 #include "frmtestdataaccess_testseams.h"
-
-#include "codepage.h"
 #include "registrytest.h"
 #include "testdb.h"
 #include "units.h"
@@ -28,16 +27,17 @@ namespace {
 
 const QString kSettings = QStringLiteral("Software\\Tavrion\\Tavrion_v3");
 const QString kValue = QStringLiteral("PATH_DB_EQUIP");
-const QString kCaution =
-    QStringLiteral("\r\n\r\nCaution!  Editing the table below will cause permanent changes to the database.");
+const QString kCaution = QStringLiteral(
+    "\r\n\r\nCaution!  Editing the table below will cause permanent changes to the database.");
 
 // Statements that fill `table` with rows 1..n of (ID, `field`), by a recursive query so that
 // 40,000 rows take no time to write.
 QStringList numberedRows(const QString& table, const QString& field, int n) {
     QStringList s{QStringLiteral("create table %1(ID integer, %2 text)").arg(table, field)};
     if (n > 0)
-        s << QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c where x < %1) "
-                            "insert into %2 select x, 'Item ' || x from c")
+        s << QStringLiteral(
+                 "with recursive c(x) as (select 1 union all select x + 1 from c where x < %1) "
+                 "insert into %2 select x, 'Item ' || x from c")
                  .arg(n)
                  .arg(table);
     return s;
@@ -46,18 +46,21 @@ QStringList numberedRows(const QString& table, const QString& field, int n) {
 // The equipment query over a table of equipment, as the demo database has it.
 QStringList equipment(int n) {
     return numberedRows(QStringLiteral("tblequipment"), QStringLiteral("EquipmentName"), n)
-           << QStringLiteral("create view qryequipall as select ID as EquipmentID, EquipmentName from tblequipment");
+           << QStringLiteral("create view qryequipall as select ID as EquipmentID, EquipmentName "
+                             "from tblequipment");
 }
 
 // Parameter cases print as their names in test listings.
 template <class Case>
-    requires requires(const Case& c) { c.name; }
+requires requires(const Case& c) {
+    c.name;
+}
 void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }
 
 class DataAccessWindowTest : public tav::test::RegistryTest {
-protected:
+  protected:
     tav::test::TempDir data;
     tav::test::MessageBoxRecorder boxes;
 
@@ -85,7 +88,8 @@ protected:
 // The caption of a successful run: count and ticks, checked against the window's own tick count.
 void expectSuccess(const frmTestDataAccess& f, int count, bool fillGrid) {
     static const QRegularExpression re(
-        QStringLiteral("^Response: Connection OK\r\nRetreived (-?\\d+) records in: (\\d+) Milliseconds(.*)$"),
+        QStringLiteral(
+            "^Response: Connection OK\r\nRetreived (-?\\d+) records in: (\\d+) Milliseconds(.*)$"),
         QRegularExpression::DotMatchesEverythingOption);
     const auto m = re.match(f.lblResponse()->text());
     ASSERT_TRUE(m.hasMatch()) << f.lblResponse()->text().toStdString();
@@ -115,8 +119,10 @@ TEST_F(DataAccessWindowTest, WindowControlsSitAtTheirStoredPlaces) {
     };
     const Control controls[] = {
         {f->Command1(), "Test Connection", {240, 660, 1695, 555}},
-        {f->Label1(), "Test Data Access. The app also tests the registry access and the data grid. This app hooks "
-                      "up to the Tavrion equipment database and retrieves records to fill the grid.",
+        {f->Label1(),
+         "Test Data Access. The app also tests the registry access and the data grid. This app "
+         "hooks "
+         "up to the Tavrion equipment database and retrieves records to fill the grid.",
          {0, 60, 9675, 555}},
         {f->lblResponse(), "Response:", {3600, 1020, 5775, 1035}},
         {f->sg(), QString(), {60, 2040, 9495, 3735}},
@@ -180,7 +186,8 @@ struct ConnectCase {
     QString expected;
 };
 
-class DataCheckConnectionString : public DataAccessWindowTest, public ::testing::WithParamInterface<ConnectCase> {};
+class DataCheckConnectionString : public DataAccessWindowTest,
+                                  public ::testing::WithParamInterface<ConnectCase> {};
 
 TEST_P(DataCheckConnectionString, BuiltFromTheRegistryFolder) {
     const ConnectCase& c = GetParam();
@@ -193,14 +200,16 @@ const QString kProvider = QStringLiteral("Provider = Microsoft.Jet.OLEDB.4.0;Dat
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DataCheckConnectionString,
-    ::testing::Values(
-        ConnectCase{"FolderAsStored", QByteArray("/srv/db\0", 8), REG_SZ, kProvider + "/srv/db\\dbEquip.mdb;"},
-        ConnectCase{"TrailingSeparatorKept", QByteArray("C:\\Tavrion\\\0", 12), REG_SZ,
-                    kProvider + "C:\\Tavrion\\\\dbEquip.mdb;"},
-        ConnectCase{"MissingValueGivesRootFile", std::nullopt, REG_SZ, kProvider + "\\dbEquip.mdb;"},
-        ConnectCase{"NumberTakenAsText", QByteArray("\x07\0\0\0", 4), REG_DWORD, kProvider + "7\\dbEquip.mdb;"},
-        ConnectCase{"SemicolonQuoted", QByteArray("/srv/a;b\0", 9), REG_SZ,
-                    kProvider + "\"/srv/a;b\\dbEquip.mdb\";"}),
+    ::testing::Values(ConnectCase{"FolderAsStored", QByteArray("/srv/db\0", 8), REG_SZ,
+                                  kProvider + "/srv/db\\dbEquip.mdb;"},
+                      ConnectCase{"TrailingSeparatorKept", QByteArray("C:\\Tavrion\\\0", 12),
+                                  REG_SZ, kProvider + "C:\\Tavrion\\\\dbEquip.mdb;"},
+                      ConnectCase{"MissingValueGivesRootFile", std::nullopt, REG_SZ,
+                                  kProvider + "\\dbEquip.mdb;"},
+                      ConnectCase{"NumberTakenAsText", QByteArray("\x07\0\0\0", 4), REG_DWORD,
+                                  kProvider + "7\\dbEquip.mdb;"},
+                      ConnectCase{"SemicolonQuoted", QByteArray("/srv/a;b\0", 9), REG_SZ,
+                                  kProvider + "\"/srv/a;b\\dbEquip.mdb\";"}),
     tav::test::caseName);
 
 // ---- the two tests on good data ---------------------------------------------------------
@@ -210,7 +219,8 @@ struct CountCase {
     int rows;
 };
 
-class DataCheckCount : public DataAccessWindowTest, public ::testing::WithParamInterface<CountCase> {};
+class DataCheckCount : public DataAccessWindowTest,
+                       public ::testing::WithParamInterface<CountCase> {};
 
 TEST_P(DataCheckCount, TestConnectionReportsTheTrueCount) {
     makeDb(numberedRows(QStringLiteral("tbloutputs"), QStringLiteral("Name"), GetParam().rows));
@@ -237,7 +247,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, DataCheckCount,
                          tav::test::caseName);
 
 TEST_F(DataAccessWindowTest, TestsNeverWriteBesideOrIntoTheDatabase) {
-    const QString db = makeDb(numberedRows(QStringLiteral("tbloutputs"), QStringLiteral("Name"), 5) + equipment(5));
+    const QString db = makeDb(
+        numberedRows(QStringLiteral("tbloutputs"), QStringLiteral("Name"), 5) + equipment(5));
     const QStringList entries = tav::test::folderEntries(data.path());
     const QByteArray before = tav::test::fileDigest(db);
     auto f = load();
@@ -283,7 +294,8 @@ TEST_F(DataAccessWindowTest, TestConnectionAfterFillGridLeavesTheGrid) {
     expectSuccess(*f, 7, false);
     EXPECT_EQ(f->sg()->rowSetModel()->rowSet(), shown);
     EXPECT_EQ(f->sg()->model()->rowCount(), 3);
-    EXPECT_EQ(f->sg()->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("EquipmentName"));
+    EXPECT_EQ(f->sg()->model()->headerData(1, Qt::Horizontal).toString(),
+              QStringLiteral("EquipmentName"));
 }
 
 TEST_F(DataAccessWindowTest, TickCountStartsFromZeroAtEveryRun) {
@@ -314,7 +326,8 @@ struct FailureCase {
     const char* description; // a part of the description the box must show
 };
 
-class DataCheckFailure : public DataAccessWindowTest, public ::testing::WithParamInterface<FailureCase> {};
+class DataCheckFailure : public DataAccessWindowTest,
+                         public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(DataCheckFailure, ReportedOnceAndTheRecordsetClosed) {
     const FailureCase& c = GetParam();
@@ -325,14 +338,17 @@ TEST_P(DataCheckFailure, ReportedOnceAndTheRecordsetClosed) {
     auto f = load();
     f->sg()->setDispatchProperty(DataGrid::DispAppearance, 1);
     bool openSeen = false;
-    setYieldHook(*f, [&](YieldPoint, int) { openSeen = openSeen || f->rsData().state() == ado::adStateOpen; });
+    setYieldHook(*f, [&](YieldPoint, int) {
+        openSeen = openSeen || f->rsData().state() == ado::adStateOpen;
+    });
     if (c.fillGrid)
         f->Command2_Click();
     else
         f->Command1_Click();
     ASSERT_EQ(boxes.boxes().size(), 1u);
     const MessageBoxRequest& box = boxes.boxes().front();
-    EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("Error: %1 ").arg(c.number))) << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("Error: %1 ").arg(c.number)))
+        << box.prompt.toStdString();
     EXPECT_TRUE(box.prompt.contains(QString::fromUtf8(c.description))) << box.prompt.toStdString();
     EXPECT_EQ(box.buttons, mb::OKOnly);
     EXPECT_EQ(box.caption, QStringLiteral("datacheck"));
@@ -347,18 +363,22 @@ TEST_P(DataCheckFailure, ReportedOnceAndTheRecordsetClosed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DataCheckFailure,
-    ::testing::Values(
-        FailureCase{"NoNameField", numberedRows("tbloutputs", "Label", 1), false, ado::errc::ItemNotFound, "Name"},
-        FailureCase{"NoEquipmentNameField",
-                    numberedRows("tblequipment", "Label", 2) << "create view qryequipall as select * from tblequipment",
-                    true, ado::errc::ItemNotFound, "EquipmentName"},
-        FailureCase{"NoTable", numberedRows("tblother", "Name", 1), false, ado::errc::NoSuchTable, "tbloutputs"},
-        FailureCase{"NoQuery", numberedRows("tbloutputs", "Name", 1), true, ado::errc::NoSuchTable, "qryequipall"},
-        FailureCase{"NoFile", {}, false, ado::errc::ProviderFailure, "dbEquip.mdb"}),
+    ::testing::Values(FailureCase{"NoNameField", numberedRows("tbloutputs", "Label", 1), false,
+                                  ado::errc::ItemNotFound, "Name"},
+                      FailureCase{"NoEquipmentNameField",
+                                  numberedRows("tblequipment", "Label", 2)
+                                      << "create view qryequipall as select * from tblequipment",
+                                  true, ado::errc::ItemNotFound, "EquipmentName"},
+                      FailureCase{"NoTable", numberedRows("tblother", "Name", 1), false,
+                                  ado::errc::NoSuchTable, "tbloutputs"},
+                      FailureCase{"NoQuery", numberedRows("tbloutputs", "Name", 1), true,
+                                  ado::errc::NoSuchTable, "qryequipall"},
+                      FailureCase{"NoFile", {}, false, ado::errc::ProviderFailure, "dbEquip.mdb"}),
     tav::test::caseName);
 
 TEST_F(DataAccessWindowTest, MissingRegistryValueLooksForTheFileInTheRootFolder) {
-    ASSERT_FALSE(QFile::exists(QStringLiteral("/dbEquip.mdb"))) << "this machine has a root database file";
+    ASSERT_FALSE(QFile::exists(QStringLiteral("/dbEquip.mdb")))
+        << "this machine has a root database file";
     auto f = load();
     f->Command1_Click();
     ASSERT_EQ(boxes.boxes().size(), 1u);
@@ -368,7 +388,8 @@ TEST_F(DataAccessWindowTest, MissingRegistryValueLooksForTheFileInTheRootFolder)
 }
 
 TEST_F(DataAccessWindowTest, FileThatIsNoDatabaseFails) {
-    ASSERT_NO_FATAL_FAILURE(test::writeFile(data.file(QStringLiteral("dbEquip.mdb")), "just some text, no database\n"));
+    ASSERT_NO_FATAL_FAILURE(
+        test::writeFile(data.file(QStringLiteral("dbEquip.mdb")), "just some text, no database\n"));
     setFolder(data.path());
     auto f = load();
     f->Command2_Click();
@@ -378,7 +399,8 @@ TEST_F(DataAccessWindowTest, FileThatIsNoDatabaseFails) {
 }
 
 TEST_F(DataAccessWindowTest, WindowWorksAgainAfterAFailure) {
-    const QString db = makeDb(numberedRows(QStringLiteral("tbloutputs"), QStringLiteral("Label"), 1));
+    const QString db =
+        makeDb(numberedRows(QStringLiteral("tbloutputs"), QStringLiteral("Label"), 1));
     auto f = load();
     f->Command1_Click();
     ASSERT_EQ(boxes.boxes().size(), 1u);
@@ -393,12 +415,13 @@ TEST_F(DataAccessWindowTest, WindowWorksAgainAfterAFailure) {
 
 struct NestedCase {
     const char* name;
-    YieldPoint landsAt;          // the outer run's yield where the second click is delivered
+    YieldPoint landsAt; // the outer run's yield where the second click is delivered
     bool outerFillsGrid;
     std::vector<int32_t> errors; // the boxes shown, in order
 };
 
-class DataCheckNestedClick : public DataAccessWindowTest, public ::testing::WithParamInterface<NestedCase> {};
+class DataCheckNestedClick : public DataAccessWindowTest,
+                             public ::testing::WithParamInterface<NestedCase> {};
 
 TEST_P(DataCheckNestedClick, RunsInsideTheRunningHandler) {
     const NestedCase& c = GetParam();
@@ -421,7 +444,8 @@ TEST_P(DataCheckNestedClick, RunsInsideTheRunningHandler) {
     EXPECT_EQ(f->runningHandlers(), 0);
     ASSERT_EQ(boxes.boxes().size(), c.errors.size());
     for (size_t i = 0; i < c.errors.size(); ++i)
-        EXPECT_TRUE(boxes.boxes()[i].prompt.startsWith(QStringLiteral("Error: %1 ").arg(c.errors[i])))
+        EXPECT_TRUE(
+            boxes.boxes()[i].prompt.startsWith(QStringLiteral("Error: %1 ").arg(c.errors[i])))
             << boxes.boxes()[i].prompt.toStdString();
     EXPECT_EQ(f->rsData().state(), ado::adStateClosed);
     if (c.errors.empty()) {
@@ -431,20 +455,30 @@ TEST_P(DataCheckNestedClick, RunsInsideTheRunningHandler) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DataCheckNestedClick,
-    ::testing::Values(
-        // The nested run cannot reconnect the open recordset (3705) and closes it; the outer
-        // run then finds it closed (3704).
-        NestedCase{"AfterOpen", YieldPoint::Opened, false, {ado::errc::ObjectOpen, ado::errc::ObjectClosed}},
-        NestedCase{"InRowLoop", YieldPoint::RowLoop, false, {ado::errc::ObjectOpen, ado::errc::ObjectClosed}},
-        NestedCase{"FillGridAfterOpen", YieldPoint::Opened, true, {ado::errc::ObjectOpen, ado::errc::ObjectClosed}},
-        NestedCase{"FillGridTakingTheGrid", YieldPoint::GridTaken, true,
-                   {ado::errc::ObjectOpen, ado::errc::ObjectClosed}},
-        // Before the outer open the nested run completes and both succeed.
-        NestedCase{"BeforeConnect", YieldPoint::TimerEnabled, false, {}},
-        NestedCase{"BeforeOpen", YieldPoint::Connected, true, {}}),
-    tav::test::caseName);
+INSTANTIATE_TEST_SUITE_P(Cases, DataCheckNestedClick,
+                         ::testing::Values(
+                             // The nested run cannot reconnect the open recordset (3705) and closes
+                             // it; the outer run then finds it closed (3704).
+                             NestedCase{"AfterOpen",
+                                        YieldPoint::Opened,
+                                        false,
+                                        {ado::errc::ObjectOpen, ado::errc::ObjectClosed}},
+                             NestedCase{"InRowLoop",
+                                        YieldPoint::RowLoop,
+                                        false,
+                                        {ado::errc::ObjectOpen, ado::errc::ObjectClosed}},
+                             NestedCase{"FillGridAfterOpen",
+                                        YieldPoint::Opened,
+                                        true,
+                                        {ado::errc::ObjectOpen, ado::errc::ObjectClosed}},
+                             NestedCase{"FillGridTakingTheGrid",
+                                        YieldPoint::GridTaken,
+                                        true,
+                                        {ado::errc::ObjectOpen, ado::errc::ObjectClosed}},
+                             // Before the outer open the nested run completes and both succeed.
+                             NestedCase{"BeforeConnect", YieldPoint::TimerEnabled, false, {}},
+                             NestedCase{"BeforeOpen", YieldPoint::Connected, true, {}}),
+                         tav::test::caseName);
 
 // ---- closing -------------------------------------------------------------------------------
 
@@ -467,8 +501,9 @@ struct CloseCase {
     CloseBy by;
 };
 
-class DataCheckClose : public DataAccessWindowTest, public ::testing::WithParamInterface<CloseCase> {
-protected:
+class DataCheckClose : public DataAccessWindowTest,
+                       public ::testing::WithParamInterface<CloseCase> {
+  protected:
     void requestClose(frmTestDataAccess& f) {
         if (GetParam().by == CloseBy::DoneButton)
             QMetaObject::invokeMethod(f.Command3(), &QPushButton::click, Qt::QueuedConnection);

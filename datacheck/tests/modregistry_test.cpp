@@ -42,22 +42,32 @@ TEST_P(GetRegistrySettingTest, ReturnsStoredValueOrEmptyText) {
 
 const QByteArray kFolder("/srv/tavrion/db\0", 16);
 
-INSTANTIATE_TEST_SUITE_P(Cases, GetRegistrySettingTest,
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GetRegistrySettingTest,
     ::testing::Values(
         LookupCase{"NoSettingsKey", {}, Variant(QString())},
-        LookupCase{"KeyWithoutValue", {{HKEY_CURRENT_USER, kSettings, "OTHER", REG_SZ, kFolder}}, Variant(QString())},
-        LookupCase{"FolderUnchanged", {{HKEY_CURRENT_USER, kSettings, kName, REG_SZ, kFolder}},
+        LookupCase{"KeyWithoutValue",
+                   {{HKEY_CURRENT_USER, kSettings, "OTHER", REG_SZ, kFolder}},
+                   Variant(QString())},
+        LookupCase{"FolderUnchanged",
+                   {{HKEY_CURRENT_USER, kSettings, kName, REG_SZ, kFolder}},
                    Variant("/srv/tavrion/db")},
-        LookupCase{"NameIgnoresCase", {{HKEY_CURRENT_USER, kSettings.toLower(), "path_db_equip", REG_SZ, kFolder}},
+        LookupCase{"NameIgnoresCase",
+                   {{HKEY_CURRENT_USER, kSettings.toLower(), "path_db_equip", REG_SZ, kFolder}},
                    Variant("/srv/tavrion/db")},
-        LookupCase{"LocalMachineOnly", {{HKEY_LOCAL_MACHINE, kSettings, kName, REG_SZ, kFolder}}, Variant(QString())},
-        LookupCase{"NoDataBytes", {{HKEY_CURRENT_USER, kSettings, kName, REG_SZ, QByteArray()}}, Variant(QString())},
-        LookupCase{"DwordAsNumber", {{HKEY_CURRENT_USER, kSettings, kName, REG_DWORD, QByteArray("\x07\0\0\0", 4)}},
+        LookupCase{"LocalMachineOnly",
+                   {{HKEY_LOCAL_MACHINE, kSettings, kName, REG_SZ, kFolder}},
+                   Variant(QString())},
+        LookupCase{"NoDataBytes",
+                   {{HKEY_CURRENT_USER, kSettings, kName, REG_SZ, QByteArray()}},
+                   Variant(QString())},
+        LookupCase{"DwordAsNumber",
+                   {{HKEY_CURRENT_USER, kSettings, kName, REG_DWORD, QByteArray("\x07\0\0\0", 4)}},
                    Variant(int32_t(7))}),
     tav::test::caseName);
 
 class GetRegistrySettingFailure : public tav::test::RegistryTest {
-protected:
+  protected:
     // Makes the first `failures` value queries raise an out-of-memory error.
     void failQueries(int failures) {
         winreg::setFaultHook([this, failures](const char* function) -> LONG {

@@ -14,7 +14,7 @@ using tav::gridcheck::Form1;
 namespace {
 
 class GridcheckAccessFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         qputenv("TAV_MDBREADER", TAV_MDBREADER_PATH);
         const QString copy = test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path());

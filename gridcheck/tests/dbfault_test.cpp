@@ -30,12 +30,13 @@ using dbfault::kBoundMs;
 constexpr int kRows = 1500;
 
 QString changeAll() {
-    return tav::test::exclusiveChangeOf(QStringLiteral("tblmanufacturers"), QStringLiteral("ManufacturerName"),
+    return tav::test::exclusiveChangeOf(QStringLiteral("tblmanufacturers"),
+                                        QStringLiteral("ManufacturerName"),
                                         QStringLiteral("uncommitted"));
 }
 
 class GridcheckDbFault : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     test::MessageBoxRecorder boxes;
     QString db;
@@ -48,13 +49,15 @@ protected:
     }
     static void makeManufacturers(const QString& path, const QString& prefix) {
         // Zero-padded numbers sort by name in ID order.
-        test::makeDatabase(path, {QStringLiteral("create table tblmanufacturers(ManufacturerID integer primary key, "
-                                                 "ManufacturerName text, Country text)"),
-                                  QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c "
-                                                 "where x < %1) insert into tblmanufacturers select x, '%2 ' || "
-                                                 "substr('0000' || x, -4), 'Country ' || x from c")
-                                      .arg(kRows)
-                                      .arg(prefix)});
+        test::makeDatabase(
+            path,
+            {QStringLiteral("create table tblmanufacturers(ManufacturerID integer primary key, "
+                            "ManufacturerName text, Country text)"),
+             QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c "
+                            "where x < %1) insert into tblmanufacturers select x, '%2 ' || "
+                            "substr('0000' || x, -4), 'Country ' || x from c")
+                 .arg(kRows)
+                 .arg(prefix)});
     }
     void load() {
         boxes.clear();
@@ -66,7 +69,9 @@ protected:
     QString cell(int row, int column) const {
         return form->grid1()->model()->index(row, column).data().toString();
     }
-    static QString name(int id) { return QStringLiteral("Maker %1").arg(id, 4, 10, QLatin1Char('0')); }
+    static QString name(int id) {
+        return QStringLiteral("Maker %1").arg(id, 4, 10, QLatin1Char('0'));
+    }
     // The load failed: one box with the provider's number naming the file, an empty grid,
     // and the window still opens.
     QString failedLoad() {
@@ -76,7 +81,8 @@ protected:
             return {};
         const MessageBoxRequest& box = boxes.boxes().front();
         EXPECT_EQ(box.caption, QStringLiteral("prjGridCheck"));
-        EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("-2147467259 "))) << box.prompt.toStdString();
+        EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("-2147467259 ")))
+            << box.prompt.toStdString();
         EXPECT_TRUE(box.prompt.contains(db)) << box.prompt.toStdString();
         EXPECT_EQ(form->grid1()->model()->rowCount(), 0);
         form->show();
@@ -91,7 +97,8 @@ TEST_F(GridcheckDbFault, LockedFilesShowTheCommittedRowsOrAreReported) {
     for (const dbfault::Lock& lock : dbfault::kLocks) {
         SCOPED_TRACE(lock.name);
         {
-            OtherWriter writer(db, lock.statements(QStringLiteral("tblmanufacturers"), QStringLiteral("ManufacturerName")));
+            OtherWriter writer(db, lock.statements(QStringLiteral("tblmanufacturers"),
+                                                   QStringLiteral("ManufacturerName")));
             ASSERT_TRUE(writer.ready()) << writer.error().toStdString();
             load();
             if (lock.readable) {
@@ -101,7 +108,8 @@ TEST_F(GridcheckDbFault, LockedFilesShowTheCommittedRowsOrAreReported) {
                 EXPECT_EQ(cell(0, 1), name(1));
             } else {
                 const QString prompt = failedLoad();
-                EXPECT_TRUE(prompt.contains(QLatin1String("locked by another program"))) << prompt.toStdString();
+                EXPECT_TRUE(prompt.contains(QLatin1String("locked by another program")))
+                    << prompt.toStdString();
             }
         }
         load();
@@ -140,7 +148,9 @@ TEST_F(GridcheckDbFault, TruncatedFilesAreReported) {
 // never painted, selecting and painting them shows the rows read at load. Reading again on the
 // load's connection (a requery) fails naming the file; the grid keeps its rows.
 TEST_F(GridcheckDbFault, FileReplacedOrDeletedUnderTheBoundGrid) {
-    const auto makeOther = [](const QString& path) { makeManufacturers(path, QStringLiteral("Other")); };
+    const auto makeOther = [](const QString& path) {
+        makeManufacturers(path, QStringLiteral("Other"));
+    };
     for (const dbfault::Swap& w : dbfault::kSwaps) {
         SCOPED_TRACE(w.name);
         QFile::remove(db);
@@ -164,13 +174,14 @@ TEST_F(GridcheckDbFault, FileReplacedOrDeletedUnderTheBoundGrid) {
         EXPECT_EQ(rs.fields(QStringLiteral("ManufacturerName")).value().toText(), name(1));
         rs.close();
         try {
-            rs.open(QStringLiteral("Select * from tblmanufacturers order by ManufacturerName"), ado::adOpenStatic,
-                    ado::adLockReadOnly, ado::adOptionUnspecified);
+            rs.open(QStringLiteral("Select * from tblmanufacturers order by ManufacturerName"),
+                    ado::adOpenStatic, ado::adLockReadOnly, ado::adOptionUnspecified);
             ADD_FAILURE() << "the requery read a file the path no longer names";
         } catch (const VbError& e) {
             EXPECT_EQ(e.number(), ado::errc::ProviderFailure);
             EXPECT_TRUE(e.description().contains(db)) << e.description().toStdString();
-            EXPECT_TRUE(e.description().contains(QLatin1String(w.openSays))) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(QLatin1String(w.openSays)))
+                << e.description().toStdString();
         }
         EXPECT_EQ(grid->model()->rowCount(), kRows);
         EXPECT_EQ(cell(0, 1), name(1));

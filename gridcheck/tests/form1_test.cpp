@@ -26,16 +26,19 @@ QStringList gridColumn(const DataGrid* grid, int column) {
 
 TEST(GridcheckForm, ShowsManufacturersInNameOrderWithoutMessage) {
     test::TempDir dir;
-    test::makeDatabase(dir.file(QStringLiteral("dbEquip.mdb")),
-                       {CreateManufacturers, QStringLiteral("insert into tblmanufacturers values(1, 'zeta Audio', 'UK')"),
-                        QStringLiteral("insert into tblmanufacturers values(2, 'Alpha Video', 'USA')"),
-                        QStringLiteral("insert into tblmanufacturers values(3, 'beta Sound', null)")});
+    test::makeDatabase(
+        dir.file(QStringLiteral("dbEquip.mdb")),
+        {CreateManufacturers,
+         QStringLiteral("insert into tblmanufacturers values(1, 'zeta Audio', 'UK')"),
+         QStringLiteral("insert into tblmanufacturers values(2, 'Alpha Video', 'USA')"),
+         QStringLiteral("insert into tblmanufacturers values(3, 'beta Sound', null)")});
     test::MessageBoxRecorder boxes;
     Form1 form(dir.path());
     EXPECT_TRUE(boxes.boxes().empty());
     const DataGrid* grid = form.grid1();
     ASSERT_EQ(grid->model()->columnCount(), 3);
-    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("ManufacturerName"));
+    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(),
+              QStringLiteral("ManufacturerName"));
     EXPECT_EQ(gridColumn(grid, 1), (QStringList{"Alpha Video", "beta Sound", "zeta Audio"}));
     ASSERT_NE(form.rsData(), nullptr);
     EXPECT_EQ(form.rsData()->state(), ado::adStateOpen) << "the recordset stays open and bound";
@@ -56,8 +59,10 @@ TEST(GridcheckForm, FolderHoldingSemicolonStillFindsTheDatabase) {
     test::TempDir dir;
     const QString folder = dir.file(QStringLiteral("a;Data Source=elsewhere"));
     ASSERT_TRUE(QDir().mkpath(folder));
-    test::makeDatabase(folder + QStringLiteral("/dbEquip.mdb"),
-                       {CreateManufacturers, QStringLiteral("insert into tblmanufacturers values(1, 'Kelvox Pro', null)")});
+    test::makeDatabase(
+        folder + QStringLiteral("/dbEquip.mdb"),
+        {CreateManufacturers,
+         QStringLiteral("insert into tblmanufacturers values(1, 'Kelvox Pro', null)")});
     test::MessageBoxRecorder boxes;
     Form1 form(folder);
     EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().prompt.toStdString();
@@ -77,12 +82,16 @@ TEST(GridcheckForm, BadInputGivesOneMessageAndTheWindowStillOpens) {
         return [bytes](const QString& file) { test::writeFile(file, bytes); };
     };
     const Case cases[] = {
-        {"MissingFile", [](const QString&) {}, ado::errc::ProviderFailure, QStringLiteral("Could not find file '")},
-        {"EmptyFile", writeFile({}), ado::errc::ProviderFailure, QStringLiteral("Unrecognized database format")},
+        {"MissingFile", [](const QString&) {}, ado::errc::ProviderFailure,
+         QStringLiteral("Could not find file '")},
+        {"EmptyFile", writeFile({}), ado::errc::ProviderFailure,
+         QStringLiteral("Unrecognized database format")},
         {"NotADatabase", writeFile("ManufacturerName\nAlpha\n"), ado::errc::ProviderFailure,
          QStringLiteral("Unrecognized database format")},
         {"MissingTable",
-         [](const QString& f) { test::makeDatabase(f, {QStringLiteral("create table tbloutputs(Name text)")}); },
+         [](const QString& f) {
+             test::makeDatabase(f, {QStringLiteral("create table tbloutputs(Name text)")});
+         },
          ado::errc::NoSuchTable, QStringLiteral("tblmanufacturers")},
         {"MissingColumn",
          [](const QString& f) {
@@ -102,7 +111,8 @@ TEST(GridcheckForm, BadInputGivesOneMessageAndTheWindowStillOpens) {
         const MessageBoxRequest& box = boxes.boxes().front();
         EXPECT_EQ(box.caption, QStringLiteral("prjGridCheck"));
         EXPECT_EQ(box.buttons, mb::OKOnly);
-        EXPECT_TRUE(box.prompt.startsWith(QString::number(c.number) + u' ')) << box.prompt.toStdString();
+        EXPECT_TRUE(box.prompt.startsWith(QString::number(c.number) + u' '))
+            << box.prompt.toStdString();
         EXPECT_TRUE(box.prompt.contains(c.mentions)) << box.prompt.toStdString();
         form.show();
         EXPECT_TRUE(form.isVisible());
@@ -128,15 +138,18 @@ TEST(GridcheckForm, WindowLayout) {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Data Access Test"));
     EXPECT_EQ(form.size(), twipsSize(8055, 4965));
     EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "fixed border";
-    EXPECT_FALSE(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(form.windowFlags() &
+                 (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(form.grid1()->geometry(), twipsRect(180, 1200, 7695, 3495));
     EXPECT_EQ(form.label1()->geometry(), twipsRect(240, 180, 7695, 675));
     EXPECT_EQ(form.shape1()->geometry(), twipsRect(360, 300, 7635, 615));
-    EXPECT_TRUE(form.label1()->text().startsWith(QStringLiteral("This app must be run from the directory")));
+    EXPECT_TRUE(form.label1()->text().startsWith(
+        QStringLiteral("This app must be run from the directory")));
     EXPECT_EQ(form.label1()->font().pointSizeF(), 9.75);
     EXPECT_EQ(form.shape1()->palette().color(QPalette::Window), QColor(192, 192, 192));
     const QObjectList kids = form.children();
-    EXPECT_LT(kids.indexOf(form.shape1()), kids.indexOf(form.label1())) << "Shape1 lies behind Label1";
+    EXPECT_LT(kids.indexOf(form.shape1()), kids.indexOf(form.label1()))
+        << "Shape1 lies behind Label1";
     EXPECT_EQ(form.grid1()->accessibleName(), QStringLiteral("Grid1"));
     EXPECT_EQ(form.shape1()->accessibleName(), QStringLiteral("Shape1"));
     EXPECT_EQ(form.label1()->accessibleName(), form.label1()->text());

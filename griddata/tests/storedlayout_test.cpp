@@ -10,7 +10,6 @@
 #include "units.h"
 
 #include <QHeaderView>
-
 #include <QStringDecoder>
 
 #include <gtest/gtest.h>
@@ -22,7 +21,9 @@ using griddata::GridProgram;
 namespace {
 
 const GridProgram Programs[] = {GridProgram::DataCheck, GridProgram::GridCheck};
-const char* nameOf(GridProgram p) { return p == GridProgram::DataCheck ? "datacheck" : "gridcheck"; }
+const char* nameOf(GridProgram p) {
+    return p == GridProgram::DataCheck ? "datacheck" : "gridcheck";
+}
 
 QStringList propNames(const QList<ItemProp>& props) {
     QStringList out;
@@ -40,30 +41,64 @@ TEST(StoredLayout, StylesHoldTheStoredValues) {
         std::vector<std::pair<const char*, const char*>> spot;
     };
     const Expected table[] = {
-        {"Caption", "Heading", 3, false, {{"TextAlignment", "5"}, {"LineStyle", "2"}, {"CellBorder", "0"}}},
+        {"Caption",
+         "Heading",
+         3,
+         false,
+         {{"TextAlignment", "5"}, {"LineStyle", "2"}, {"CellBorder", "0"}}},
         {"CurrentCell", "CurrentRow", 0, false, {}},
         {"CurrentRow", "Normal", 0, false, {}},
         {"FilteredRow", "Normal", 0, false, {}},
         {"Frozen", "Normal", 1, false, {{"BackColor", "15195094"}}},
-        {"GridBackground", "Normal", 13, false, {{"BackColor", "-2147483636"}, {"LineStyle", "0"}, {"AlphaContent", "255"}}},
-        {"GroupByBox", "Normal", 8, false, {{"ForeColor", "-2147483633"}, {"BackColor", "10592673"}, {"CellPadding", "65"}}},
+        {"GridBackground",
+         "Normal",
+         13,
+         false,
+         {{"BackColor", "-2147483636"}, {"LineStyle", "0"}, {"AlphaContent", "255"}}},
+        {"GroupByBox",
+         "Normal",
+         8,
+         false,
+         {{"ForeColor", "-2147483633"}, {"BackColor", "10592673"}, {"CellPadding", "65"}}},
         {"GroupByBoxCell", "Normal", 0, false, {}},
         {"GroupFooter", "Normal", 5, false, {{"BackColor", "14737632"}, {"WordWrap", "-1"}}},
         {"GroupHeader", "Normal", 5, false, {{"BackColor", "-2147483633"}, {"TextAlignment", "4"}}},
-        {"Heading", "Normal", 13, true,
-         {{"GridLineColor", "-2147483632"}, {"Ellipsis", "1"}, {"DisplayType", "1"}, {"Appearance", "2"}}},
+        {"Heading",
+         "Normal",
+         13,
+         true,
+         {{"GridLineColor", "-2147483632"},
+          {"Ellipsis", "1"},
+          {"DisplayType", "1"},
+          {"Appearance", "2"}}},
         {"InactiveSelection", "Selection", 1, false, {{"BackColor", "-2147483645"}}},
-        {"Normal", "", 33, true,
-         {{"ForeColor", "-2147483640"}, {"OddColor", "-2147483624"}, {"CellPadding", "15"}, {"Format", "General"},
-          {"PictAlignment", "3"}, {"BkgPictAlignment", "9"}}},
-        {"PageFooter", "Normal", 7, false, {{"ForeColor", "0"}, {"TextAlignment", "2"}, {"Appearance", "0"}}},
+        {"Normal",
+         "",
+         33,
+         true,
+         {{"ForeColor", "-2147483640"},
+          {"OddColor", "-2147483624"},
+          {"CellPadding", "15"},
+          {"Format", "General"},
+          {"PictAlignment", "3"},
+          {"BkgPictAlignment", "9"}}},
+        {"PageFooter",
+         "Normal",
+         7,
+         false,
+         {{"ForeColor", "0"}, {"TextAlignment", "2"}, {"Appearance", "0"}}},
         {"PageHeader", "Normal", 7, false, {{"ForeColor", "65793"}, {"BkgStyle", "0"}}},
         {"PreviewPane", "Normal", 1, false, {{"LineStyle", "0"}}},
-        {"Selection", "Normal", 2, false, {{"ForeColor", "-2147483634"}, {"BackColor", "-2147483635"}}},
+        {"Selection",
+         "Normal",
+         2,
+         false,
+         {{"ForeColor", "-2147483634"}, {"BackColor", "-2147483635"}}},
         {"Tip", "Normal", 16, false, {{"CellPadding", "18"}, {"Format", ""}, {"Appearance", "1"}}},
     };
-    const QList<StyleProp> font{{"Name", "MS Sans Serif"}, {"Size", "0;82500"}, {"Bold", "0"}, {"Italic", "0"},
-                                {"Underline", "0"}, {"Strikethrough", "0"}, {"Weight", "400"}, {"Charset", "0"}};
+    const QList<StyleProp> font{
+        {"Name", "MS Sans Serif"}, {"Size", "0;82500"},    {"Bold", "0"},     {"Italic", "0"},
+        {"Underline", "0"},        {"Strikethrough", "0"}, {"Weight", "400"}, {"Charset", "0"}};
     for (GridProgram program : Programs) {
         SCOPED_TRACE(nameOf(program));
         const StyleSheet sheet = griddata::storedLayout(program).styles;
@@ -110,12 +145,15 @@ TEST(StoredLayout, StyleResolutionOfTheStoredSheet) {
 }
 
 TEST(StoredLayout, ColumnsDifferOnlyInFieldReferencesAndColumnStyles) {
-    const QStringList order{"DBField", "DataType", "Width", "Caption", "Hidden", "ReadOnly", "DataWidth",
-                            "AllowSizing", "AllowFocus", "FetchCellStyle", "Frozen", "SortOrder", "SortType",
-                            "MergeCells", "MaskEdit", "MaskDataMode", "TagValue"};
-    const QStringList shared{"8", "", "0", "0", "255", "1", "1", "0", "0", "0", "0", "0", "", "0", ""};
-    const QStringList controlOrder{"Type", "Width", "Height", "PopupRows", "AutoOpen", "PopupAlign", "BtnAlign",
-                                   "ShowButton", "SortOrder", "ItemHeight"};
+    const QStringList order{
+        "DBField",   "DataType",    "Width",      "Caption",        "Hidden",  "ReadOnly",
+        "DataWidth", "AllowSizing", "AllowFocus", "FetchCellStyle", "Frozen",  "SortOrder",
+        "SortType",  "MergeCells",  "MaskEdit",   "MaskDataMode",   "TagValue"};
+    const QStringList shared{"8", "",  "0", "0", "255", "1", "1", "0",
+                             "0", "0", "0", "0", "",    "0", ""};
+    const QStringList controlOrder{"Type",      "Width",      "Height",   "PopupRows",
+                                   "AutoOpen",  "PopupAlign", "BtnAlign", "ShowButton",
+                                   "SortOrder", "ItemHeight"};
     const QStringList controlValues{"0", "-1", "1000", "0", "0", "1", "1", "0", "1", "-1"};
     struct Expected {
         GridProgram program;
@@ -160,7 +198,8 @@ TEST(StoredLayout, ColumnsDifferOnlyInFieldReferencesAndColumnStyles) {
             EXPECT_EQ(c.style->basedOn(), QString::fromLatin1(e.styleBase));
         }
     }
-    const ColumnSpec head = griddata::storedLayout(GridProgram::GridCheck).columns.columns().front();
+    const ColumnSpec head =
+        griddata::storedLayout(GridProgram::GridCheck).columns.columns().front();
     EXPECT_EQ(head.style->own("TextAlignment"), QStringLiteral("4"));
     EXPECT_EQ(head.style->own("PictAlignment"), QStringLiteral("5"));
     EXPECT_EQ(head.style->props.size(), 3);
@@ -173,9 +212,11 @@ TEST(StoredLayout, HeadColumnValueItems) {
         ASSERT_EQ(items.lists().size(), 1);
         const ValueItemList& list = items.lists().front();
         EXPECT_EQ(list.key, QStringLiteral("Col0"));
-        const QList<QPair<QString, QString>> settings{{"translate", "1"}, {"limit", "0"}, {"default", "-1"}, {"cycle", "0"}};
+        const QList<QPair<QString, QString>> settings{
+            {"translate", "1"}, {"limit", "0"}, {"default", "-1"}, {"cycle", "0"}};
         EXPECT_EQ(list.settings, settings);
-        const std::pair<const char*, int> expected[] = {{"-4", 32786}, {"-3", 32772}, {"-2", 32773}, {"-5", 32775}};
+        const std::pair<const char*, int> expected[] = {
+            {"-4", 32786}, {"-3", 32772}, {"-2", 32773}, {"-5", 32775}};
         ASSERT_EQ(list.items.size(), 4);
         for (int i = 0; i < 4; ++i) {
             const ValueItem& item = list.items[i];
@@ -281,12 +322,14 @@ TEST(StoredLayout, DamagedDocumentIsALoadError) {
     docs.columns = QByteArray("<Columns");
     DataGrid grid;
     const auto e = test::errorOf([&] {
-        griddata::applyLayoutDocuments(grid, docs, griddata::storedSettings(GridProgram::GridCheck));
+        griddata::applyLayoutDocuments(grid, docs,
+                                       griddata::storedSettings(GridProgram::GridCheck));
     });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->number(), 31037);
     EXPECT_EQ(e->source(), QStringLiteral("DataGrid"));
-    EXPECT_TRUE(e->description().startsWith(QStringLiteral("Error loading from file columns"))) << e->what();
+    EXPECT_TRUE(e->description().startsWith(QStringLiteral("Error loading from file columns")))
+        << e->what();
 }
 
 } // namespace
@@ -298,9 +341,10 @@ namespace {
 TEST(StoredLayoutOnGrid, BoundGridShowsTheStoredLook) {
     test::TempDir dir;
     const QString db = dir.file(QStringLiteral("dbEquip.mdb"));
-    test::makeDatabase(db, {QStringLiteral("create table t(ManufacturerID integer, ManufacturerName text)"),
-                            QStringLiteral("insert into t values(1, 'Alpha')"),
-                            QStringLiteral("insert into t values(2, 'Beta')")});
+    test::makeDatabase(
+        db, {QStringLiteral("create table t(ManufacturerID integer, ManufacturerName text)"),
+             QStringLiteral("insert into t values(1, 'Alpha')"),
+             QStringLiteral("insert into t values(2, 'Beta')")});
     ado::Recordset rs;
     rs.setActiveConnection(test::connectionTo(db));
     rs.open(QStringLiteral("Select * from t"), ado::adOpenStatic, ado::adLockReadOnly, -1);
@@ -310,7 +354,8 @@ TEST(StoredLayoutOnGrid, BoundGridShowsTheStoredLook) {
     grid.setDataSource(rs);
     // The stored Field0 and Field1 give way to the recordset's fields; Col0 stays at the left.
     ASSERT_EQ(grid.model()->columnCount(), 2);
-    EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("ManufacturerName"));
+    EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal).toString(),
+              QStringLiteral("ManufacturerName"));
     EXPECT_EQ(grid.verticalHeader()->width(), twipsToPixels(330));
     EXPECT_EQ(grid.columnWidth(0), twipsToPixels(1200));
     EXPECT_EQ(grid.columnWidth(1), twipsToPixels(1200));
@@ -343,7 +388,8 @@ TEST(StoredLayoutOnGrid, BoundGridShowsTheStoredLook) {
     EXPECT_EQ(head.back, oleColor(syscolor::ButtonFace)) << "Col0's style is based on Heading";
     EXPECT_EQ(head.textAlignment, Qt::AlignCenter);
     EXPECT_EQ(head.pictAlignment, Qt::AlignHCenter | Qt::AlignBottom);
-    EXPECT_EQ(grid.viewport()->palette().color(QPalette::Base), oleColor(syscolor::ApplicationWorkspace));
+    EXPECT_EQ(grid.viewport()->palette().color(QPalette::Base),
+              oleColor(syscolor::ApplicationWorkspace));
 
     EXPECT_EQ(grid.headValue(0), headvalue::CurrentRow);
     EXPECT_EQ(grid.headPicture(0), HeadPicture::Pointer);
@@ -364,12 +410,15 @@ TEST(StoredLayoutOnGrid, BoundGridShowsTheStoredLook) {
     EXPECT_TRUE(box->isVisible());
     // The header's sections show below the prompt, and the rows below the sections.
     QHeaderView* header = grid.horizontalHeader();
-    const QRect sections(header->viewport()->mapTo(&grid, QPoint(0, 0)), header->viewport()->size());
+    const QRect sections(header->viewport()->mapTo(&grid, QPoint(0, 0)),
+                         header->viewport()->size());
     EXPECT_GT(sections.height(), 0);
     EXPECT_LT(box->geometry().bottom(), sections.top());
     EXPECT_LE(sections.bottom(), grid.viewport()->mapTo(&grid, QPoint(0, 0)).y());
-    EXPECT_EQ(shot.pixelColor(box->geometry().center().x(), box->geometry().top() + 2), QColor(161, 161, 161));
-    const QPoint belowRows = grid.viewport()->mapTo(&grid, QPoint(5, grid.viewport()->height() - 5));
+    EXPECT_EQ(shot.pixelColor(box->geometry().center().x(), box->geometry().top() + 2),
+              QColor(161, 161, 161));
+    const QPoint belowRows =
+        grid.viewport()->mapTo(&grid, QPoint(5, grid.viewport()->height() - 5));
     EXPECT_EQ(shot.pixel(belowRows), oleColor(syscolor::ApplicationWorkspace).rgb());
     const QRect headRect(grid.verticalHeader()->mapTo(&grid, QPoint(0, 0)),
                          QSize(grid.verticalHeader()->width(), grid.rowHeight(0)));

@@ -21,8 +21,7 @@ namespace {
 // Any other exception becomes a run-time error too, so that every untrapped failure ends the
 // program with the same report: memory that could not be had is error 7, anything else is
 // error 51 with what the exception says.
-template <class F>
-auto reportingFailures(F&& f) {
+template <class F> auto reportingFailures(F&& f) {
     try {
         return f();
     } catch (const VbError& e) {
@@ -32,7 +31,8 @@ auto reportingFailures(F&& f) {
     } catch (const std::exception& e) {
         Application::reportUnhandled(VbError(err::InternalError, AppInfo::title(),
                                              VbError::standardText(err::InternalError) +
-                                                 QStringLiteral(": ") + QString::fromUtf8(e.what())));
+                                                 QStringLiteral(": ") +
+                                                 QString::fromUtf8(e.what())));
     } catch (...) {
         Application::reportUnhandled(VbError::standard(err::InternalError));
     }
@@ -45,18 +45,19 @@ bool Application::notify(QObject* receiver, QEvent* event) {
 }
 
 void Application::reportUnhandled(const VbError& e) {
-    MessageBox::show(QStringLiteral("Run-time error '%1':\n\n%2").arg(e.number()).arg(e.description()),
-                     mb::OKOnly | mb::Critical);
+    MessageBox::show(
+        QStringLiteral("Run-time error '%1':\n\n%2").arg(e.number()).arg(e.description()),
+        mb::OKOnly | mb::Critical);
     std::exit(1);
 }
 
 int Application::run(const std::function<void()>& start) {
-    reportingFailures([&] {
-        start();
-    });
+    reportingFailures([&] { start(); });
     return exec();
 }
 
-void doEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void doEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 } // namespace tav

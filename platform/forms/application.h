@@ -11,7 +11,7 @@ namespace tav {
 
 class Application : public QApplication {
     Q_OBJECT
-public:
+  public:
     Application(int& argc, char** argv, const QString& title);
 
     // Catches an untrapped error escaping an event handler (a VbError, or any other exception

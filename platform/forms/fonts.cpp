@@ -4,11 +4,13 @@
 
 namespace tav {
 
-QString substituteSansFamily() { return QStringLiteral("Liberation Sans"); }
+QString substituteSansFamily() {
+    return QStringLiteral("Liberation Sans");
+}
 
 void installFontSubstitutions() {
-    static const char* const faces[] = {"MS Sans Serif", "Microsoft Sans Serif", "Tahoma", "Arial",
-                                        "MS Shell Dlg", "MS Shell Dlg 2"};
+    static const char* const faces[] = {"MS Sans Serif", "Microsoft Sans Serif", "Tahoma",
+                                        "Arial",         "MS Shell Dlg",         "MS Shell Dlg 2"};
     const QStringList fallbacks{substituteSansFamily(), QStringLiteral("DejaVu Sans")};
     for (const char* f : faces)
         QFont::insertSubstitutions(QString::fromLatin1(f), fallbacks);

@@ -44,7 +44,7 @@ void centerOnScreen(QWidget* form) {
 namespace {
 // Quits the event loop once the watched window has closed.
 class QuitOnClose : public QObject {
-public:
+  public:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Close && event->isAccepted())

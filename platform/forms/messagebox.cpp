@@ -1,7 +1,7 @@
 #include "messagebox.h"
-#include "messagebox_p.h"
 
 #include "appinfo.h"
+#include "messagebox_p.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -45,11 +45,21 @@ int MessageBox::show(const QString& prompt, int buttons, const QString& caption)
     box.setWindowTitle(req.caption);
     box.setText(req.prompt);
     switch (buttons & 0x70) {
-    case mb::Critical: box.setIcon(QMessageBox::Critical); break;
-    case mb::Question: box.setIcon(QMessageBox::Question); break;
-    case mb::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case mb::Information: box.setIcon(QMessageBox::Information); break;
-    default: box.setIcon(QMessageBox::NoIcon); break;
+    case mb::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case mb::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case mb::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case mb::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
     }
     if ((buttons & 0x7) == mb::OKCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);

@@ -22,7 +22,7 @@ struct MessageBoxRequest {
 };
 
 class MessageBox {
-public:
+  public:
     // Shows a modal box and returns the button pressed. On the offscreen platform the box
     // is written to standard error and answered with OK.
     static int show(const QString& prompt, int buttons = mb::OKOnly, const QString& caption = {});

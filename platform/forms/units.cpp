@@ -14,12 +14,17 @@ double logicalDpi() {
     return 96.0;
 }
 
-int twipsToPixels(int twips) { return int(std::lround(twips * logicalDpi() / 1440.0)); }
-
-QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+int twipsToPixels(int twips) {
+    return int(std::lround(twips * logicalDpi() / 1440.0));
 }
 
-QSize twipsSize(int width, int height) { return QSize(twipsToPixels(width), twipsToPixels(height)); }
+QRect twipsRect(int left, int top, int width, int height) {
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                 twipsToPixels(height));
+}
+
+QSize twipsSize(int width, int height) {
+    return QSize(twipsToPixels(width), twipsToPixels(height));
+}
 
 } // namespace tav

@@ -18,7 +18,9 @@ DeviceContext::DeviceContext(QPainter& painter) {
     m_handle = table.addDc(state);
 }
 
-DeviceContext::~DeviceContext() { HandleTable::instance().removeDc(m_handle); }
+DeviceContext::~DeviceContext() {
+    HandleTable::instance().removeDc(m_handle);
+}
 
 void DeviceContext::setFont(const QFont& font) {
     if (detail::DcState* state = HandleTable::instance().dc(m_handle))

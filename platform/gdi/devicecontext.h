@@ -11,7 +11,7 @@ class QFont;
 namespace tav::gdi {
 
 class DeviceContext {
-public:
+  public:
     explicit DeviceContext(QPainter& painter);
     ~DeviceContext();
     DeviceContext(const DeviceContext&) = delete;
@@ -22,7 +22,7 @@ public:
     // The font text is drawn with (the painter's font at creation).
     void setFont(const QFont& font);
 
-private:
+  private:
     HDC m_handle;
 };
 

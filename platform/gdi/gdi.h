@@ -93,6 +93,10 @@ COLORREF SetBkColor(HDC hdc, COLORREF color);
 
 namespace tav::gdi {
 // Handles are 32-bit numbers, as programs keep them in their Long fields.
-inline int32_t handleToLong(const void* h) { return int32_t(uint32_t(reinterpret_cast<uintptr_t>(h))); }
-inline HDC dcFromLong(int32_t n) { return reinterpret_cast<HDC>(uintptr_t(uint32_t(n))); }
+inline int32_t handleToLong(const void* h) {
+    return int32_t(uint32_t(reinterpret_cast<uintptr_t>(h)));
+}
+inline HDC dcFromLong(int32_t n) {
+    return reinterpret_cast<HDC>(uintptr_t(uint32_t(n)));
+}
 } // namespace tav::gdi

@@ -19,7 +19,9 @@ using tav::gdi::detail::HandleTable;
 using tav::gdi::detail::PenData;
 using tav::gdi::detail::Raster;
 
-HandleTable& table() { return HandleTable::instance(); }
+HandleTable& table() {
+    return HandleTable::instance();
+}
 
 DcState* paintableDc(HDC hdc) {
     DcState* dc = table().dc(hdc);

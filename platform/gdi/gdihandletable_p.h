@@ -38,7 +38,7 @@ struct DcState {
 };
 
 class HandleTable {
-public:
+  public:
     static HandleTable& instance();
 
     HGDIOBJ addPen(const PenData& pen) { return toHandle(add(Entry{pen, false, 0})); }
@@ -62,7 +62,7 @@ public:
     // Pens and brushes created and not deleted (stock objects excluded).
     int liveObjects() const;
 
-private:
+  private:
     struct Entry {
         std::variant<PenData, BrushData, DcState> data;
         bool stock = false;

@@ -5,12 +5,16 @@
 
 namespace {
 
-using tav::gdi::detail::HandleTable;
 using tav::gdi::detail::DcState;
+using tav::gdi::detail::HandleTable;
 
-HandleTable& table() { return HandleTable::instance(); }
+HandleTable& table() {
+    return HandleTable::instance();
+}
 
-constexpr COLORREF rgbPart(COLORREF c) { return c & 0x00FFFFFFu; }
+constexpr COLORREF rgbPart(COLORREF c) {
+    return c & 0x00FFFFFFu;
+}
 
 } // namespace
 
@@ -24,9 +28,13 @@ HPEN CreatePen(int iStyle, int cWidth, COLORREF color) {
     return table().addPen({style, width, rgbPart(color)});
 }
 
-HBRUSH CreateSolidBrush(COLORREF color) { return table().addBrush({false, rgbPart(color)}); }
+HBRUSH CreateSolidBrush(COLORREF color) {
+    return table().addBrush({false, rgbPart(color)});
+}
 
-HGDIOBJ GetStockObject(int i) { return table().stock(i); }
+HGDIOBJ GetStockObject(int i) {
+    return table().stock(i);
+}
 
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     DcState* dc = table().dc(hdc);
@@ -44,7 +52,9 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     return previous;
 }
 
-BOOL DeleteObject(HGDIOBJ ho) { return table().deleteObject(ho) ? 1 : 0; }
+BOOL DeleteObject(HGDIOBJ ho) {
+    return table().deleteObject(ho) ? 1 : 0;
+}
 
 HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
     const DcState* dc = table().dc(hdc);

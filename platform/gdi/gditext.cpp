@@ -81,7 +81,8 @@ int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     if (!(format & DT_NOPREFIX))
         text = withoutPrefixes(text);
 
-    const QFontMetrics fm = canPaint ? QFontMetrics(dc->font, dc->painter->device()) : QFontMetrics(dc->font);
+    const QFontMetrics fm =
+        canPaint ? QFontMetrics(dc->font, dc->painter->device()) : QFontMetrics(dc->font);
     const int64_t rectWidth = int64_t(lprc->right) - lprc->left;
     const QStringList lines =
         layoutLines(text, format, int(std::clamp<int64_t>(rectWidth, 0, INT32_MAX)), fm);
@@ -108,7 +109,8 @@ int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     Raster raster(*dc->painter);
     QPainter& p = raster.painter();
     if (!(format & DT_NOCLIP))
-        p.setClipRect(QRectF(lprc->left, lprc->top, double(rectWidth), double(int64_t(lprc->bottom) - lprc->top)),
+        p.setClipRect(QRectF(lprc->left, lprc->top, double(rectWidth),
+                             double(int64_t(lprc->bottom) - lprc->top)),
                       Qt::IntersectClip);
     p.setFont(dc->font);
     p.setPen(tav::rgbColor(dc->textColor));

@@ -1,6 +1,5 @@
-#include "raster_p.h"
-
 #include "olecolor.h"
+#include "raster_p.h"
 
 #include <QPaintDevice>
 #include <QPainter>
@@ -22,11 +21,16 @@ std::span<const int> dashPattern(int style) {
     static constexpr std::array<int, 4> dashDot{9, 6, 3, 6};
     static constexpr std::array<int, 6> dashDotDot{9, 3, 3, 3, 3, 3};
     switch (style) {
-    case PS_DASH: return dash;
-    case PS_DOT: return dot;
-    case PS_DASHDOT: return dashDot;
-    case PS_DASHDOTDOT: return dashDotDot;
-    default: return {};
+    case PS_DASH:
+        return dash;
+    case PS_DOT:
+        return dot;
+    case PS_DASHDOT:
+        return dashDot;
+    case PS_DASHDOTDOT:
+        return dashDotDot;
+    default:
+        return {};
     }
 }
 
@@ -62,7 +66,9 @@ Raster::Raster(QPainter& painter) : m_painter(painter) {
     m_bounds.adjust(-16, -16, 16, 16);
 }
 
-Raster::~Raster() { m_painter.restore(); }
+Raster::~Raster() {
+    m_painter.restore();
+}
 
 void Raster::fill(int64_t left, int64_t top, int64_t right, int64_t bottom, COLORREF color) {
     left = std::max<int64_t>(left, m_bounds.left());
@@ -71,7 +77,8 @@ void Raster::fill(int64_t left, int64_t top, int64_t right, int64_t bottom, COLO
     bottom = std::min<int64_t>(bottom, int64_t(m_bounds.bottom()) + 1);
     if (right <= left || bottom <= top)
         return;
-    m_painter.fillRect(QRect(int(left), int(top), int(right - left), int(bottom - top)), rgbColor(color));
+    m_painter.fillRect(QRect(int(left), int(top), int(right - left), int(bottom - top)),
+                       rgbColor(color));
 }
 
 void Raster::thinLine(QPoint from, QPoint to, const PenData& pen) {

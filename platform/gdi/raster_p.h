@@ -13,7 +13,7 @@ class QPainter;
 namespace tav::gdi::detail {
 
 class Raster {
-public:
+  public:
     explicit Raster(QPainter& painter);
     ~Raster();
     Raster(const Raster&) = delete;
@@ -31,7 +31,7 @@ public:
     // A line of a pen wider than one pixel: round ends, end point included.
     void wideLine(QPoint from, QPoint to, const PenData& pen);
 
-private:
+  private:
     QPainter& m_painter;
     QRect m_bounds; // logical cells worth painting, with a margin
 };

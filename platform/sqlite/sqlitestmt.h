@@ -3,14 +3,13 @@
 // the registry store, the recordset's file formats and the demo database writer. Each of
 // them raises its own errors from rc() and the connection's message.
 #include <sqlite3.h>
-
 #include <string_view>
 #include <utility>
 
 namespace tav {
 
 class SqliteStmt {
-public:
+  public:
     SqliteStmt() = default;
     // Prepares the first statement of `sql` on `db`. rc() is the result; the statement is
     // empty when preparing failed or `sql` holds no statement. `tail`, when given, receives
@@ -35,7 +34,7 @@ public:
     // Finalizes the statement now.
     void finalize() { sqlite3_finalize(std::exchange(m_stmt, nullptr)); }
 
-private:
+  private:
     sqlite3_stmt* m_stmt = nullptr;
     int m_rc = SQLITE_OK;
 };

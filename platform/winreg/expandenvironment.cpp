@@ -1,8 +1,7 @@
 // ExpandEnvironmentStringsA: %NAME% references replaced by the environment's values.
+#include "keypath_p.h"
 #include "winreg.h"
 #include "winreg_p.h"
-
-#include "keypath_p.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -14,21 +13,20 @@ extern char** environ;
 namespace {
 
 // The exact name first; else the first variable whose name matches ignoring case.
-std::optional<std::string> lookup(const std::string& name)
-{
+std::optional<std::string> lookup(const std::string& name) {
     if (const char* v = std::getenv(name.c_str()))
         return std::string(v);
     const std::string folded = tav::winreg::foldName(name);
     for (char** e = environ; e && *e; ++e) {
         const char* eq = std::strchr(*e, '=');
-        if (eq && eq != *e && tav::winreg::foldName(std::string_view(*e, size_t(eq - *e))) == folded)
+        if (eq && eq != *e &&
+            tav::winreg::foldName(std::string_view(*e, size_t(eq - *e))) == folded)
             return std::string(eq + 1);
     }
     return std::nullopt;
 }
 
-std::string expand(const char* src)
-{
+std::string expand(const char* src) {
     std::string out;
     const std::string_view text(src);
     size_t i = 0;
@@ -60,9 +58,9 @@ std::string expand(const char* src)
 
 } // namespace
 
-DWORD ExpandEnvironmentStringsA(LPCSTR lpSrc, LPSTR lpDst, DWORD nSize)
-{
-    if (auto& hook = tav::winreg::detail::faultHook(); hook && hook("ExpandEnvironmentStringsA") != 0)
+DWORD ExpandEnvironmentStringsA(LPCSTR lpSrc, LPSTR lpDst, DWORD nSize) {
+    if (auto& hook = tav::winreg::detail::faultHook();
+        hook && hook("ExpandEnvironmentStringsA") != 0)
         return 0;
     if (!lpSrc)
         return 0;

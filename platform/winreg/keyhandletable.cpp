@@ -4,14 +4,12 @@
 
 namespace tav::winreg {
 
-HandleTable& HandleTable::instance()
-{
+HandleTable& HandleTable::instance() {
     static HandleTable table;
     return table;
 }
 
-HKEY HandleTable::add(const OpenKey& key)
-{
+HKEY HandleTable::add(const OpenKey& key) {
     // Handle values are never reused within a process, so a stale handle stays invalid.
     const uintptr_t h = m_next;
     m_next += 4;
@@ -21,23 +19,22 @@ HKEY HandleTable::add(const OpenKey& key)
     return reinterpret_cast<HKEY>(h);
 }
 
-OpenKey* HandleTable::find(HKEY h)
-{
+OpenKey* HandleTable::find(HKEY h) {
     const auto it = m_open.find(reinterpret_cast<uintptr_t>(h));
     return it == m_open.end() ? nullptr : &it->second;
 }
 
-OpenKey& HandleTable::predefined(HKEY h)
-{
+OpenKey& HandleTable::predefined(HKEY h) {
     auto& key = m_predefined[reinterpret_cast<uintptr_t>(h)];
     key.access = KEY_ALL_ACCESS;
     return key;
 }
 
-bool HandleTable::remove(HKEY h) { return m_open.erase(reinterpret_cast<uintptr_t>(h)) > 0; }
+bool HandleTable::remove(HKEY h) {
+    return m_open.erase(reinterpret_cast<uintptr_t>(h)) > 0;
+}
 
-void HandleTable::clear()
-{
+void HandleTable::clear() {
     m_open.clear();
     m_predefined.clear();
 }

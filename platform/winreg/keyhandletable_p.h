@@ -31,7 +31,7 @@ struct OpenKey {
 };
 
 class HandleTable {
-public:
+  public:
     static HandleTable& instance();
 
     HKEY add(const OpenKey& key);
@@ -42,7 +42,7 @@ public:
     bool remove(HKEY h);
     void clear();
 
-private:
+  private:
     std::unordered_map<uintptr_t, OpenKey> m_open;
     std::unordered_map<uintptr_t, OpenKey> m_predefined;
     uintptr_t m_next = 0x100;

@@ -4,8 +4,7 @@
 
 namespace tav::winreg {
 
-std::string foldName(std::string_view name)
-{
+std::string foldName(std::string_view name) {
     bool ascii = true;
     for (unsigned char c : name)
         ascii = ascii && c < 0x80;
@@ -19,13 +18,11 @@ std::string foldName(std::string_view name)
     return QString::fromUtf8(name.data(), qsizetype(name.size())).toUpper().toStdString();
 }
 
-int nameChars(std::string_view name)
-{
+int nameChars(std::string_view name) {
     return int(QString::fromUtf8(name.data(), qsizetype(name.size())).size());
 }
 
-LONG splitKeyPath(const char* path, std::vector<std::string>& components)
-{
+LONG splitKeyPath(const char* path, std::vector<std::string>& components) {
     components.clear();
     if (!path || !*path)
         return ERROR_SUCCESS;
@@ -47,8 +44,7 @@ LONG splitKeyPath(const char* path, std::vector<std::string>& components)
     return ERROR_SUCCESS;
 }
 
-LONG checkValueName(const char* name)
-{
+LONG checkValueName(const char* name) {
     if (name && nameChars(name) > kMaxValueNameChars)
         return ERROR_INVALID_PARAMETER;
     return ERROR_SUCCESS;

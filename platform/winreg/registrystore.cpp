@@ -9,12 +9,11 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
 #include <utility>
 
 namespace tav::winreg {
@@ -49,8 +48,25 @@ const char* const kHiveNames[4] = {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "H
                                    "HKEY_CURRENT_CONFIG"};
 
 enum Stmt {
-    SAlive, SFind, SCreate, SChildren, SHasChildren, SParent, SDelVals, SDelKey, SKeyRow,
-    SValueStats, SChildClass, SValue, SSetValue, SDelValue, SValueIds, SValueById, STouch, SDataVersion, SCount
+    SAlive,
+    SFind,
+    SCreate,
+    SChildren,
+    SHasChildren,
+    SParent,
+    SDelVals,
+    SDelKey,
+    SKeyRow,
+    SValueStats,
+    SChildClass,
+    SValue,
+    SSetValue,
+    SDelValue,
+    SValueIds,
+    SValueById,
+    STouch,
+    SDataVersion,
+    SCount
 };
 
 // The store file and the files SQLite keeps beside it: log, its shared-memory index, journal.
@@ -60,28 +76,24 @@ std::unique_ptr<RegistryStore> g_store;
 LONG g_badStatus = ERROR_SUCCESS; // sticky: set when the file proved unusable
 std::vector<QString> g_madePrivate;
 
-int64_t fileTimeNow()
-{
+int64_t fileTimeNow() {
     using namespace std::chrono;
     const auto ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
     return int64_t(ms) * 10000 + 116444736000000000LL;
 }
 
-void check(int rc)
-{
+void check(int rc) {
     if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
         throw StoreError{statusForSqlite(rc)};
 }
 
-int64_t scalar(sqlite3* db, const char* sql)
-{
+int64_t scalar(sqlite3* db, const char* sql) {
     SqliteStatement s(db, sql);
     SqliteStatement::Run r(s);
     return r.step() ? r.integer(0) : 0;
 }
 
-std::string scalarText(sqlite3* db, const char* sql)
-{
+std::string scalarText(sqlite3* db, const char* sql) {
     SqliteStatement s(db, sql);
     SqliteStatement::Run r(s);
     return r.step() ? r.text(0) : std::string();
@@ -89,8 +101,7 @@ std::string scalarText(sqlite3* db, const char* sql)
 
 // Why the store folder or file could not be made: access denied when the nearest folder
 // that exists may not be written by this user, else the store cannot be opened.
-int32_t folderFailure(const QString& dir)
-{
+int32_t folderFailure(const QString& dir) {
     QString existing = QDir::cleanPath(dir);
     while (!QFileInfo::exists(existing) && existing != QFileInfo(existing).path())
         existing = QFileInfo(existing).path();
@@ -102,8 +113,7 @@ int32_t folderFailure(const QString& dir)
 // Makes `dir` and its missing parents; each folder made here is private to this user (0700,
 // as the XDG rules ask of folders an application creates under the data home). Folders
 // that exist are left as they are.
-bool makePrivateFolder(const QString& dir)
-{
+bool makePrivateFolder(const QString& dir) {
     std::vector<QByteArray> missing;
     QByteArray path = QFile::encodeName(QDir::cleanPath(dir));
     struct stat st {};
@@ -129,8 +139,7 @@ bool makePrivateFolder(const QString& dir)
 // A symbolic link is judged by what it points to.
 enum class Owner { Absent, Me, Other };
 
-Owner ownerOf(const QByteArray& path, struct stat& st)
-{
+Owner ownerOf(const QByteArray& path, struct stat& st) {
     if (::lstat(path.constData(), &st) != 0)
         return Owner::Absent; // missing, or not reachable: SQLite's open reports the latter
     if (S_ISLNK(st.st_mode)) {
@@ -147,9 +156,9 @@ Owner ownerOf(const QByteArray& path, struct stat& st)
 // is. SQLite creates the log, its index and the journal with the store file's own
 // permissions and sets those explicitly, so the umask has no say over them either; no
 // process-wide umask change is needed.
-void createPrivateStoreFile(const QString& dir, const QByteArray& path)
-{
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+void createPrivateStoreFile(const QString& dir, const QByteArray& path) {
+    const int fd =
+        ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) {
         ::fchmod(fd, 0600); // a umask may have taken some of the owner's bits
         ::close(fd);
@@ -161,8 +170,7 @@ void createPrivateStoreFile(const QString& dir, const QByteArray& path)
 // Refuses a store of which any file belongs to another user, before anything of it is read
 // or changed; then takes group and other access away from this user's files that have
 // it, keeping the owner's own bits. Links are never changed through.
-void claimStoreFiles(const QByteArray& storeFile)
-{
+void claimStoreFiles(const QByteArray& storeFile) {
     struct stat st {};
     for (const char* suffix : kStoreFileSuffixes)
         if (ownerOf(storeFile + suffix, st) == Owner::Other)
@@ -177,8 +185,7 @@ void claimStoreFiles(const QByteArray& storeFile)
 
 } // namespace
 
-QString storeDirectory()
-{
+QString storeDirectory() {
     const QByteArray overridden = qgetenv("TAV_REGISTRY_DIR");
     if (!overridden.isEmpty())
         return QString::fromLocal8Bit(overridden);
@@ -188,15 +195,15 @@ QString storeDirectory()
     return data + QStringLiteral("/tavrion/registry");
 }
 
-QString storeFilePath() { return storeDirectory() + QStringLiteral("/registry.db"); }
+QString storeFilePath() {
+    return storeDirectory() + QStringLiteral("/registry.db");
+}
 
-std::vector<QString> takeFilesMadePrivate()
-{
+std::vector<QString> takeFilesMadePrivate() {
     return std::exchange(g_madePrivate, {});
 }
 
-RegistryStore& RegistryStore::instance()
-{
+RegistryStore& RegistryStore::instance() {
     if (g_badStatus != ERROR_SUCCESS)
         throw StoreError{g_badStatus};
     if (g_store)
@@ -226,32 +233,27 @@ RegistryStore& RegistryStore::instance()
     return *g_store;
 }
 
-void RegistryStore::markBad()
-{
+void RegistryStore::markBad() {
     // The connection stays open (a running transaction may still refer to it) but is no
     // longer handed out.
     g_badStatus = ERROR_BADDB;
 }
 
-void RegistryStore::close()
-{
+void RegistryStore::close() {
     g_store.reset();
     g_badStatus = ERROR_SUCCESS;
 }
 
-RegistryStore::RegistryStore(sqlite3* db) : m_db(db), m_statements(SCount)
-{
+RegistryStore::RegistryStore(sqlite3* db) : m_db(db), m_statements(SCount) {
     sqlite3_busy_timeout(m_db, 30000);
 }
 
-RegistryStore::~RegistryStore()
-{
+RegistryStore::~RegistryStore() {
     m_statements.clear();
     sqlite3_close(m_db);
 }
 
-void RegistryStore::openSchema()
-{
+void RegistryStore::openSchema() {
     // Every page read checks its cells, so that a damaged page answers "corrupt" (1009)
     // where it is met rather than wrong data; the store is never walked whole at open, so
     // opening costs the same whatever its size.
@@ -293,7 +295,8 @@ void RegistryStore::openSchema()
                 createChild(0, hive, std::string());
             // The machine's classes key backs HKEY_CLASSES_ROOT; the user's key is made on demand.
             const auto machine = findChild(0, "HKEY_LOCAL_MACHINE");
-            createChild(createChild(machine->id, "SOFTWARE", std::string()), "Classes", std::string());
+            createChild(createChild(machine->id, "SOFTWARE", std::string()), "Classes",
+                        std::string());
             createChild(findChild(0, "HKEY_CURRENT_USER")->id, "Software", std::string());
         }
         w.commit();
@@ -309,18 +312,19 @@ void RegistryStore::openSchema()
 // The store's catalogue must be exactly the one kSchema makes: same tables, indexes and
 // definitions. Compared with the catalogue of a scratch in-memory database, so that the
 // check costs the same whatever the store holds.
-bool RegistryStore::schemaIsOurs()
-{
-    const char* const catalogue = "SELECT group_concat(type || '|' || name || '|' || tbl_name || '|' || "
-                                  "coalesce(sql, ''), char(10)) FROM "
-                                  "(SELECT * FROM sqlite_master ORDER BY type, name)";
+bool RegistryStore::schemaIsOurs() {
+    const char* const catalogue =
+        "SELECT group_concat(type || '|' || name || '|' || tbl_name || '|' || "
+        "coalesce(sql, ''), char(10)) FROM "
+        "(SELECT * FROM sqlite_master ORDER BY type, name)";
     sqlite3* scratch = nullptr;
     std::string expected;
-    if (sqlite3_open_v2(":memory:", &scratch, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) == SQLITE_OK &&
+    if (sqlite3_open_v2(":memory:", &scratch, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY,
+                        nullptr) == SQLITE_OK &&
         sqlite3_exec(scratch, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK) {
         // sqlite_sequence appears with the first row of an AUTOINCREMENT table.
-        sqlite3_exec(scratch, "INSERT INTO keys(parent, name, fold, written) VALUES(0, '', '', 0)", nullptr,
-                     nullptr, nullptr);
+        sqlite3_exec(scratch, "INSERT INTO keys(parent, name, fold, written) VALUES(0, '', '', 0)",
+                     nullptr, nullptr, nullptr);
         expected = scalarText(scratch, catalogue);
     }
     sqlite3_close(scratch);
@@ -329,29 +333,28 @@ bool RegistryStore::schemaIsOurs()
     return scalarText(m_db, catalogue) == expected;
 }
 
-SqliteStatement& RegistryStore::stmt(int index, const char* sql)
-{
+SqliteStatement& RegistryStore::stmt(int index, const char* sql) {
     auto& slot = m_statements[size_t(index)];
     if (!slot)
         slot = std::make_unique<SqliteStatement>(m_db, sql);
     return *slot;
 }
 
-void RegistryStore::exec(const char* sql)
-{
+void RegistryStore::exec(const char* sql) {
     check(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr));
 }
 
-bool RegistryStore::inTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
+bool RegistryStore::inTransaction() const {
+    return sqlite3_get_autocommit(m_db) == 0;
+}
 
-bool RegistryStore::keyAlive(int64_t id)
-{
+bool RegistryStore::keyAlive(int64_t id) {
     SqliteStatement::Run r(stmt(SAlive, "SELECT 1 FROM keys WHERE id=?"));
     return r.bind(1, id).step();
 }
 
-std::optional<RegistryStore::Child> RegistryStore::findChild(int64_t parent, const std::string& fold)
-{
+std::optional<RegistryStore::Child> RegistryStore::findChild(int64_t parent,
+                                                             const std::string& fold) {
     SqliteStatement::Run r(stmt(SFind, "SELECT id, name FROM keys WHERE parent=? AND fold=?"));
     r.bind(1, parent).bind(2, fold);
     if (!r.step())
@@ -359,13 +362,18 @@ std::optional<RegistryStore::Child> RegistryStore::findChild(int64_t parent, con
     return Child{r.integer(0), r.text(1), fold};
 }
 
-int64_t RegistryStore::createChild(int64_t parent, const std::string& name, const std::string& className)
-{
+int64_t RegistryStore::createChild(int64_t parent, const std::string& name,
+                                   const std::string& className) {
     const int64_t now = fileTimeNow();
     {
-        SqliteStatement::Run r(
-            stmt(SCreate, "INSERT INTO keys(parent, name, fold, class, written) VALUES(?,?,?,?,?)"));
-        r.bind(1, parent).bind(2, name).bind(3, foldName(name)).bind(4, className).bind(5, now).step();
+        SqliteStatement::Run r(stmt(
+            SCreate, "INSERT INTO keys(parent, name, fold, class, written) VALUES(?,?,?,?,?)"));
+        r.bind(1, parent)
+            .bind(2, name)
+            .bind(3, foldName(name))
+            .bind(4, className)
+            .bind(5, now)
+            .step();
     }
     const int64_t id = sqlite3_last_insert_rowid(m_db);
     if (parent != 0)
@@ -373,30 +381,27 @@ int64_t RegistryStore::createChild(int64_t parent, const std::string& name, cons
     return id;
 }
 
-std::vector<RegistryStore::Child> RegistryStore::children(int64_t parent)
-{
+std::vector<RegistryStore::Child> RegistryStore::children(int64_t parent) {
     std::vector<Child> out;
-    SqliteStatement::Run r(stmt(SChildren, "SELECT id, name, fold FROM keys WHERE parent=? ORDER BY fold"));
+    SqliteStatement::Run r(
+        stmt(SChildren, "SELECT id, name, fold FROM keys WHERE parent=? ORDER BY fold"));
     r.bind(1, parent);
     while (r.step())
         out.push_back(Child{r.integer(0), r.text(1), r.text(2)});
     return out;
 }
 
-bool RegistryStore::hasChildren(int64_t id)
-{
+bool RegistryStore::hasChildren(int64_t id) {
     SqliteStatement::Run r(stmt(SHasChildren, "SELECT 1 FROM keys WHERE parent=? LIMIT 1"));
     return r.bind(1, id).step();
 }
 
-int64_t RegistryStore::parentOf(int64_t id)
-{
+int64_t RegistryStore::parentOf(int64_t id) {
     SqliteStatement::Run r(stmt(SParent, "SELECT parent FROM keys WHERE id=?"));
     return r.bind(1, id).step() ? r.integer(0) : 0;
 }
 
-void RegistryStore::deleteKey(int64_t id)
-{
+void RegistryStore::deleteKey(int64_t id) {
     const int64_t parent = parentOf(id);
     SqliteStatement::Run(stmt(SDelVals, "DELETE FROM vals WHERE key=?")).bind(1, id).step();
     SqliteStatement::Run(stmt(SDelKey, "DELETE FROM keys WHERE id=?")).bind(1, id).step();
@@ -404,8 +409,7 @@ void RegistryStore::deleteKey(int64_t id)
         touch(parent);
 }
 
-RegistryStore::KeyInfo RegistryStore::keyInfo(int64_t id)
-{
+RegistryStore::KeyInfo RegistryStore::keyInfo(int64_t id) {
     KeyInfo info;
     {
         SqliteStatement::Run r(stmt(SKeyRow, "SELECT class, written FROM keys WHERE id=?"));
@@ -415,8 +419,9 @@ RegistryStore::KeyInfo RegistryStore::keyInfo(int64_t id)
         }
     }
     {
-        SqliteStatement::Run r(stmt(SChildClass, "SELECT coalesce(max(length(CAST(class AS BLOB))), 0) "
-                                                 "FROM keys WHERE parent=?"));
+        SqliteStatement::Run r(stmt(SChildClass,
+                                    "SELECT coalesce(max(length(CAST(class AS BLOB))), 0) "
+                                    "FROM keys WHERE parent=?"));
         if (r.bind(1, id).step())
             info.maxChildClassLen = DWORD(r.integer(0));
     }
@@ -431,11 +436,11 @@ RegistryStore::KeyInfo RegistryStore::keyInfo(int64_t id)
     return info;
 }
 
-RegistryStore::Lookup RegistryStore::value(int64_t key, const std::string& fold, ValueRow& out)
-{
+RegistryStore::Lookup RegistryStore::value(int64_t key, const std::string& fold, ValueRow& out) {
     // One statement answers both whether the key still exists and the value itself.
-    SqliteStatement::Run r(stmt(SValue, "SELECT v.name, v.type, v.data FROM keys k "
-                                        "LEFT JOIN vals v ON v.key = k.id AND v.fold = ?2 WHERE k.id = ?1"));
+    SqliteStatement::Run r(
+        stmt(SValue, "SELECT v.name, v.type, v.data FROM keys k "
+                     "LEFT JOIN vals v ON v.key = k.id AND v.fold = ?2 WHERE k.id = ?1"));
     r.bind(1, key).bind(2, fold);
     if (!r.step())
         return Lookup::KeyGone;
@@ -447,27 +452,34 @@ RegistryStore::Lookup RegistryStore::value(int64_t key, const std::string& fold,
     return Lookup::Found;
 }
 
-void RegistryStore::setValue(int64_t key, const std::string& name, DWORD type, const std::string& data)
-{
+void RegistryStore::setValue(int64_t key, const std::string& name, DWORD type,
+                             const std::string& data) {
     // A rewrite keeps the row, so the value keeps its first spelling and its place.
-    SqliteStatement::Run r(stmt(SSetValue, "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?) "
-                                           "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, "
-                                           "data=excluded.data"));
-    r.bind(1, key).bind(2, name).bind(3, foldName(name)).bind(4, int64_t(type)).bindBlob(5, data).step();
+    SqliteStatement::Run r(stmt(SSetValue,
+                                "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?) "
+                                "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, "
+                                "data=excluded.data"));
+    r.bind(1, key)
+        .bind(2, name)
+        .bind(3, foldName(name))
+        .bind(4, int64_t(type))
+        .bindBlob(5, data)
+        .step();
     touch(key);
 }
 
-bool RegistryStore::deleteValue(int64_t key, const std::string& fold)
-{
-    SqliteStatement::Run(stmt(SDelValue, "DELETE FROM vals WHERE key=? AND fold=?")).bind(1, key).bind(2, fold).step();
+bool RegistryStore::deleteValue(int64_t key, const std::string& fold) {
+    SqliteStatement::Run(stmt(SDelValue, "DELETE FROM vals WHERE key=? AND fold=?"))
+        .bind(1, key)
+        .bind(2, fold)
+        .step();
     if (sqlite3_changes(m_db) == 0)
         return false;
     touch(key);
     return true;
 }
 
-std::vector<int64_t> RegistryStore::valueIds(int64_t key)
-{
+std::vector<int64_t> RegistryStore::valueIds(int64_t key) {
     std::vector<int64_t> ids;
     SqliteStatement::Run r(stmt(SValueIds, "SELECT id FROM vals WHERE key=? ORDER BY id"));
     r.bind(1, key);
@@ -476,8 +488,7 @@ std::vector<int64_t> RegistryStore::valueIds(int64_t key)
     return ids;
 }
 
-bool RegistryStore::valueById(int64_t id, ValueRow& out)
-{
+bool RegistryStore::valueById(int64_t id, ValueRow& out) {
     SqliteStatement::Run r(stmt(SValueById, "SELECT name, type, data FROM vals WHERE id=?"));
     if (!r.bind(1, id).step())
         return false;
@@ -487,37 +498,37 @@ bool RegistryStore::valueById(int64_t id, ValueRow& out)
     return true;
 }
 
-void RegistryStore::touch(int64_t id)
-{
-    SqliteStatement::Run(stmt(STouch, "UPDATE keys SET written=? WHERE id=?")).bind(1, fileTimeNow()).bind(2, id).step();
+void RegistryStore::touch(int64_t id) {
+    SqliteStatement::Run(stmt(STouch, "UPDATE keys SET written=? WHERE id=?"))
+        .bind(1, fileTimeNow())
+        .bind(2, id)
+        .step();
 }
 
-uint64_t RegistryStore::changeStamp()
-{
+uint64_t RegistryStore::changeStamp() {
     SqliteStatement::Run r(stmt(SDataVersion, "PRAGMA data_version"));
     const uint64_t version = r.step() ? uint64_t(r.integer(0)) : 0;
     return version ^ (m_localWrites << 32);
 }
 
-RegistryStore::Write::Write(RegistryStore& store) : m_store(store), m_nested(store.inTransaction())
-{
+RegistryStore::Write::Write(RegistryStore& store)
+    : m_store(store), m_nested(store.inTransaction()) {
     ++m_store.m_localWrites;
     m_store.exec(m_nested ? "SAVEPOINT reg_write" : "BEGIN IMMEDIATE");
 }
 
-RegistryStore::Write::~Write()
-{
+RegistryStore::Write::~Write() {
     if (m_done)
         return;
     ++m_store.m_localWrites;
     if (m_nested)
-        sqlite3_exec(m_store.m_db, "ROLLBACK TO reg_write; RELEASE reg_write", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_store.m_db, "ROLLBACK TO reg_write; RELEASE reg_write", nullptr, nullptr,
+                     nullptr);
     else
         sqlite3_exec(m_store.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-void RegistryStore::Write::commit()
-{
+void RegistryStore::Write::commit() {
     m_store.exec(m_nested ? "RELEASE reg_write" : "COMMIT");
     m_done = true;
 }

@@ -40,7 +40,7 @@ std::vector<QString> takeFilesMadePrivate();
 enum class Hive { CurrentUser, LocalMachine, Users, CurrentConfig };
 
 class RegistryStore {
-public:
+  public:
     struct Child {
         int64_t id;
         std::string name;
@@ -97,20 +97,20 @@ public:
     // Makes the enclosed writes one atomic, durable step. Starts an IMMEDIATE transaction
     // at the outermost level and a savepoint inside one that is already running.
     class Write {
-    public:
+      public:
         explicit Write(RegistryStore& store);
         ~Write();
         Write(const Write&) = delete;
         Write& operator=(const Write&) = delete;
         void commit();
 
-    private:
+      private:
         RegistryStore& m_store;
         bool m_nested;
         bool m_done = false;
     };
 
-private:
+  private:
     explicit RegistryStore(sqlite3* db);
     void openSchema();
     bool schemaIsOurs();

@@ -1,11 +1,9 @@
 #include "sqlitestatement_p.h"
-
 #include "winreg.h"
 
 namespace tav::winreg {
 
-int32_t statusForSqlite(int rc)
-{
+int32_t statusForSqlite(int rc) {
     switch (rc & 0xff) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
@@ -27,39 +25,34 @@ int32_t statusForSqlite(int rc)
 }
 
 SqliteStatement::SqliteStatement(sqlite3* db, const char* sql)
-    : m_stmt(db, sql, SQLITE_PREPARE_PERSISTENT)
-{
+    : m_stmt(db, sql, SQLITE_PREPARE_PERSISTENT) {
     if (m_stmt.rc() != SQLITE_OK)
         throw StoreError{statusForSqlite(m_stmt.rc())};
 }
 
-SqliteStatement::Run::~Run()
-{
+SqliteStatement::Run::~Run() {
     sqlite3_reset(m_stmt);
     sqlite3_clear_bindings(m_stmt);
 }
 
-SqliteStatement::Run& SqliteStatement::Run::bind(int index, int64_t v)
-{
+SqliteStatement::Run& SqliteStatement::Run::bind(int index, int64_t v) {
     sqlite3_bind_int64(m_stmt, index, v);
     return *this;
 }
 
-SqliteStatement::Run& SqliteStatement::Run::bind(int index, std::string_view text)
-{
+SqliteStatement::Run& SqliteStatement::Run::bind(int index, std::string_view text) {
     sqlite3_bind_text(m_stmt, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
     return *this;
 }
 
-SqliteStatement::Run& SqliteStatement::Run::bindBlob(int index, std::string_view bytes)
-{
+SqliteStatement::Run& SqliteStatement::Run::bindBlob(int index, std::string_view bytes) {
     // A zero-length blob must still be a blob, not NULL.
-    sqlite3_bind_blob(m_stmt, index, bytes.empty() ? "" : bytes.data(), int(bytes.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_blob(m_stmt, index, bytes.empty() ? "" : bytes.data(), int(bytes.size()),
+                      SQLITE_TRANSIENT);
     return *this;
 }
 
-bool SqliteStatement::Run::step()
-{
+bool SqliteStatement::Run::step() {
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;
@@ -68,14 +61,12 @@ bool SqliteStatement::Run::step()
     throw StoreError{statusForSqlite(rc)};
 }
 
-std::string SqliteStatement::Run::text(int col) const
-{
+std::string SqliteStatement::Run::text(int col) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
     return p ? std::string(p, size_t(sqlite3_column_bytes(m_stmt, col))) : std::string();
 }
 
-std::string SqliteStatement::Run::blob(int col) const
-{
+std::string SqliteStatement::Run::blob(int col) const {
     const auto* p = static_cast<const char*>(sqlite3_column_blob(m_stmt, col));
     return p ? std::string(p, size_t(sqlite3_column_bytes(m_stmt, col))) : std::string();
 }

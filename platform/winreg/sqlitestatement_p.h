@@ -18,13 +18,13 @@ struct StoreError {
 int32_t statusForSqlite(int rc);
 
 class SqliteStatement {
-public:
+  public:
     // Throws StoreError when the statement cannot be prepared.
     SqliteStatement(sqlite3* db, const char* sql);
 
     // One execution: bind parameters, step through rows; resets the statement when it ends.
     class Run {
-    public:
+      public:
         explicit Run(SqliteStatement& s) : m_stmt(s.m_stmt.get()) {}
         ~Run();
         Run(const Run&) = delete;
@@ -40,11 +40,11 @@ public:
         std::string text(int col) const;
         std::string blob(int col) const;
 
-    private:
+      private:
         sqlite3_stmt* m_stmt;
     };
 
-private:
+  private:
     SqliteStmt m_stmt;
 };
 

@@ -11,8 +11,7 @@ struct StoreTransaction::State {
     std::optional<RegistryStore::Write> write;
 };
 
-StoreTransaction::StoreTransaction() : m_state(std::make_unique<State>())
-{
+StoreTransaction::StoreTransaction() : m_state(std::make_unique<State>()) {
     try {
         m_state->write.emplace(RegistryStore::instance());
     } catch (const StoreError& e) {
@@ -24,8 +23,7 @@ StoreTransaction::StoreTransaction() : m_state(std::make_unique<State>())
 
 StoreTransaction::~StoreTransaction() = default;
 
-LONG StoreTransaction::commit()
-{
+LONG StoreTransaction::commit() {
     if (m_status != ERROR_SUCCESS)
         return m_status;
     if (!m_state->write)

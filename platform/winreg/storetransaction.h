@@ -8,7 +8,7 @@
 namespace tav::winreg {
 
 class StoreTransaction {
-public:
+  public:
     StoreTransaction();
     ~StoreTransaction();
     StoreTransaction(const StoreTransaction&) = delete;
@@ -18,7 +18,7 @@ public:
     LONG status() const { return m_status; }
     LONG commit();
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> m_state;
     LONG m_status = ERROR_SUCCESS;

@@ -1,12 +1,12 @@
 // The registry functions over the SQLite store: handle resolution, access checks, the
 // platform's statuses and its size rules.
 #include "winreg.h"
-#include "winreg_p.h"
 
 #include "keyhandletable_p.h"
 #include "keypath_p.h"
 #include "registrystore.h"
 #include "sqlitestatement_p.h"
+#include "winreg_p.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,26 +15,24 @@
 
 namespace tav::winreg {
 
-detail::FaultHook& detail::faultHook()
-{
+detail::FaultHook& detail::faultHook() {
     static FaultHook hook;
     return hook;
 }
 
 namespace {
 
-bool isPredefined(HKEY h)
-{
+bool isPredefined(HKEY h) {
     return h == HKEY_CLASSES_ROOT || h == HKEY_CURRENT_USER || h == HKEY_LOCAL_MACHINE ||
            h == HKEY_USERS || h == HKEY_CURRENT_CONFIG;
 }
 
-bool isStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool isStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 // Runs one registry call: asks the fault hook first, then turns store failures into statuses.
-template <class F>
-LONG guarded(const char* function, F&& body)
-{
+template <class F> LONG guarded(const char* function, F&& body) {
     if (const auto& hook = detail::faultHook()) {
         if (const LONG injected = hook(function))
             return injected;
@@ -50,8 +48,8 @@ LONG guarded(const char* function, F&& body)
     }
 }
 
-std::optional<KeyView> childOf(RegistryStore& store, const KeyView& parent, const std::string& fold)
-{
+std::optional<KeyView> childOf(RegistryStore& store, const KeyView& parent,
+                               const std::string& fold) {
     if (!parent.merged) {
         const auto c = store.findChild(parent.primary, fold);
         if (!c)
@@ -72,8 +70,7 @@ std::optional<KeyView> childOf(RegistryStore& store, const KeyView& parent, cons
     return v;
 }
 
-int64_t pathKey(RegistryStore& store, int64_t from, std::initializer_list<const char*> path)
-{
+int64_t pathKey(RegistryStore& store, int64_t from, std::initializer_list<const char*> path) {
     for (const char* part : path) {
         if (!from)
             return 0;
@@ -85,8 +82,7 @@ int64_t pathKey(RegistryStore& store, int64_t from, std::initializer_list<const 
 
 // The current view of a predefined root. HKEY_CLASSES_ROOT merges the user's and the
 // machine's Software\Classes; its own new subkeys go to the machine's side.
-KeyView predefinedView(RegistryStore& store, HKEY h)
-{
+KeyView predefinedView(RegistryStore& store, HKEY h) {
     if (h == HKEY_CURRENT_USER)
         return {store.hiveRoot(Hive::CurrentUser)};
     if (h == HKEY_LOCAL_MACHINE)
@@ -109,8 +105,7 @@ struct Target {
     bool predefined = false;
 };
 
-LONG resolve(RegistryStore& store, HKEY h, Target& t)
-{
+LONG resolve(RegistryStore& store, HKEY h, Target& t) {
     if (!h)
         return ERROR_INVALID_HANDLE;
     if (isPredefined(h)) {
@@ -127,13 +122,11 @@ LONG resolve(RegistryStore& store, HKEY h, Target& t)
 }
 
 // Status for a lookup that found nothing: "key deleted" when the starting key is gone.
-LONG missing(RegistryStore& store, const KeyView& from)
-{
+LONG missing(RegistryStore& store, const KeyView& from) {
     return store.keyAlive(from.primary) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
 }
 
-LONG walk(RegistryStore& store, KeyView& view, const std::vector<std::string>& parts)
-{
+LONG walk(RegistryStore& store, KeyView& view, const std::vector<std::string>& parts) {
     for (const auto& part : parts) {
         const auto next = childOf(store, view, foldName(part));
         if (!next)
@@ -145,16 +138,17 @@ LONG walk(RegistryStore& store, KeyView& view, const std::vector<std::string>& p
     return ERROR_SUCCESS;
 }
 
-std::vector<RegistryStore::Child> subkeysOf(RegistryStore& store, const KeyView& view)
-{
+std::vector<RegistryStore::Child> subkeysOf(RegistryStore& store, const KeyView& view) {
     if (!view.merged)
         return store.children(view.primary);
     auto user = view.userSide ? store.children(view.userSide) : std::vector<RegistryStore::Child>();
-    auto machine = view.machineSide ? store.children(view.machineSide) : std::vector<RegistryStore::Child>();
+    auto machine =
+        view.machineSide ? store.children(view.machineSide) : std::vector<RegistryStore::Child>();
     std::vector<RegistryStore::Child> merged;
     merged.reserve(user.size() + machine.size());
     // Both lists are sorted by folded name; the user's spelling wins on a tie.
-    std::set_union(user.begin(), user.end(), machine.begin(), machine.end(), std::back_inserter(merged),
+    std::set_union(user.begin(), user.end(), machine.begin(), machine.end(),
+                   std::back_inserter(merged),
                    [](const auto& a, const auto& b) { return a.fold < b.fold; });
     return merged;
 }
@@ -162,8 +156,7 @@ std::vector<RegistryStore::Child> subkeysOf(RegistryStore& store, const KeyView&
 // Copies value data out under the platform's size rules: the size is always the stored
 // size; a string type gets one NUL appended when the buffer has room and the data does
 // not already end in one, not counted in the size.
-LONG copyData(const RegistryStore::ValueRow& row, LPBYTE data, LPDWORD cb)
-{
+LONG copyData(const RegistryStore::ValueRow& row, LPBYTE data, LPDWORD cb) {
     const DWORD size = DWORD(row.data.size());
     if (!cb)
         return ERROR_SUCCESS;
@@ -183,7 +176,9 @@ LONG copyData(const RegistryStore::ValueRow& row, LPBYTE data, LPDWORD cb)
     return ERROR_SUCCESS;
 }
 
-bool allowed(const Target& t, REGSAM right) { return (t.key->access & right) == right; }
+bool allowed(const Target& t, REGSAM right) {
+    return (t.key->access & right) == right;
+}
 
 } // namespace
 
@@ -191,8 +186,8 @@ bool allowed(const Target& t, REGSAM right) { return (t.key->access & right) == 
 
 using namespace tav::winreg;
 
-LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult)
-{
+LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                   PHKEY phkResult) {
     return guarded("RegOpenKeyExA", [&]() -> LONG {
         if (!phkResult)
             return ERROR_INVALID_PARAMETER;
@@ -218,8 +213,7 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
 }
 
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD, REGSAM samDesired,
-                     LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition)
-{
+                     LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition) {
     return guarded("RegCreateKeyExA", [&]() -> LONG {
         if (!phkResult || !lpSubKey)
             return ERROR_INVALID_PARAMETER;
@@ -248,10 +242,11 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD, RE
             return ERROR_ACCESS_DENIED;
         const std::string className = lpClass ? lpClass : "";
         for (; level < parts.size(); ++level) {
-            const int64_t id = store.createChild(view.primary, parts[level],
-                                                 level + 1 == parts.size() ? className : std::string());
+            const int64_t id = store.createChild(
+                view.primary, parts[level], level + 1 == parts.size() ? className : std::string());
             const bool userSide = view.merged && view.primary == view.userSide;
-            view = view.merged ? KeyView{id, userSide ? id : 0, userSide ? 0 : id, true} : KeyView{id};
+            view =
+                view.merged ? KeyView{id, userSide ? id : 0, userSide ? 0 : id, true} : KeyView{id};
         }
         write.commit();
         OpenKey key;
@@ -264,8 +259,7 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD, RE
     });
 }
 
-LONG RegCloseKey(HKEY hKey)
-{
+LONG RegCloseKey(HKEY hKey) {
     return guarded("RegCloseKey", [&]() -> LONG {
         if (isPredefined(hKey))
             return ERROR_SUCCESS;
@@ -273,9 +267,8 @@ LONG RegCloseKey(HKEY hKey)
     });
 }
 
-LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
-                      LPDWORD lpcbData)
-{
+LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                      LPBYTE lpData, LPDWORD lpcbData) {
     return guarded("RegQueryValueExA", [&]() -> LONG {
         if (lpReserved || (lpData && !lpcbData))
             return ERROR_INVALID_PARAMETER;
@@ -302,8 +295,8 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
     });
 }
 
-LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)
-{
+LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData) {
     return guarded("RegSetValueExA", [&]() -> LONG {
         if (!lpData && cbData)
             return ERROR_NOACCESS;
@@ -329,8 +322,7 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
     });
 }
 
-LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey)
-{
+LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     return guarded("RegDeleteKeyA", [&]() -> LONG {
         if (!lpSubKey)
             return ERROR_INVALID_PARAMETER;
@@ -355,8 +347,7 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey)
     });
 }
 
-LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName)
-{
+LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
     return guarded("RegDeleteValueA", [&]() -> LONG {
         if (const LONG s = checkValueName(lpValueName))
             return s;
@@ -376,11 +367,10 @@ LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName)
     });
 }
 
-LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved, LPDWORD lpcSubKeys,
-                      LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
-                      LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
-                      PFILETIME lpftLastWriteTime)
-{
+LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                      LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                      LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                      LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
     return guarded("RegQueryInfoKeyA", [&]() -> LONG {
         if (lpReserved || (lpClass && !lpcchClass))
             return ERROR_INVALID_PARAMETER;
@@ -433,9 +423,8 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
     });
 }
 
-LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
-                   LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
-{
+LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                   LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
     return guarded("RegEnumValueA", [&]() -> LONG {
         if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData))
             return ERROR_INVALID_PARAMETER;
@@ -469,8 +458,7 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
     });
 }
 
-LONG RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName)
-{
+LONG RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
     return guarded("RegEnumKeyA", [&]() -> LONG {
         if (!lpName)
             return ERROR_INVALID_PARAMETER;

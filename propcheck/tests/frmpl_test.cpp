@@ -20,7 +20,7 @@ using namespace tav::propcheck;
 namespace {
 
 class FrmPLTest : public ::testing::Test {
-public:
+  public:
     void SetUp() override {
         AppInfo::setTitle("propcheck");
         form = std::make_unique<frmPL>();
@@ -54,12 +54,14 @@ TEST_F(FrmPLTest, WindowAndControlsFollowTheirSettings) {
     EXPECT_EQ(form->windowTitle(), "Test Property List");
     EXPECT_EQ(form->size(), twipsSize(6315, 6105));
     EXPECT_TRUE(form->windowFlags() & Qt::Tool);
-    EXPECT_FALSE(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(form->windowFlags() &
+                 (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
 
     EXPECT_EQ(form->Label1->geometry(), twipsRect(120, 120, 6075, 1515));
     EXPECT_TRUE(form->Label1->font().bold());
-    EXPECT_TRUE(form->Label1->text().startsWith("The Property List below should be populated with data."));
+    EXPECT_TRUE(
+        form->Label1->text().startsWith("The Property List below should be populated with data."));
     EXPECT_TRUE(form->Label1->text().endsWith("when you change the Dropdown, or Numeric value."));
     EXPECT_EQ(list->geometry(), twipsRect(60, 1740, 6195, 4335));
     EXPECT_FALSE(list->font().bold());
@@ -102,7 +104,8 @@ TEST_F(FrmPLTest, CommittedDropDownAndNumericValuesReachTheCustomRowUnchanged) {
     pick(2);
     EXPECT_EQ(row("Custom Drawn").value(), "3");
 
-    const std::pair<const char*, const char*> typed[] = {{"0", "0"}, {"-1.50", "-1.50"}, {"007", "007"}, {"255", "255"}};
+    const std::pair<const char*, const char*> typed[] = {
+        {"0", "0"}, {"-1.50", "-1.50"}, {"007", "007"}, {"255", "255"}};
     for (const auto& [keys, expected] : typed) {
         SCOPED_TRACE(keys);
         edit("Numeric Value Only");
@@ -203,7 +206,7 @@ std::pair<int, int> darkExtent(const QImage& img, const QRect& row, int x0, int 
 }
 
 class CustomRowPixels : public FrmPLTest {
-public:
+  public:
     RowPicture paint(const QString& value, bool highlighted) {
         PropertyItem& custom = row("Custom Drawn");
         custom.setValue(value);
@@ -222,10 +225,10 @@ TEST_F(CustomRowPixels, BoxAndTextFollowTheValue) {
         QColor box;
         bool text;
     };
-    const Case cases[] = {{"1", QColor(255, 0, 0), true},     {"0", QColor(255, 255, 255), true},
-                          {"2", QColor(2, 0, 0), true},       {"255", QColor(255, 0, 0), true},
-                          {"1.5", QColor(2, 0, 0), true},     {"40000", QColor(0, 0, 0), true},
-                          {"Hello", QColor(0, 0, 0), true},   {"", QColor(0, 0, 0), false}};
+    const Case cases[] = {{"1", QColor(255, 0, 0), true},   {"0", QColor(255, 255, 255), true},
+                          {"2", QColor(2, 0, 0), true},     {"255", QColor(255, 0, 0), true},
+                          {"1.5", QColor(2, 0, 0), true},   {"40000", QColor(0, 0, 0), true},
+                          {"Hello", QColor(0, 0, 0), true}, {"", QColor(0, 0, 0), false}};
     const QFontMetrics fm(list->font());
     for (bool highlighted : {false, true}) {
         for (const Case& c : cases) {
@@ -245,7 +248,8 @@ TEST_F(CustomRowPixels, BoxAndTextFollowTheValue) {
             EXPECT_EQ(at(sv - 2, r.bottom()), silver);
             EXPECT_EQ(at(sv, r.top() + 2), silver);
             EXPECT_EQ(at(r.left() - 2, r.center().y()), silver);
-            // Box: black outline from (sv + 3, top + 1), 12 pixels wide, filled with the value's colour.
+            // Box: black outline from (sv + 3, top + 1), 12 pixels wide, filled with the value's
+            // colour.
             EXPECT_EQ(at(sv + 3, r.center().y()), QColor(0, 0, 0));
             EXPECT_EQ(at(sv + 14, r.center().y()), QColor(0, 0, 0));
             EXPECT_EQ(at(sv + 9, r.top() + 1), QColor(0, 0, 0));

@@ -1,5 +1,5 @@
-#include "casename.h"
 #include "canvas.h"
+#include "casename.h"
 #include "devicecontext.h"
 #include "gdi.h"
 #include "gdi_testseams.h"
@@ -13,11 +13,11 @@
 #include <QPainter>
 #include <QPalette>
 
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <functional>
 #include <memory>
+
+#include <gtest/gtest.h>
 
 using namespace tav;
 using namespace tav::propcheck;
@@ -39,7 +39,9 @@ struct Canvas : test::Canvas {
     PropertyHelp help;
 };
 
-uint32_t grey(int v) { return uint32_t(v) * 0x010101u; }
+uint32_t grey(int v) {
+    return uint32_t(v) * 0x010101u;
+}
 
 } // namespace
 
@@ -71,9 +73,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         GradCase{"EqualColoursAreSolid", Navy, Navy, 2, 7, {Navy, Navy, Navy, Navy, Navy}},
         // Steps of 25.5: band i is (i + 1) * 25.5 rounded half to even, clamped at 255.
-        GradCase{"BlackToWhiteOverEleven", Black, White, 0, 11,
-                 {grey(26), grey(51), grey(76), grey(102), grey(128), grey(153), grey(178), grey(204),
-                  grey(230), grey(255), grey(255)}},
+        GradCase{"BlackToWhiteOverEleven",
+                 Black,
+                 White,
+                 0,
+                 11,
+                 {grey(26), grey(51), grey(76), grey(102), grey(128), grey(153), grey(178),
+                  grey(204), grey(230), grey(255), grey(255)}},
         GradCase{"WhiteToBlackClampsAtZero", White, Black, 0, 3, {grey(128), grey(0), grey(0)}},
         // 127.5 rounds to the even 128 in both channels.
         GradCase{"ChannelsMoveIndependently", Red, 0x00FF00, 4, 7, {0x008080, 0x00FF00, 0x00FF00}},
@@ -166,7 +172,8 @@ TEST(PropertyHelpDrawText, EmptyVariantsAreNotMissingSoNothingIsMeasuredOrDrawn)
     canvas.help.DrawText("Hx", 3, 3, &width, &height, Red, 0, false);
     EXPECT_TRUE(width.isEmpty());
     EXPECT_TRUE(height.isEmpty());
-    EXPECT_TRUE(canvas.all(Background, canvas.image.rect())) << "an empty rectangle clips everything";
+    EXPECT_TRUE(canvas.all(Background, canvas.image.rect()))
+        << "an empty rectangle clips everything";
 }
 
 TEST(PropertyHelpDrawText, TextColourRestoredBackgroundTransparent) {
@@ -225,12 +232,13 @@ TEST_P(ColourBox, OnePixelBlackOutlineAndRawFill) {
     EXPECT_TRUE(canvas.all(Background, QRect(0, 12, 40, 18)));
 }
 
-INSTANTIATE_TEST_SUITE_P(PropertyHelp, ColourBox,
-                         ::testing::Values(BoxCase{"Red", Red, 0x0000FF}, BoxCase{"White", White, 0xFFFFFF},
-                                           BoxCase{"NearBlackRgbTwo", 2, 0x000002},
-                                           BoxCase{"SystemColourUsedRaw", int32_t(0x80000005), 0x000005},
-                                           BoxCase{"MinusOneIsWhite", -1, 0xFFFFFF}),
-                         tav::test::caseName);
+INSTANTIATE_TEST_SUITE_P(
+    PropertyHelp, ColourBox,
+    ::testing::Values(BoxCase{"Red", Red, 0x0000FF}, BoxCase{"White", White, 0xFFFFFF},
+                      BoxCase{"NearBlackRgbTwo", 2, 0x000002},
+                      BoxCase{"SystemColourUsedRaw", int32_t(0x80000005), 0x000005},
+                      BoxCase{"MinusOneIsWhite", -1, 0xFFFFFF}),
+    tav::test::caseName);
 
 TEST(PropertyHelpObjects, NoPenOrBrushLeftBehindByAnyMember) {
     const struct {
@@ -241,14 +249,16 @@ TEST(PropertyHelpObjects, NoPenOrBrushLeftBehindByAnyMember) {
         {"DrawText", [](PropertyHelp& h, int32_t) { h.DrawText("abc", 0, 0); }},
         {"Fill", [](PropertyHelp& h, int32_t) { h.Fill(0, 0, 5, 5); }},
         {"FillGrad", [](PropertyHelp& h, int32_t) { h.FillGrad(0, 0, 5, 8, Red, White); }},
-        {"PaintColorBox", [](PropertyHelp&, int32_t dc) { modGDI::PaintColorBox(dc, Red, 0, 0, 8, 8); }},
+        {"PaintColorBox",
+         [](PropertyHelp&, int32_t dc) { modGDI::PaintColorBox(dc, Red, 0, 0, 8, 8); }},
     };
     for (const auto& m : members) {
         const int before = gdi::liveObjectCount();
         {
             Canvas canvas;
             const HDC dc = canvas.dc->handle();
-            const HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN), brush = GetCurrentObject(dc, OBJ_BRUSH);
+            const HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN),
+                          brush = GetCurrentObject(dc, OBJ_BRUSH);
             m.call(canvas.help, canvas.hdcLong());
             EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen) << m.name;
             EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), brush) << m.name;

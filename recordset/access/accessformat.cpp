@@ -1,6 +1,4 @@
 #include "accessformat.h"
-#include "sqliterows.h"
-#include "sqlitestmt.h"
 
 #include "accesscollation.h"
 #include "accessfunctions.h"
@@ -9,6 +7,8 @@
 #include "appinfo.h"
 #include "sanitizers.h"
 #include "savedqueries_p.h"
+#include "sqliterows.h"
+#include "sqlitestmt.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,35 +17,35 @@
 #include <QProcess>
 #include <QtDebug>
 
-#include <sqlite3.h>
-
-#include <sys/resource.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <list>
 #include <map>
 #include <optional>
 #include <set>
+#include <sqlite3.h>
 #include <string_view>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace tav::ado {
 
 namespace {
 
 constexpr int defaultTimeoutMs = 15000;
-constexpr int passwordProtected = 5;  // the reader's exit status for a protected file
-constexpr qsizetype maxMessageBytes = 64 * 1024;  // of the reader's messages, the last ones
-constexpr int defaultMemoryMb = 1024;  // the reader's address space
+constexpr int passwordProtected = 5;             // the reader's exit status for a protected file
+constexpr qsizetype maxMessageBytes = 64 * 1024; // of the reader's messages, the last ones
+constexpr int defaultMemoryMb = 1024;            // the reader's address space
 
 // A reader built with the address sanitizer cannot start under a limit.
 constexpr bool addressSpaceCanBeLimited = !addressSanitizerOn;
-constexpr qint64 defaultCacheLimit = qint64(256) << 20;  // bytes of file images kept for later connections
+constexpr qint64 defaultCacheLimit = qint64(256)
+                                     << 20; // bytes of file images kept for later connections
 
 VbError damaged(const QString& path, const QString& why) {
-    return providerError(errc::ProviderFailure,
-                         QStringLiteral("'%1' is not an Access database or is damaged: %2").arg(path, why));
+    return providerError(
+        errc::ProviderFailure,
+        QStringLiteral("'%1' is not an Access database or is damaged: %2").arg(path, why));
 }
 
 // Memory for an image as large as the tables read may not be there: error 7, which the
@@ -59,9 +59,10 @@ VbError outOfMemory() {
 QByteArray readImage(const QString& path, const QStringList& tables = {}) try {
     const QString reader = AccessFormat::readerPath();
     if (!QFileInfo(reader).isExecutable())
-        throw providerError(errc::ProviderFailure,
-                            QStringLiteral("Cannot read the Access file '%1': the reader program '%2' is missing.")
-                                .arg(path, reader));
+        throw providerError(
+            errc::ProviderFailure,
+            QStringLiteral("Cannot read the Access file '%1': the reader program '%2' is missing.")
+                .arg(path, reader));
     bool ok = false;
     int timeoutMs = qEnvironmentVariableIntValue("TAV_MDBREADER_TIMEOUT_MS", &ok);
     if (!ok || timeoutMs <= 0)
@@ -69,7 +70,7 @@ QByteArray readImage(const QString& path, const QStringList& tables = {}) try {
 
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("MDBPATH"));  // an empty entry makes the library search forever
+    env.remove(QStringLiteral("MDBPATH")); // an empty entry makes the library search forever
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     process.setProcessEnvironment(env);
     process.setProgram(reader);
@@ -87,8 +88,9 @@ QByteArray readImage(const QString& path, const QStringList& tables = {}) try {
     process.setArguments(QStringList{QFileInfo(path).absoluteFilePath()} + tables);
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted())
-        throw providerError(errc::ProviderFailure, QStringLiteral("Cannot start the Access file reader '%1': %2")
-                                                       .arg(reader, process.errorString()));
+        throw providerError(errc::ProviderFailure,
+                            QStringLiteral("Cannot start the Access file reader '%1': %2")
+                                .arg(reader, process.errorString()));
     process.closeWriteChannel();
     // Only the end of the reader's messages is kept: on some damaged files the library
     // repeats a warning without end (megabytes a second) until the time limit stops it.
@@ -107,7 +109,9 @@ QByteArray readImage(const QString& path, const QStringList& tables = {}) try {
         if (left <= 0) {
             process.kill();
             process.waitForFinished();
-            throw damaged(path, QStringLiteral("reading it did not finish within %1 s.").arg(timeoutMs / 1000.0));
+            throw damaged(
+                path,
+                QStringLiteral("reading it did not finish within %1 s.").arg(timeoutMs / 1000.0));
         }
         process.waitForReadyRead(int(std::min<qint64>(left, 100)));
         keepTail();
@@ -117,13 +121,15 @@ QByteArray readImage(const QString& path, const QStringList& tables = {}) try {
     if (process.exitStatus() == QProcess::CrashExit)
         throw damaged(path, QStringLiteral("the reader stopped unexpectedly while reading it."));
     if (process.exitCode() == passwordProtected)
-        throw providerError(errc::ProviderFailure,
-                            QStringLiteral("'%1' is protected by a database password; this reader opens only "
-                                           "files without one.")
-                                .arg(path));
+        throw providerError(
+            errc::ProviderFailure,
+            QStringLiteral("'%1' is protected by a database password; this reader opens only "
+                           "files without one.")
+                .arg(path));
     if (process.exitCode() != 0)
-        throw damaged(path, messages.isEmpty() ? QStringLiteral("the reader failed (%1).").arg(process.exitCode())
-                                               : messages.split(u'\n').last());
+        throw damaged(path, messages.isEmpty()
+                                ? QStringLiteral("the reader failed (%1).").arg(process.exitCode())
+                                : messages.split(u'\n').last());
     return process.readAllStandardOutput();
 } catch (const std::bad_alloc&) {
     throw outOfMemory();
@@ -133,14 +139,15 @@ QByteArray readImage(const QString& path, const QStringList& tables = {}) try {
 VbError engineError(sqlite3* db, const QString& path, const QString& what) {
     if ((sqlite3_errcode(db) & 0xff) == SQLITE_NOMEM)
         return outOfMemory();
-    return providerError(errc::ProviderFailure, QStringLiteral("Reading '%1' failed at \"%2\": %3.")
-                                                    .arg(path, what, QString::fromUtf8(sqlite3_errmsg(db))));
+    return providerError(errc::ProviderFailure,
+                         QStringLiteral("Reading '%1' failed at \"%2\": %3.")
+                             .arg(path, what, QString::fromUtf8(sqlite3_errmsg(db))));
 }
 
 // One statement over an image. Preparing or stepping it either works or raises the
 // provider's error naming it: a fault must not pass for an empty catalog.
 class Statement {
-public:
+  public:
     Statement(sqlite3* db, const char* sql, const QString& path)
         : m_db(db), m_sql(sql), m_path(path), m_stmt(db, sql), m_st(m_stmt.get()) {
         if (!m_stmt.ok())
@@ -153,12 +160,14 @@ public:
         return rc == SQLITE_ROW;
     }
     void bind(int index, int value) { sqlite3_bind_int(m_st, index, value); }
-    QString text(int c) const { return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_st, c))); }
+    QString text(int c) const {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_st, c)));
+    }
     int integer(int c) const { return sqlite3_column_int(m_st, c); }
     qint64 integer64(int c) const { return sqlite3_column_int64(m_st, c); }
     bool isNull(int c) const { return sqlite3_column_type(m_st, c) == SQLITE_NULL; }
 
-private:
+  private:
     sqlite3* m_db;
     const char* m_sql;
     const QString& m_path;
@@ -205,34 +214,39 @@ std::optional<FileStamp> stampOf(const QString& path) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return std::nullopt;
-    return FileStamp{st.st_dev, st.st_ino, st.st_size, qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    return FileStamp{st.st_dev, st.st_ino, st.st_size,
+                     qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 // The error for a file that is no longer the version a connection started from.
 std::optional<VbError> changeSince(const QString& path, const FileStamp& then) {
     const std::optional<FileStamp> now = stampOf(path);
     if (!now)
-        return providerError(errc::ProviderFailure,
-                             QStringLiteral("The database file '%1' was deleted or moved after the connection to it "
-                                            "was opened.")
-                                 .arg(path));
+        return providerError(
+            errc::ProviderFailure,
+            QStringLiteral("The database file '%1' was deleted or moved after the connection to it "
+                           "was opened.")
+                .arg(path));
     if (!now->sameFile(then))
-        return providerError(errc::ProviderFailure,
-                             QStringLiteral("The database file '%1' was replaced by another file after the connection "
-                                            "to it was opened.")
-                                 .arg(path));
+        return providerError(
+            errc::ProviderFailure,
+            QStringLiteral(
+                "The database file '%1' was replaced by another file after the connection "
+                "to it was opened.")
+                .arg(path));
     if (*now != then)
-        return providerError(errc::ProviderFailure,
-                             QStringLiteral("The database file '%1' was changed after the connection to it was "
-                                            "opened; connect again to read it as it is now.")
-                                 .arg(path));
+        return providerError(
+            errc::ProviderFailure,
+            QStringLiteral("The database file '%1' was changed after the connection to it was "
+                           "opened; connect again to read it as it is now.")
+                .arg(path));
     return std::nullopt;
 }
 
 // One version of one Access file in memory: its catalog with the saved-query views, and
 // the tables loaded so far. Every connection to the same unchanged file shares it.
 class AccessImage {
-public:
+  public:
     AccessImage(const QString& path, const FileStamp& stamp, const QByteArray& catalog)
         : m_path(path), m_stamp(stamp) {
         // Owned from here on, so that a constructor that throws below still closes it.
@@ -249,8 +263,9 @@ public:
         sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, 1);
         access::registerCollation(m_db);
         access::registerFunctions(m_db);
-        if (sqlite3_deserialize(m_db, "main", sqliteCopy(catalog, path), catalog.size(), catalog.size(),
-                                SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK)
+        if (sqlite3_deserialize(
+                m_db, "main", sqliteCopy(catalog, path), catalog.size(), catalog.size(),
+                SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK)
             throw damaged(path, QStringLiteral("the reader's output cannot be loaded."));
         // A double-quoted name that matches no column must fail, not become a text literal.
         sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -294,7 +309,7 @@ public:
         SavedQuery& q = it->second;
         if (q.state != SavedQuery::Unmade)
             return q.state == SavedQuery::Made;
-        q.state = SavedQuery::Making;  // a query that reads itself, at any depth, fails below
+        q.state = SavedQuery::Making; // a query that reads itself, at any depth, fails below
         try {
             q.state = makeView(q) ? SavedQuery::Made : SavedQuery::Refused;
         } catch (...) {
@@ -307,10 +322,12 @@ public:
     // Adds the rows of the tables `names` from the reader's image of them, all or none.
     void insert(const QByteArray& image, const QStringList& names) {
         exec(m_db, "ATTACH ':memory:' AS __incoming", m_path);
-        const std::unique_ptr<sqlite3, void (*)(sqlite3*)> detach(
-            m_db, [](sqlite3* db) { sqlite3_exec(db, "DETACH __incoming", nullptr, nullptr, nullptr); });
-        if (sqlite3_deserialize(m_db, "__incoming", sqliteCopy(image, m_path), image.size(), image.size(),
-                                SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY) != SQLITE_OK)
+        const std::unique_ptr<sqlite3, void (*)(sqlite3*)> detach(m_db, [](sqlite3* db) {
+            sqlite3_exec(db, "DETACH __incoming", nullptr, nullptr, nullptr);
+        });
+        if (sqlite3_deserialize(
+                m_db, "__incoming", sqliteCopy(image, m_path), image.size(), image.size(),
+                SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY) != SQLITE_OK)
             throw damaged(m_path, QStringLiteral("the reader's output cannot be loaded."));
         std::map<QString, QString> warnings;
         QStringList counted;
@@ -326,9 +343,14 @@ public:
         try {
             for (const QString& name : names) {
                 if (!counted.contains(name))
-                    throw damaged(m_path, QStringLiteral("the reader did not hand back the table '%1'.").arg(name));
+                    throw damaged(
+                        m_path,
+                        QStringLiteral("the reader did not hand back the table '%1'.").arg(name));
                 // Same columns on both sides: SQLite copies the stored rows as they are.
-                exec(m_db, "INSERT INTO main." + quoted(name) + " SELECT * FROM __incoming." + quoted(name), m_path);
+                exec(m_db,
+                     "INSERT INTO main." + quoted(name) + " SELECT * FROM __incoming." +
+                         quoted(name),
+                     m_path);
             }
             exec(m_db, "COMMIT", m_path);
         } catch (...) {
@@ -343,7 +365,7 @@ public:
         countBytes();
     }
 
-private:
+  private:
     struct Table {
         qint64 page = 0;
         bool loaded = false;
@@ -359,7 +381,8 @@ private:
         std::vector<access::QueryDesignRow> rows;
         {
             Statement st(m_db,
-                         "SELECT Attribute, Flag, Name1, Name2, Expression FROM __msysqueries WHERE ObjectId = ? "
+                         "SELECT Attribute, Flag, Name1, Name2, Expression FROM __msysqueries "
+                         "WHERE ObjectId = ? "
                          "ORDER BY Attribute, \"Order\"",
                          m_path);
             st.bind(1, q.id);
@@ -390,8 +413,10 @@ private:
             if ((rc & 0xff) == SQLITE_NOMEM)
                 throw outOfMemory();
             // Queries read other queries: make the one it names, then try again.
-            if (!(why.startsWith(QLatin1String("no such table:")) && ensureView(missingName(why)))) {
-                m_refusals[key] = QStringLiteral("its rebuilt form is not valid here (%1)").arg(why);
+            if (!(why.startsWith(QLatin1String("no such table:")) &&
+                  ensureView(missingName(why)))) {
+                m_refusals[key] =
+                    QStringLiteral("its rebuilt form is not valid here (%1)").arg(why);
                 return false;
             }
         }
@@ -405,7 +430,8 @@ private:
     }
 
     void countBytes() {
-        Statement count(m_db, "SELECT page_count * page_size FROM pragma_page_count, pragma_page_size", m_path);
+        Statement count(
+            m_db, "SELECT page_count * page_size FROM pragma_page_count, pragma_page_size", m_path);
         m_bytes = count.step() ? count.integer64(0) : 0;
     }
 
@@ -420,7 +446,8 @@ private:
             const QString name = st.text(0);
             if (st.integer(1) == 6)
                 m_refusals[name.toLower()] =
-                    QStringLiteral("'%1' is a linked table in another database, which this reader does not follow")
+                    QStringLiteral("'%1' is a linked table in another database, which this reader "
+                                   "does not follow")
                         .arg(name);
             else if (st.integer(1) == 1 && st.isNull(3))
                 m_tables[name].page = st.integer64(4);
@@ -442,10 +469,10 @@ private:
     QString m_path;
     FileStamp m_stamp;
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> m_owner{nullptr, sqlite3_close};
-    sqlite3* m_db = nullptr;  // the connection m_owner closes
+    sqlite3* m_db = nullptr;                 // the connection m_owner closes
     std::map<QString, Table> m_tables;       // user tables by their name in the file
-    std::map<QString, SavedQuery> m_queries;  // saved queries by lower-case name
-    std::map<QString, QString> m_refusals;  // lower-case name -> why it cannot be opened
+    std::map<QString, SavedQuery> m_queries; // saved queries by lower-case name
+    std::map<QString, QString> m_refusals;   // lower-case name -> why it cannot be opened
     QStringList m_catalogWarnings;
     qint64 m_bytes = 0;
 };
@@ -454,7 +481,7 @@ private:
 // bound on the memory they hold; no file is held open. An image of a file that changed is
 // dropped when a connection next meets the change, and never handed out again.
 class ImageCache {
-public:
+  public:
     static ImageCache& instance() {
         static ImageCache cache;
         return cache;
@@ -462,7 +489,8 @@ public:
 
     // The image of `path` in the version `stamp`; an image of another version is dropped.
     std::shared_ptr<AccessImage> find(const QString& path, const FileStamp& stamp) {
-        const auto it = std::find_if(m_images.begin(), m_images.end(), [&](const auto& i) { return i->path() == path; });
+        const auto it = std::find_if(m_images.begin(), m_images.end(),
+                                     [&](const auto& i) { return i->path() == path; });
         if (it == m_images.end())
             return nullptr;
         if (!((*it)->stamp() == stamp)) {
@@ -496,13 +524,13 @@ public:
             m_images.pop_back();
     }
 
-private:
+  private:
     std::list<std::shared_ptr<AccessImage>> m_images;
     qint64 m_limit = defaultCacheLimit;
 };
 
 class AccessConnection : public Connection {
-public:
+  public:
     explicit AccessConnection(std::shared_ptr<AccessImage> image) : m_image(std::move(image)) {
         for (const QString& w : m_image->catalogWarnings())
             qWarning().noquote() << w;
@@ -516,8 +544,9 @@ public:
         try {
             sql = access::translateAccessSql(accessSql);
         } catch (const access::AccessSqlRefusal& r) {
-            throw providerError(errc::CommandError,
-                                QStringLiteral("The query cannot be run on '%1': %2").arg(path(), r.why()));
+            throw providerError(
+                errc::CommandError,
+                QStringLiteral("The query cannot be run on '%1': %2").arg(path(), r.why()));
         }
         const QByteArray text = sql.toUtf8();
         // Preparing the statement tells every table it reads, through saved queries too.
@@ -540,21 +569,24 @@ public:
         return readAllRows(m_image->db(), st.get(), path(), accessSql);
     }
 
-private:
+  private:
     const QString& path() const { return m_image->path(); }
 
     // Prepares `text`, making the views of the saved queries it names on the way; with
     // `reads`, collects the names of the tables and views it reads.
-    SqliteStmt prepare(const QByteArray& text, const QString& accessSql, std::set<QString>* reads) const {
+    SqliteStmt prepare(const QByteArray& text, const QString& accessSql,
+                       std::set<QString>* reads) const {
         sqlite3* db = m_image->db();
         for (;;) {
             if (reads) {
                 reads->clear();
                 sqlite3_set_authorizer(
                     db,
-                    [](void* names, int action, const char* table, const char*, const char*, const char*) {
+                    [](void* names, int action, const char* table, const char*, const char*,
+                       const char*) {
                         if (action == SQLITE_READ && table)
-                            static_cast<std::set<QString>*>(names)->insert(QString::fromUtf8(table));
+                            static_cast<std::set<QString>*>(names)->insert(
+                                QString::fromUtf8(table));
                         return SQLITE_OK;
                     },
                     reads);
@@ -567,7 +599,8 @@ private:
             if ((owned.rc() & 0xff) == SQLITE_NOMEM)
                 throw outOfMemory();
             const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
-            if (!(msg.startsWith(QLatin1String("no such table:")) && m_image->ensureView(missingName(msg))))
+            if (!(msg.startsWith(QLatin1String("no such table:")) &&
+                  m_image->ensureView(missingName(msg))))
                 throw queryError(msg, accessSql);
         }
     }
@@ -596,24 +629,32 @@ private:
         const QString subject = msg.mid(msg.indexOf(u':') + 1).trimmed();
         if (msg.startsWith(QLatin1String("no such table:"))) {
             const QString bare = missingName(msg);
-            if (const auto it = m_image->refusals().find(bare.toLower()); it != m_image->refusals().end())
-                return providerError(errc::CommandError, QStringLiteral("The query '%1' in '%2' cannot be opened: %3.")
-                                                             .arg(bare, path(), it->second));
+            if (const auto it = m_image->refusals().find(bare.toLower());
+                it != m_image->refusals().end())
+                return providerError(errc::CommandError,
+                                     QStringLiteral("The query '%1' in '%2' cannot be opened: %3.")
+                                         .arg(bare, path(), it->second));
             return providerError(errc::NoSuchTable,
-                                 QStringLiteral("The table or query '%1' does not exist in '%2'.").arg(bare, path()));
+                                 QStringLiteral("The table or query '%1' does not exist in '%2'.")
+                                     .arg(bare, path()));
         }
         if (msg.startsWith(QLatin1String("no such column:")))
-            return providerError(errc::MissingParameter,
-                                 QStringLiteral("The query names '%1', which is not a field of its tables "
-                                                "and has no value: %2")
-                                     .arg(subject, sql));
-        if (msg.contains(QLatin1String("syntax error")) || msg.startsWith(QLatin1String("incomplete input")))
-            return providerError(errc::CommandError, QStringLiteral("Syntax error in the query (%1): %2").arg(msg, sql));
-        return providerError(errc::ProviderFailure, QStringLiteral("The query failed (%1): %2").arg(msg, sql));
+            return providerError(
+                errc::MissingParameter,
+                QStringLiteral("The query names '%1', which is not a field of its tables "
+                               "and has no value: %2")
+                    .arg(subject, sql));
+        if (msg.contains(QLatin1String("syntax error")) ||
+            msg.startsWith(QLatin1String("incomplete input")))
+            return providerError(
+                errc::CommandError,
+                QStringLiteral("Syntax error in the query (%1): %2").arg(msg, sql));
+        return providerError(errc::ProviderFailure,
+                             QStringLiteral("The query failed (%1): %2").arg(msg, sql));
     }
 
     std::shared_ptr<AccessImage> m_image;
-    std::set<QString> m_warned;  // tables whose stale-count warning this connection gave
+    std::set<QString> m_warned; // tables whose stale-count warning this connection gave
 };
 
 } // namespace
@@ -646,7 +687,8 @@ QString AccessFormat::readerPath() {
 std::unique_ptr<Connection> AccessFormat::open(const QString& path) const {
     const std::optional<FileStamp> stamp = stampOf(path);
     if (!stamp)
-        throw providerError(errc::ProviderFailure, QStringLiteral("Could not find file '%1'.").arg(path));
+        throw providerError(errc::ProviderFailure,
+                            QStringLiteral("Could not find file '%1'.").arg(path));
     ImageCache& cache = ImageCache::instance();
     std::shared_ptr<AccessImage> image = cache.find(path, *stamp);
     if (!image) {

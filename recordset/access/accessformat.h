@@ -20,7 +20,7 @@
 namespace tav::ado {
 
 class AccessFormat : public FileFormat {
-public:
+  public:
     QString name() const override { return QStringLiteral("Access"); }
     bool recognizes(const QByteArray& header) const override;
     std::unique_ptr<Connection> open(const QString& path) const override;

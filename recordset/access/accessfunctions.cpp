@@ -4,10 +4,9 @@
 #include <QLocale>
 #include <QString>
 
-#include <sqlite3.h>
-
 #include <cmath>
 #include <optional>
+#include <sqlite3.h>
 
 namespace tav::access {
 
@@ -28,7 +27,8 @@ QString textOf(sqlite3_value* v) {
     case SQLITE_NULL:
         return {};
     default:
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                 sqlite3_value_bytes(v));
     }
 }
 
@@ -39,7 +39,8 @@ void resultText(sqlite3_context* ctx, const QString& s) {
 
 // Rounds half to even, as Access's conversions do.
 double roundHalfEven(double x) {
-    return std::nearbyint(x);  // the default floating-point rounding mode is to nearest, ties to even
+    return std::nearbyint(
+        x); // the default floating-point rounding mode is to nearest, ties to even
 }
 
 std::optional<QDateTime> dateOf(sqlite3_value* v) {
@@ -86,8 +87,14 @@ void roundedInteger(sqlite3_context* ctx, Args argv, double low, double high, co
     sqlite3_result_int64(ctx, sqlite3_int64(r));
 }
 
-ACC_FN(cint) { (void)argc; roundedInteger(ctx, argv, -32768, 32767, "CInt"); }
-ACC_FN(clng) { (void)argc; roundedInteger(ctx, argv, -2147483648.0, 2147483647.0, "CLng"); }
+ACC_FN(cint) {
+    (void)argc;
+    roundedInteger(ctx, argv, -32768, 32767, "CInt");
+}
+ACC_FN(clng) {
+    (void)argc;
+    roundedInteger(ctx, argv, -2147483648.0, 2147483647.0, "CLng");
+}
 
 ACC_FN(ccur) {
     (void)argc;
@@ -110,8 +117,7 @@ ACC_FN(cstr) {
     resultText(ctx, textOf(argv[0]));
 }
 
-template <typename F>
-void textFunction(sqlite3_context* ctx, int argc, Args argv, F f) {
+template <typename F> void textFunction(sqlite3_context* ctx, int argc, Args argv, F f) {
     for (int i = 0; i < argc; ++i)
         if (isNull(argv[i]))
             return sqlite3_result_null(ctx);
@@ -119,10 +125,12 @@ void textFunction(sqlite3_context* ctx, int argc, Args argv, F f) {
 }
 
 ACC_FN(left) {
-    textFunction(ctx, argc, argv, [&](const QString& s) { resultText(ctx, s.left(sqlite3_value_int(argv[1]))); });
+    textFunction(ctx, argc, argv,
+                 [&](const QString& s) { resultText(ctx, s.left(sqlite3_value_int(argv[1]))); });
 }
 ACC_FN(right) {
-    textFunction(ctx, argc, argv, [&](const QString& s) { resultText(ctx, s.right(sqlite3_value_int(argv[1]))); });
+    textFunction(ctx, argc, argv,
+                 [&](const QString& s) { resultText(ctx, s.right(sqlite3_value_int(argv[1]))); });
 }
 ACC_FN(mid) {
     textFunction(ctx, argc, argv, [&](const QString& s) {
@@ -133,7 +141,8 @@ ACC_FN(mid) {
     });
 }
 ACC_FN(len) {
-    textFunction(ctx, argc, argv, [&](const QString& s) { sqlite3_result_int(ctx, int(s.size())); });
+    textFunction(ctx, argc, argv,
+                 [&](const QString& s) { sqlite3_result_int(ctx, int(s.size())); });
 }
 ACC_FN(ucase) {
     textFunction(ctx, argc, argv, [&](const QString& s) { resultText(ctx, s.toUpper()); });
@@ -150,13 +159,16 @@ QString trimSpaces(const QString& s, bool left, bool right) {
     return s.mid(a, b - a);
 }
 ACC_FN(trim) {
-    textFunction(ctx, argc, argv, [&](const QString& s) { resultText(ctx, trimSpaces(s, true, true)); });
+    textFunction(ctx, argc, argv,
+                 [&](const QString& s) { resultText(ctx, trimSpaces(s, true, true)); });
 }
 ACC_FN(ltrim) {
-    textFunction(ctx, argc, argv, [&](const QString& s) { resultText(ctx, trimSpaces(s, true, false)); });
+    textFunction(ctx, argc, argv,
+                 [&](const QString& s) { resultText(ctx, trimSpaces(s, true, false)); });
 }
 ACC_FN(rtrim) {
-    textFunction(ctx, argc, argv, [&](const QString& s) { resultText(ctx, trimSpaces(s, false, true)); });
+    textFunction(ctx, argc, argv,
+                 [&](const QString& s) { resultText(ctx, trimSpaces(s, false, true)); });
 }
 
 // InStr([start,] text, sought): 1-based position, 0 when absent; case-insensitive.
@@ -172,32 +184,51 @@ ACC_FN(instr) {
     sqlite3_result_int(ctx, int(text.indexOf(sought, start - 1, Qt::CaseInsensitive) + 1));
 }
 
-template <typename F>
-void dateFunction(sqlite3_context* ctx, sqlite3_value* v, F f) {
+template <typename F> void dateFunction(sqlite3_context* ctx, sqlite3_value* v, F f) {
     const auto d = dateOf(v);
     if (!d)
         return sqlite3_result_null(ctx);
     sqlite3_result_int(ctx, f(*d));
 }
 
-ACC_FN(year) { (void)argc; dateFunction(ctx, argv[0], [](const QDateTime& d) { return d.date().year(); }); }
-ACC_FN(month) { (void)argc; dateFunction(ctx, argv[0], [](const QDateTime& d) { return d.date().month(); }); }
-ACC_FN(day) { (void)argc; dateFunction(ctx, argv[0], [](const QDateTime& d) { return d.date().day(); }); }
+ACC_FN(year) {
+    (void)argc;
+    dateFunction(ctx, argv[0], [](const QDateTime& d) { return d.date().year(); });
+}
+ACC_FN(month) {
+    (void)argc;
+    dateFunction(ctx, argv[0], [](const QDateTime& d) { return d.date().month(); });
+}
+ACC_FN(day) {
+    (void)argc;
+    dateFunction(ctx, argv[0], [](const QDateTime& d) { return d.date().day(); });
+}
 
 ACC_FN(datepart) {
     (void)argc;
     const QString part = textOf(argv[0]).toLower();
     dateFunction(ctx, argv[1], [&](const QDateTime& d) {
-        if (part == QLatin1String("yyyy")) return d.date().year();
-        if (part == QLatin1String("q")) return (d.date().month() - 1) / 3 + 1;
-        if (part == QLatin1String("m")) return d.date().month();
-        if (part == QLatin1String("y")) return d.date().dayOfYear();
-        if (part == QLatin1String("d")) return d.date().day();
-        if (part == QLatin1String("w")) return d.date().dayOfWeek() % 7 + 1;  // Sunday is 1
-        if (part == QLatin1String("ww")) return (d.date().dayOfYear() + QDate(d.date().year(), 1, 1).dayOfWeek() % 7 - 1) / 7 + 1;
-        if (part == QLatin1String("h")) return d.time().hour();
-        if (part == QLatin1String("n")) return d.time().minute();
-        if (part == QLatin1String("s")) return d.time().second();
+        if (part == QLatin1String("yyyy"))
+            return d.date().year();
+        if (part == QLatin1String("q"))
+            return (d.date().month() - 1) / 3 + 1;
+        if (part == QLatin1String("m"))
+            return d.date().month();
+        if (part == QLatin1String("y"))
+            return d.date().dayOfYear();
+        if (part == QLatin1String("d"))
+            return d.date().day();
+        if (part == QLatin1String("w"))
+            return d.date().dayOfWeek() % 7 + 1; // Sunday is 1
+        if (part == QLatin1String("ww"))
+            return (d.date().dayOfYear() + QDate(d.date().year(), 1, 1).dayOfWeek() % 7 - 1) / 7 +
+                   1;
+        if (part == QLatin1String("h"))
+            return d.time().hour();
+        if (part == QLatin1String("n"))
+            return d.time().minute();
+        if (part == QLatin1String("s"))
+            return d.time().second();
         return -1;
     });
 }
@@ -206,10 +237,11 @@ ACC_FN(datepart) {
 // patterns such as "0.00" and "#,##0.00", and date patterns built of yyyy, mm, dd, hh, nn, ss.
 QString formatNumber(double v, const QString& pattern) {
     QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::DefaultNumberOptions);  // the C locale omits group separators
+    c.setNumberOptions(QLocale::DefaultNumberOptions); // the C locale omits group separators
     const QString p = pattern.toLower();
     if (p == QLatin1String("currency"))
-        return (v < 0 ? QStringLiteral("-$") : QStringLiteral("$")) + c.toString(std::abs(v), 'f', 2);
+        return (v < 0 ? QStringLiteral("-$") : QStringLiteral("$")) +
+               c.toString(std::abs(v), 'f', 2);
     if (p == QLatin1String("fixed"))
         return QString::number(v, 'f', 2);
     if (p == QLatin1String("standard"))
@@ -218,7 +250,8 @@ QString formatNumber(double v, const QString& pattern) {
         return QString::number(v * 100, 'f', 2) + u'%';
     const qsizetype dot = pattern.indexOf(u'.');
     const int decimals = dot < 0 ? 0 : int(pattern.size() - dot - 1);
-    QString out = pattern.contains(u',') ? c.toString(v, 'f', decimals) : QString::number(v, 'f', decimals);
+    QString out =
+        pattern.contains(u',') ? c.toString(v, 'f', decimals) : QString::number(v, 'f', decimals);
     if (!c.groupSeparator().isEmpty() && !pattern.contains(u','))
         out.remove(c.groupSeparator());
     return out;
@@ -271,14 +304,21 @@ void numeric2(sqlite3_context* ctx, Args argv, double (*f)(double, double)) {
     sqlite3_result_int64(ctx, sqlite3_int64(f(a, b)));
 }
 
-ACC_FN(intdiv) { (void)argc; numeric2(ctx, argv, [](double a, double b) { return std::trunc(a / b); }); }
-ACC_FN(mod) { (void)argc; numeric2(ctx, argv, [](double a, double b) { return std::fmod(a, b); }); }
+ACC_FN(intdiv) {
+    (void)argc;
+    numeric2(ctx, argv, [](double a, double b) { return std::trunc(a / b); });
+}
+ACC_FN(mod) {
+    (void)argc;
+    numeric2(ctx, argv, [](double a, double b) { return std::fmod(a, b); });
+}
 
 ACC_FN(pow) {
     (void)argc;
     if (isNull(argv[0]) || isNull(argv[1]))
         return sqlite3_result_null(ctx);
-    sqlite3_result_double(ctx, std::pow(sqlite3_value_double(argv[0]), sqlite3_value_double(argv[1])));
+    sqlite3_result_double(ctx,
+                          std::pow(sqlite3_value_double(argv[0]), sqlite3_value_double(argv[1])));
 }
 
 ACC_FN(intfn) {
@@ -350,12 +390,14 @@ ACC_FN(like) {
 
 // First and Last: the first and last value in the group's row order.
 void firstStep(sqlite3_context* ctx, int, Args argv) {
-    auto** slot = static_cast<sqlite3_value**>(sqlite3_aggregate_context(ctx, sizeof(sqlite3_value*)));
+    auto** slot =
+        static_cast<sqlite3_value**>(sqlite3_aggregate_context(ctx, sizeof(sqlite3_value*)));
     if (slot && !*slot)
         *slot = sqlite3_value_dup(argv[0]);
 }
 void lastStep(sqlite3_context* ctx, int, Args argv) {
-    auto** slot = static_cast<sqlite3_value**>(sqlite3_aggregate_context(ctx, sizeof(sqlite3_value*)));
+    auto** slot =
+        static_cast<sqlite3_value**>(sqlite3_aggregate_context(ctx, sizeof(sqlite3_value*)));
     if (!slot)
         return;
     sqlite3_value_free(*slot);
@@ -376,13 +418,20 @@ struct Scalar {
 };
 
 const Scalar scalars[] = {
-    {"acc_concat", 2, concat}, {"acc_nz", -1, nz},         {"acc_iif", 3, iif},         {"acc_cint", 1, cint},
-    {"acc_clng", 1, clng},     {"acc_ccur", 1, ccur},      {"acc_cdbl", 1, cdbl},       {"acc_cstr", 1, cstr},
-    {"acc_left", 2, left},     {"acc_right", 2, right},    {"acc_mid", -1, mid},        {"acc_len", 1, len},
-    {"acc_instr", -1, instr},  {"acc_ucase", 1, ucase},    {"acc_lcase", 1, lcase},     {"acc_trim", 1, trim},
-    {"acc_ltrim", 1, ltrim},   {"acc_rtrim", 1, rtrim},    {"acc_year", 1, year},       {"acc_month", 1, month},
-    {"acc_day", 1, day},       {"acc_datepart", -1, datepart}, {"acc_format", -1, format}, {"acc_intdiv", 2, intdiv},
-    {"acc_mod", 2, mod},       {"acc_pow", 2, pow},        {"acc_int", 1, intfn},       {"acc_fix", 1, fix},
+    {"acc_concat", 2, concat},  {"acc_nz", -1, nz},
+    {"acc_iif", 3, iif},        {"acc_cint", 1, cint},
+    {"acc_clng", 1, clng},      {"acc_ccur", 1, ccur},
+    {"acc_cdbl", 1, cdbl},      {"acc_cstr", 1, cstr},
+    {"acc_left", 2, left},      {"acc_right", 2, right},
+    {"acc_mid", -1, mid},       {"acc_len", 1, len},
+    {"acc_instr", -1, instr},   {"acc_ucase", 1, ucase},
+    {"acc_lcase", 1, lcase},    {"acc_trim", 1, trim},
+    {"acc_ltrim", 1, ltrim},    {"acc_rtrim", 1, rtrim},
+    {"acc_year", 1, year},      {"acc_month", 1, month},
+    {"acc_day", 1, day},        {"acc_datepart", -1, datepart},
+    {"acc_format", -1, format}, {"acc_intdiv", 2, intdiv},
+    {"acc_mod", 2, mod},        {"acc_pow", 2, pow},
+    {"acc_int", 1, intfn},      {"acc_fix", 1, fix},
     {"acc_like", 2, like},
 };
 

@@ -29,7 +29,8 @@ std::vector<Token> tokenize(const QString& s) {
         QString text;
         for (;; ++j) {
             if (j >= n)
-                throw AccessSqlRefusal(QStringLiteral("The query has an unclosed %1: %2").arg(QLatin1String(what), s));
+                throw AccessSqlRefusal(
+                    QStringLiteral("The query has an unclosed %1: %2").arg(QLatin1String(what), s));
             if (s[j] == close) {
                 // A doubled quote inside a text literal stands for one quote.
                 if ((close == u'"' || close == u'\'') && j + 1 < n && s[j + 1] == close) {
@@ -76,7 +77,8 @@ std::vector<Token> tokenize(const QString& s) {
             out.push_back({Tok::Ident, s.mid(i, j - i)});
             i = j;
         } else {
-            static const QStringList twoChar = {QStringLiteral("<>"), QStringLiteral("<="), QStringLiteral(">=")};
+            static const QStringList twoChar = {QStringLiteral("<>"), QStringLiteral("<="),
+                                                QStringLiteral(">=")};
             const QString two = s.mid(i, 2);
             if (twoChar.contains(two)) {
                 out.push_back({Tok::Op, two});
@@ -101,8 +103,10 @@ QString quoteText(const QString& text) {
 
 // #m/d/yy#, #m/d/yyyy#, #yyyy-mm-dd# with an optional time, as stored dates are written.
 QString dateLiteral(const QString& text) {
-    static const QRegularExpression us(QStringLiteral(R"(^\s*(\d{1,2})/(\d{1,2})/(\d{2,4})\s*(.*)$)"));
-    static const QRegularExpression iso(QStringLiteral(R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})\s*(.*)$)"));
+    static const QRegularExpression us(
+        QStringLiteral(R"(^\s*(\d{1,2})/(\d{1,2})/(\d{2,4})\s*(.*)$)"));
+    static const QRegularExpression iso(
+        QStringLiteral(R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})\s*(.*)$)"));
     QDate date(1899, 12, 30);
     QString rest = text.trimmed();
     if (auto m = us.match(text); m.hasMatch()) {
@@ -125,8 +129,10 @@ QString dateLiteral(const QString& text) {
         }
     }
     if (!date.isValid() || !time.isValid())
-        throw AccessSqlRefusal(QStringLiteral("#%1# is not a date this reader understands.").arg(text));
-    return quoteText(date.toString(QStringLiteral("yyyy-MM-dd")) + u' ' + time.toString(QStringLiteral("HH:mm:ss")));
+        throw AccessSqlRefusal(
+            QStringLiteral("#%1# is not a date this reader understands.").arg(text));
+    return quoteText(date.toString(QStringLiteral("yyyy-MM-dd")) + u' ' +
+                     time.toString(QStringLiteral("HH:mm:ss")));
 }
 
 struct FunctionInfo {
@@ -137,22 +143,38 @@ struct FunctionInfo {
 
 const std::map<QString, FunctionInfo>& functions() {
     static const std::map<QString, FunctionInfo> table = {
-        {QStringLiteral("sum"), {"sum", 1, 1}},          {QStringLiteral("avg"), {"avg", 1, 1}},
-        {QStringLiteral("count"), {"count", 1, 1}},      {QStringLiteral("min"), {"min", 1, 1}},
-        {QStringLiteral("max"), {"max", 1, 1}},          {QStringLiteral("first"), {"acc_first", 1, 1}},
-        {QStringLiteral("last"), {"acc_last", 1, 1}},    {QStringLiteral("nz"), {"acc_nz", 1, 2}},
-        {QStringLiteral("iif"), {"acc_iif", 3, 3}},      {QStringLiteral("ccur"), {"acc_ccur", 1, 1}},
-        {QStringLiteral("cint"), {"acc_cint", 1, 1}},    {QStringLiteral("clng"), {"acc_clng", 1, 1}},
-        {QStringLiteral("cstr"), {"acc_cstr", 1, 1}},    {QStringLiteral("cdbl"), {"acc_cdbl", 1, 1}},
-        {QStringLiteral("left"), {"acc_left", 2, 2}},    {QStringLiteral("right"), {"acc_right", 2, 2}},
-        {QStringLiteral("mid"), {"acc_mid", 2, 3}},      {QStringLiteral("len"), {"acc_len", 1, 1}},
-        {QStringLiteral("instr"), {"acc_instr", 2, 3}},  {QStringLiteral("ucase"), {"acc_ucase", 1, 1}},
-        {QStringLiteral("lcase"), {"acc_lcase", 1, 1}},  {QStringLiteral("trim"), {"acc_trim", 1, 1}},
-        {QStringLiteral("ltrim"), {"acc_ltrim", 1, 1}},  {QStringLiteral("rtrim"), {"acc_rtrim", 1, 1}},
-        {QStringLiteral("year"), {"acc_year", 1, 1}},    {QStringLiteral("month"), {"acc_month", 1, 1}},
-        {QStringLiteral("day"), {"acc_day", 1, 1}},      {QStringLiteral("datepart"), {"acc_datepart", 2, 4}},
-        {QStringLiteral("format"), {"acc_format", 1, 2}}, {QStringLiteral("abs"), {"abs", 1, 1}},
-        {QStringLiteral("int"), {"acc_int", 1, 1}},      {QStringLiteral("fix"), {"acc_fix", 1, 1}},
+        {QStringLiteral("sum"), {"sum", 1, 1}},
+        {QStringLiteral("avg"), {"avg", 1, 1}},
+        {QStringLiteral("count"), {"count", 1, 1}},
+        {QStringLiteral("min"), {"min", 1, 1}},
+        {QStringLiteral("max"), {"max", 1, 1}},
+        {QStringLiteral("first"), {"acc_first", 1, 1}},
+        {QStringLiteral("last"), {"acc_last", 1, 1}},
+        {QStringLiteral("nz"), {"acc_nz", 1, 2}},
+        {QStringLiteral("iif"), {"acc_iif", 3, 3}},
+        {QStringLiteral("ccur"), {"acc_ccur", 1, 1}},
+        {QStringLiteral("cint"), {"acc_cint", 1, 1}},
+        {QStringLiteral("clng"), {"acc_clng", 1, 1}},
+        {QStringLiteral("cstr"), {"acc_cstr", 1, 1}},
+        {QStringLiteral("cdbl"), {"acc_cdbl", 1, 1}},
+        {QStringLiteral("left"), {"acc_left", 2, 2}},
+        {QStringLiteral("right"), {"acc_right", 2, 2}},
+        {QStringLiteral("mid"), {"acc_mid", 2, 3}},
+        {QStringLiteral("len"), {"acc_len", 1, 1}},
+        {QStringLiteral("instr"), {"acc_instr", 2, 3}},
+        {QStringLiteral("ucase"), {"acc_ucase", 1, 1}},
+        {QStringLiteral("lcase"), {"acc_lcase", 1, 1}},
+        {QStringLiteral("trim"), {"acc_trim", 1, 1}},
+        {QStringLiteral("ltrim"), {"acc_ltrim", 1, 1}},
+        {QStringLiteral("rtrim"), {"acc_rtrim", 1, 1}},
+        {QStringLiteral("year"), {"acc_year", 1, 1}},
+        {QStringLiteral("month"), {"acc_month", 1, 1}},
+        {QStringLiteral("day"), {"acc_day", 1, 1}},
+        {QStringLiteral("datepart"), {"acc_datepart", 2, 4}},
+        {QStringLiteral("format"), {"acc_format", 1, 2}},
+        {QStringLiteral("abs"), {"abs", 1, 1}},
+        {QStringLiteral("int"), {"acc_int", 1, 1}},
+        {QStringLiteral("fix"), {"acc_fix", 1, 1}},
     };
     return table;
 }
@@ -163,9 +185,10 @@ bool isKeyword(const Token& t, const char* word) {
 
 // Words that end an expression or a table reference.
 bool isClauseWord(const Token& t) {
-    static const char* words[] = {"from",  "where", "group", "having", "order", "union", "as",    "on",
-                                  "inner", "left",  "right", "join",   "and",   "or",    "xor",   "asc",
-                                  "desc",  "into",  "not",   "like",   "is",    "between", "in", "mod"};
+    static const char* words[] = {"from", "where", "group", "having",  "order", "union",
+                                  "as",   "on",    "inner", "left",    "right", "join",
+                                  "and",  "or",    "xor",   "asc",     "desc",  "into",
+                                  "not",  "like",  "is",    "between", "in",    "mod"};
     for (const char* w : words)
         if (isKeyword(t, w))
             return true;
@@ -174,9 +197,9 @@ bool isClauseWord(const Token& t) {
 
 struct SelectItem {
     QString sql;
-    QString alias;      // as written, or empty
-    QString qualifier;  // the source of a plain "source.column" or "source.*", else empty
-    QString column;     // the column of a plain column reference, else empty
+    QString alias;     // as written, or empty
+    QString qualifier; // the source of a plain "source.column" or "source.*", else empty
+    QString column;    // the column of a plain column reference, else empty
     bool star = false;
 };
 
@@ -185,8 +208,9 @@ struct SelectItem {
 constexpr int kMaxNesting = 256;
 
 class Translator {
-public:
-    Translator(const QString& sql, bool savedQuery) : m_sql(sql), m_tokens(tokenize(sql)), m_saved(savedQuery) {}
+  public:
+    Translator(const QString& sql, bool savedQuery)
+        : m_sql(sql), m_tokens(tokenize(sql)), m_saved(savedQuery) {}
 
     QString statement() {
         refuseNonSelect();
@@ -198,23 +222,24 @@ public:
         return out;
     }
 
-private:
+  private:
     // Counts one level of nesting for as long as it lives.
     class Nesting {
-    public:
+      public:
         explicit Nesting(Translator& t) : m_t(t) {
             if (++m_t.m_depth > kMaxNesting) {
                 --m_t.m_depth;
-                throw AccessSqlRefusal(QStringLiteral("The query is nested more than %1 levels deep: %2")
-                                           .arg(kMaxNesting)
-                                           .arg(m_t.m_sql));
+                throw AccessSqlRefusal(
+                    QStringLiteral("The query is nested more than %1 levels deep: %2")
+                        .arg(kMaxNesting)
+                        .arg(m_t.m_sql));
             }
         }
         ~Nesting() { --m_t.m_depth; }
         Nesting(const Nesting&) = delete;
         Nesting& operator=(const Nesting&) = delete;
 
-    private:
+      private:
         Translator& m_t;
     };
 
@@ -253,13 +278,15 @@ private:
     void refuseNonSelect() {
         const Token& t = peek();
         if (isKeyword(t, "transform"))
-            throw AccessSqlRefusal(QStringLiteral("it is a crosstab query, which this reader does not run"));
+            throw AccessSqlRefusal(
+                QStringLiteral("it is a crosstab query, which this reader does not run"));
         if (isKeyword(t, "parameters"))
-            throw AccessSqlRefusal(QStringLiteral("it is a parameter query and no parameter values can be given"));
+            throw AccessSqlRefusal(
+                QStringLiteral("it is a parameter query and no parameter values can be given"));
         for (const char* w : {"insert", "update", "delete", "create", "alter", "drop"})
             if (isKeyword(t, w))
-                throw AccessSqlRefusal(
-                    QStringLiteral("it is an action or data-definition query and the database is opened read-only"));
+                throw AccessSqlRefusal(QStringLiteral("it is an action or data-definition query "
+                                                      "and the database is opened read-only"));
     }
 
     QString select() {
@@ -278,7 +305,8 @@ private:
                 if (n.kind != Tok::Number)
                     fail(QStringLiteral("a number after TOP expected"));
                 if (isKeyword(peek(), "percent"))
-                    throw AccessSqlRefusal(QStringLiteral("TOP ... PERCENT is not supported by this reader"));
+                    throw AccessSqlRefusal(
+                        QStringLiteral("TOP ... PERCENT is not supported by this reader"));
                 top = n.text;
             } else
                 break;
@@ -288,13 +316,15 @@ private:
             items.push_back(selectItem());
         while (accept(","));
         if (acceptWord("into"))
-            throw AccessSqlRefusal(QStringLiteral("it is a make-table query and the database is opened read-only"));
+            throw AccessSqlRefusal(
+                QStringLiteral("it is a make-table query and the database is opened read-only"));
 
         QString from;
         int sources = 0;
         if (acceptWord("from"))
             from = QStringLiteral(" FROM ") + fromList(sources);
-        if (distinctRow && sources > 1 && !head.contains(QLatin1String("DISTINCT")) && oneQualifier(items))
+        if (distinctRow && sources > 1 && !head.contains(QLatin1String("DISTINCT")) &&
+            oneQualifier(items))
             head += QStringLiteral("DISTINCT ");
 
         QString out = head + selectList(items) + from;
@@ -312,7 +342,7 @@ private:
             out += select();
             if (paren)
                 expect(")");
-            return out;  // the last SELECT of a union carries the ORDER BY
+            return out; // the last SELECT of a union carries the ORDER BY
         }
         if (acceptWord("order")) {
             expectWord("by");
@@ -335,7 +365,8 @@ private:
     static bool oneQualifier(const std::vector<SelectItem>& items) {
         QString q;
         for (const auto& it : items) {
-            if (it.qualifier.isEmpty() || (!q.isEmpty() && q.compare(it.qualifier, Qt::CaseInsensitive) != 0))
+            if (it.qualifier.isEmpty() ||
+                (!q.isEmpty() && q.compare(it.qualifier, Qt::CaseInsensitive) != 0))
                 return false;
             q = it.qualifier;
         }
@@ -358,7 +389,8 @@ private:
             else if (!it.column.isEmpty() && columnUses[it.column.toLower()] > 1)
                 s += QStringLiteral(" AS ") + quoteIdent(it.qualifier + u'.' + it.column);
             else if (!it.column.isEmpty())
-                s += QStringLiteral(" AS ") + quoteIdent(it.column);  // SQLite may otherwise add ":1"
+                s +=
+                    QStringLiteral(" AS ") + quoteIdent(it.column); // SQLite may otherwise add ":1"
             else if (it.column.isEmpty() && !it.star)
                 s += QStringLiteral(" AS ") + quoteIdent(QStringLiteral("Expr%1").arg(unnamed++));
             out << s;
@@ -377,11 +409,14 @@ private:
         item.sql = expr();
         // A plain column reference: name or source.name or source.*
         const size_t len = m_pos - start;
-        auto isName = [&](size_t i) { return m_tokens[i].kind == Tok::Ident || m_tokens[i].kind == Tok::Bracket; };
+        auto isName = [&](size_t i) {
+            return m_tokens[i].kind == Tok::Ident || m_tokens[i].kind == Tok::Bracket;
+        };
         if (len == 1 && isName(start)) {
             item.column = m_tokens[start].text;
         } else if (len == 3 && isName(start) && m_tokens[start + 1].kind == Tok::Op &&
-                   (m_tokens[start + 1].text == QLatin1String(".") || m_tokens[start + 1].text == QLatin1String("!"))) {
+                   (m_tokens[start + 1].text == QLatin1String(".") ||
+                    m_tokens[start + 1].text == QLatin1String("!"))) {
             item.qualifier = m_tokens[start].text;
             if (m_tokens[start + 2].text == QLatin1String("*"))
                 item.star = true;
@@ -446,9 +481,11 @@ private:
             out = quoteIdent(t.text);
             ++sources;
             if (isKeyword(peek(), "in"))
-                throw AccessSqlRefusal(QStringLiteral("it reads a table of another database file (%1)").arg(t.text));
+                throw AccessSqlRefusal(
+                    QStringLiteral("it reads a table of another database file (%1)").arg(t.text));
         }
-        if (acceptWord("as") || ((peek().kind == Tok::Ident && !isClauseWord(peek())) || peek().kind == Tok::Bracket))
+        if (acceptWord("as") ||
+            ((peek().kind == Tok::Ident && !isClauseWord(peek())) || peek().kind == Tok::Bracket))
             out += QStringLiteral(" AS ") + quoteIdent(next().text);
         return out;
     }
@@ -475,10 +512,14 @@ private:
                 return true;
             };
             auto op = [](const char* o) {
-                return [o](const QString& a, const QString& b) { return QStringLiteral("(%1 %2 %3)").arg(a, QLatin1String(o), b); };
+                return [o](const QString& a, const QString& b) {
+                    return QStringLiteral("(%1 %2 %3)").arg(a, QLatin1String(o), b);
+                };
             };
             auto fn = [](const char* f) {
-                return [f](const QString& a, const QString& b) { return QStringLiteral("%1(%2, %3)").arg(QLatin1String(f), a, b); };
+                return [f](const QString& a, const QString& b) {
+                    return QStringLiteral("%1(%2, %3)").arg(QLatin1String(f), a, b);
+                };
             };
             if (isKeyword(t, "or")) {
                 if (!binary(1, op("OR")))
@@ -489,24 +530,32 @@ private:
             } else if (isKeyword(t, "and")) {
                 if (!binary(3, op("AND")))
                     break;
-            } else if (t.kind == Tok::Op && (t.text == QLatin1String("=") || t.text == QLatin1String("<>") ||
-                                              t.text == QLatin1String("<") || t.text == QLatin1String(">") ||
-                                              t.text == QLatin1String("<=") || t.text == QLatin1String(">="))) {
+            } else if (t.kind == Tok::Op &&
+                       (t.text == QLatin1String("=") || t.text == QLatin1String("<>") ||
+                        t.text == QLatin1String("<") || t.text == QLatin1String(">") ||
+                        t.text == QLatin1String("<=") || t.text == QLatin1String(">="))) {
                 const QString o = t.text;
-                if (!binary(5, [&](const QString& a, const QString& b) { return QStringLiteral("(%1 %2 %3)").arg(a, o, b); }))
+                if (!binary(5, [&](const QString& a, const QString& b) {
+                        return QStringLiteral("(%1 %2 %3)").arg(a, o, b);
+                    }))
                     break;
-            } else if (isKeyword(t, "is") || isKeyword(t, "like") || isKeyword(t, "between") || isKeyword(t, "in") ||
-                       (isKeyword(t, "not") && (isKeyword(peek(1), "like") || isKeyword(peek(1), "between") ||
-                                                isKeyword(peek(1), "in")))) {
+            } else if (isKeyword(t, "is") || isKeyword(t, "like") || isKeyword(t, "between") ||
+                       isKeyword(t, "in") ||
+                       (isKeyword(t, "not") &&
+                        (isKeyword(peek(1), "like") || isKeyword(peek(1), "between") ||
+                         isKeyword(peek(1), "in")))) {
                 if (minPrec > 5)
                     break;
                 left = comparison(left);
             } else if (t.kind == Tok::Op && t.text == QLatin1String("&")) {
                 if (!binary(6, fn("acc_concat")))
                     break;
-            } else if (t.kind == Tok::Op && (t.text == QLatin1String("+") || t.text == QLatin1String("-"))) {
+            } else if (t.kind == Tok::Op &&
+                       (t.text == QLatin1String("+") || t.text == QLatin1String("-"))) {
                 const QString o = t.text;
-                if (!binary(7, [&](const QString& a, const QString& b) { return QStringLiteral("(%1 %2 %3)").arg(a, o, b); }))
+                if (!binary(7, [&](const QString& a, const QString& b) {
+                        return QStringLiteral("(%1 %2 %3)").arg(a, o, b);
+                    }))
                     break;
             } else if (isKeyword(t, "mod")) {
                 if (!binary(8, fn("acc_mod")))
@@ -536,7 +585,8 @@ private:
         if (acceptWord("is")) {
             const bool negate = acceptWord("not");
             expectWord("null");
-            return QStringLiteral("(%1 IS %2NULL)").arg(left, negate ? QStringLiteral("NOT ") : QString());
+            return QStringLiteral("(%1 IS %2NULL)")
+                .arg(left, negate ? QStringLiteral("NOT ") : QString());
         }
         const QString notText = acceptWord("not") ? QStringLiteral("NOT ") : QString();
         if (acceptWord("like")) {
@@ -591,8 +641,13 @@ private:
         case Tok::Ident:
             if (peek().kind == Tok::Op && peek().text == QLatin1String("("))
                 return call(t.text);
-            for (const auto& [word, value] : {std::pair{"true", "-1"}, {"yes", "-1"}, {"on", "-1"},
-                                              {"false", "0"}, {"no", "0"}, {"off", "0"}, {"null", "NULL"}})
+            for (const auto& [word, value] : {std::pair{"true", "-1"},
+                                              {"yes", "-1"},
+                                              {"on", "-1"},
+                                              {"false", "0"},
+                                              {"no", "0"},
+                                              {"off", "0"},
+                                              {"null", "NULL"}})
                 if (isKeyword(t, word))
                     return QLatin1String(value);
             if (isClauseWord(t) || isKeyword(t, "select")) {
@@ -613,7 +668,8 @@ private:
     QString path(const Token& first) {
         QStringList parts{first.text};
         bool bang = false;
-        while (peek().kind == Tok::Op && (peek().text == QLatin1String(".") || peek().text == QLatin1String("!"))) {
+        while (peek().kind == Tok::Op &&
+               (peek().text == QLatin1String(".") || peek().text == QLatin1String("!"))) {
             bang = bang || peek().text == QLatin1String("!");
             ++m_pos;
             const Token part = next();
@@ -627,8 +683,10 @@ private:
         }
         if (bang && (parts.first().compare(QLatin1String("Forms"), Qt::CaseInsensitive) == 0 ||
                      parts.first().compare(QLatin1String("Reports"), Qt::CaseInsensitive) == 0))
-            throw AccessSqlRefusal(QStringLiteral("it reads a value from the application form %1, which is not open here")
-                                       .arg(parts.join(u'!')));
+            throw AccessSqlRefusal(
+                QStringLiteral(
+                    "it reads a value from the application form %1, which is not open here")
+                    .arg(parts.join(u'!')));
         QStringList quoted;
         for (const QString& p : parts)
             quoted << (p == QLatin1String("*") ? p : quoteIdent(p));
@@ -642,7 +700,8 @@ private:
         const auto it = functions().find(key);
         if (it == functions().end())
             throw AccessSqlRefusal(
-                QStringLiteral("it calls the function %1, which this reader does not provide").arg(name));
+                QStringLiteral("it calls the function %1, which this reader does not provide")
+                    .arg(name));
         expect("(");
         QStringList args;
         if (!accept(")")) {
@@ -655,8 +714,10 @@ private:
                 args.first().prepend(QStringLiteral("DISTINCT "));
         }
         if (args.size() < it->second.minArgs || args.size() > it->second.maxArgs)
-            throw AccessSqlRefusal(QStringLiteral("%1 is called with %2 arguments").arg(name).arg(args.size()));
-        return QStringLiteral("%1(%2)").arg(QLatin1String(it->second.sqlName), args.join(QStringLiteral(", ")));
+            throw AccessSqlRefusal(
+                QStringLiteral("%1 is called with %2 arguments").arg(name).arg(args.size()));
+        return QStringLiteral("%1(%2)").arg(QLatin1String(it->second.sqlName),
+                                            args.join(QStringLiteral(", ")));
     }
 
     QString m_sql;

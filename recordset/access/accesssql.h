@@ -19,11 +19,12 @@
 namespace tav::access {
 
 class AccessSqlRefusal : public std::runtime_error {
-public:
-    explicit AccessSqlRefusal(const QString& why) : std::runtime_error(why.toStdString()), m_why(why) {}
+  public:
+    explicit AccessSqlRefusal(const QString& why)
+        : std::runtime_error(why.toStdString()), m_why(why) {}
     const QString& why() const { return m_why; }
 
-private:
+  private:
     QString m_why;
 };
 

@@ -7,11 +7,30 @@ namespace tav::access {
 namespace {
 
 // Attribute numbers of the design rows.
-enum Attribute { Kind = 1, Parameter = 2, Options = 3, Source = 5, Column = 6, Join = 7, Where = 8,
-                 GroupBy = 9, Having = 10, OrderBy = 11 };
+enum Attribute {
+    Kind = 1,
+    Parameter = 2,
+    Options = 3,
+    Source = 5,
+    Column = 6,
+    Join = 7,
+    Where = 8,
+    GroupBy = 9,
+    Having = 10,
+    OrderBy = 11
+};
 // Kind flags.
-enum QueryKind { Select = 1, MakeTable = 2, Append = 3, Update = 4, Delete = 5, Crosstab = 6, DataDefinition = 7,
-                 PassThrough = 8, Union = 9 };
+enum QueryKind {
+    Select = 1,
+    MakeTable = 2,
+    Append = 3,
+    Update = 4,
+    Delete = 5,
+    Crosstab = 6,
+    DataDefinition = 7,
+    PassThrough = 8,
+    Union = 9
+};
 // Option flags.
 enum OptionFlag { AllFields = 1, Distinct = 2, DistinctRow = 8, Top = 16, Percent = 32 };
 
@@ -78,7 +97,8 @@ QString fromClause(const std::vector<QueryDesignRow>& rows) {
         }
         const char* kind = r.flag == 2 ? "LEFT JOIN" : (r.flag == 3 ? "RIGHT JOIN" : "INNER JOIN");
         FromGroup merged{QStringLiteral("(%1 %2 %3 ON %4)")
-                             .arg(groups[size_t(a)].sql, QLatin1String(kind), groups[size_t(b)].sql, r.expression),
+                             .arg(groups[size_t(a)].sql, QLatin1String(kind), groups[size_t(b)].sql,
+                                  r.expression),
                          groups[size_t(a)].names + groups[size_t(b)].names};
         groups.erase(groups.begin() + std::max(a, b));
         groups[size_t(std::min(a, b))] = merged;
@@ -116,8 +136,9 @@ SavedQuery rebuildSavedQuery(const QString& name, const std::vector<QueryDesignR
     }
     q.refusal = kindRefusal(kind);
     if (q.refusal.isEmpty() && !parameters.isEmpty())
-        q.refusal = QStringLiteral("it is a parameter query (%1) and no parameter values can be given")
-                        .arg(parameters.join(QStringLiteral(", ")));
+        q.refusal =
+            QStringLiteral("it is a parameter query (%1) and no parameter values can be given")
+                .arg(parameters.join(QStringLiteral(", ")));
     if (!q.refusal.isEmpty())
         return q;
 
@@ -125,14 +146,16 @@ SavedQuery rebuildSavedQuery(const QString& name, const std::vector<QueryDesignR
     for (const auto& r : rows)
         if (r.attribute == OrderBy)
             order << (r.expression + (r.name1.compare(QLatin1String("D"), Qt::CaseInsensitive) == 0
-                                          ? QStringLiteral(" DESC") : QString()));
+                                          ? QStringLiteral(" DESC")
+                                          : QString()));
 
     if (kind == Union) {
         QStringList parts;
         for (const auto& r : rows)
             if (r.attribute == Source)
                 parts << r.expression.trimmed();
-        q.sql = parts.join((options & Distinct) ? QStringLiteral(" UNION ") : QStringLiteral(" UNION ALL "));
+        q.sql = parts.join((options & Distinct) ? QStringLiteral(" UNION ")
+                                                : QStringLiteral(" UNION ALL "));
         if (!order.isEmpty())
             q.sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
         return q;
@@ -144,13 +167,16 @@ SavedQuery rebuildSavedQuery(const QString& name, const std::vector<QueryDesignR
     else if (options & DistinctRow)
         sql += QStringLiteral("DISTINCTROW ");
     if (options & Top)
-        sql += QStringLiteral("TOP %1 %2").arg(topValue, (options & Percent) ? QStringLiteral("PERCENT ") : QString());
+        sql += QStringLiteral("TOP %1 %2")
+                   .arg(topValue, (options & Percent) ? QStringLiteral("PERCENT ") : QString());
     QStringList columns;
     if (options & AllFields)
         columns << QStringLiteral("*");
     for (const auto& r : rows)
         if (r.attribute == Column)
-            columns << (r.name1.isEmpty() ? r.expression : r.expression + QStringLiteral(" AS ") + bracket(r.name1));
+            columns << (r.name1.isEmpty()
+                            ? r.expression
+                            : r.expression + QStringLiteral(" AS ") + bracket(r.name1));
     sql += columns.join(QStringLiteral(", "));
     sql += QStringLiteral(" FROM ") + fromClause(rows);
     if (const QStringList w = expressions(rows, Where); !w.isEmpty())

@@ -20,8 +20,8 @@ struct QueryDesignRow {
 
 struct SavedQuery {
     QString name;
-    QString sql;      // Access SQL, empty when refused
-    QString refusal;  // why the query cannot be opened, empty when it can
+    QString sql;     // Access SQL, empty when refused
+    QString refusal; // why the query cannot be opened, empty when it can
 };
 
 // Rebuilds one query from its rows, in their stored order.

@@ -23,21 +23,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
-
 #include <mdbtools.h>
 #include <sqlite3.h>
+#include <string>
+#include <vector>
 
 namespace {
 
 struct ColumnPlan {
-    int number;             // 1-based, in the table's definition
+    int number; // 1-based, in the table's definition
     MdbColumn* col;
-    std::string declared;   // SQLite declared type
+    std::string declared; // SQLite declared type
     std::vector<char> buffer;
     int length = 0;
-    bool raw = false;       // read from the row's bytes rather than the library's text
+    bool raw = false; // read from the row's bytes rather than the library's text
 };
 
 // Fixed-size numbers and dates are decoded from the row's bytes: the library's text form
@@ -57,10 +56,9 @@ bool readsRaw(int mdbType) {
     }
 }
 
-template <typename T>
-T littleEndian(const unsigned char* p) {
+template <typename T> T littleEndian(const unsigned char* p) {
     T v;
-    std::memcpy(&v, p, sizeof v);  // the files are little-endian, as is this machine
+    std::memcpy(&v, p, sizeof v); // the files are little-endian, as is this machine
     return v;
 }
 
@@ -82,18 +80,31 @@ void bindRaw(sqlite3_stmt* st, int index, const ColumnPlan& p, MdbHandle* mdb) {
         return (void)sqlite3_bind_null(st, index);
     const unsigned char* v = mdb->pg_buf + col->cur_value_start;
     switch (col->col_type) {
-    case MDB_BYTE: sqlite3_bind_int(st, index, v[0]); break;
-    case MDB_INT: sqlite3_bind_int(st, index, littleEndian<int16_t>(v)); break;
-    case MDB_LONGINT: sqlite3_bind_int(st, index, littleEndian<int32_t>(v)); break;
-    case MDB_MONEY: sqlite3_bind_double(st, index, double(littleEndian<int64_t>(v)) / 10000.0); break;
-    case MDB_FLOAT: sqlite3_bind_double(st, index, singleAsDouble(littleEndian<float>(v))); break;
-    case MDB_DOUBLE: sqlite3_bind_double(st, index, littleEndian<double>(v)); break;
+    case MDB_BYTE:
+        sqlite3_bind_int(st, index, v[0]);
+        break;
+    case MDB_INT:
+        sqlite3_bind_int(st, index, littleEndian<int16_t>(v));
+        break;
+    case MDB_LONGINT:
+        sqlite3_bind_int(st, index, littleEndian<int32_t>(v));
+        break;
+    case MDB_MONEY:
+        sqlite3_bind_double(st, index, double(littleEndian<int64_t>(v)) / 10000.0);
+        break;
+    case MDB_FLOAT:
+        sqlite3_bind_double(st, index, singleAsDouble(littleEndian<float>(v)));
+        break;
+    case MDB_DOUBLE:
+        sqlite3_bind_double(st, index, littleEndian<double>(v));
+        break;
     case MDB_DATETIME: {
         struct tm t {};
         mdb_date_to_tm(littleEndian<double>(v), &t);
         char text[32];
-        const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.tm_year + 1900,
-                                    t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+        const int n =
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.tm_year + 1900,
+                          t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
         sqlite3_bind_text(st, index, text, n, SQLITE_TRANSIENT);
         break;
     }
@@ -112,21 +123,31 @@ std::string quoteName(const std::string& name) {
 
 std::string declaredType(int mdbType) {
     switch (mdbType) {
-    case MDB_BOOL: return "BIT";
-    case MDB_BYTE: return "BYTE";
-    case MDB_INT: return "SMALLINT";
-    case MDB_LONGINT: return "INTEGER";
+    case MDB_BOOL:
+        return "BIT";
+    case MDB_BYTE:
+        return "BYTE";
+    case MDB_INT:
+        return "SMALLINT";
+    case MDB_LONGINT:
+        return "INTEGER";
     case MDB_MONEY:
     case MDB_FLOAT:
     case MDB_DOUBLE:
-    case MDB_NUMERIC: return "DOUBLE";
-    case MDB_DATETIME: return "DATETIME";
+    case MDB_NUMERIC:
+        return "DOUBLE";
+    case MDB_DATETIME:
+        return "DATETIME";
     case MDB_BINARY:
-    case MDB_OLE: return "BLOB";
+    case MDB_OLE:
+        return "BLOB";
     case MDB_TEXT:
-    case MDB_MEMO: return "TEXT COLLATE ACCESSTEXT";
-    case MDB_REPID: return "GUID";
-    default: return "";
+    case MDB_MEMO:
+        return "TEXT COLLATE ACCESSTEXT";
+    case MDB_REPID:
+        return "GUID";
+    default:
+        return "";
     }
 }
 
@@ -209,8 +230,9 @@ MdbTableDef* readDefinition(MdbCatalogEntry* entry) {
 
 // Creates `target` with the columns of `table` (only those named in `only`, when given);
 // returns how each column is read, with the buffers for reading rows when `withRows`.
-std::vector<ColumnPlan> createTable(MdbHandle* mdb, sqlite3* db, MdbTableDef* table, const std::string& target,
-                                    bool withRows, const std::vector<std::string>& only = {}) {
+std::vector<ColumnPlan> createTable(MdbHandle* mdb, sqlite3* db, MdbTableDef* table,
+                                    const std::string& target, bool withRows,
+                                    const std::vector<std::string>& only = {}) {
     std::vector<ColumnPlan> plan;
     std::string create = "CREATE TABLE " + quoteName(target) + " (";
     for (unsigned i = 0; i < table->num_cols; ++i) {
@@ -229,13 +251,14 @@ std::vector<ColumnPlan> createTable(MdbHandle* mdb, sqlite3* db, MdbTableDef* ta
     return plan;
 }
 
-sqlite3_stmt* g_catalogInsert = nullptr;  // prepared once, finalized before the database closes
+sqlite3_stmt* g_catalogInsert = nullptr; // prepared once, finalized before the database closes
 
 // One row of __catalog; a negative number is unknown (NULL).
-void listObject(sqlite3* db, const std::string& name, int type, long long headerRows = -1, long long rows = -1,
-                long long page = -1) {
+void listObject(sqlite3* db, const std::string& name, int type, long long headerRows = -1,
+                long long rows = -1, long long page = -1) {
     sqlite3_stmt*& cat = g_catalogInsert;
-    if (!cat && sqlite3_prepare_v2(db, "INSERT INTO __catalog VALUES (?, ?, ?, ?, ?)", -1, &cat, nullptr) != SQLITE_OK)
+    if (!cat && sqlite3_prepare_v2(db, "INSERT INTO __catalog VALUES (?, ?, ?, ?, ?)", -1, &cat,
+                                   nullptr) != SQLITE_OK)
         fail(4, std::string("SQLite refused the catalog insert: ") + sqlite3_errmsg(db));
     sqlite3_bind_text(cat, 1, name.c_str(), int(name.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int(cat, 2, type);
@@ -253,8 +276,8 @@ void listObject(sqlite3* db, const std::string& name, int type, long long header
 
 // Copies one table with its rows (only the columns named in `only`, when given); returns
 // the number of rows read and gives the header's count in `headerRows`.
-long copyTable(MdbHandle* mdb, sqlite3* db, MdbCatalogEntry* entry, const std::string& target, unsigned& headerRows,
-               const std::vector<std::string>& only = {}) {
+long copyTable(MdbHandle* mdb, sqlite3* db, MdbCatalogEntry* entry, const std::string& target,
+               unsigned& headerRows, const std::vector<std::string>& only = {}) {
     MdbTableDef* table = readDefinition(entry);
     std::vector<ColumnPlan> plan = createTable(mdb, db, table, target, true, only);
     std::string insert = "INSERT INTO " + quoteName(target) + " VALUES (";
@@ -291,7 +314,8 @@ long copyTable(MdbHandle* mdb, sqlite3* db, MdbCatalogEntry* entry, const std::s
 }
 
 // The catalog entry of the object whose definition is on `page`.
-MdbCatalogEntry entryOf(MdbHandle* mdb, const std::string& name, int type, unsigned long page, int flags = 0) {
+MdbCatalogEntry entryOf(MdbHandle* mdb, const std::string& name, int type, unsigned long page,
+                        int flags = 0) {
     MdbCatalogEntry entry{};
     entry.mdb = mdb;
     std::snprintf(entry.object_name, sizeof entry.object_name, "%s", name.c_str());
@@ -306,9 +330,11 @@ MdbCatalogEntry entryOf(MdbHandle* mdb, const std::string& name, int type, unsig
 void writeCatalog(MdbHandle* mdb, sqlite3* db) {
     MdbCatalogEntry objects = entryOf(mdb, "MSysObjects", MDB_TABLE, 2);
     unsigned headerRows = 0;
-    const long count = copyTable(mdb, db, &objects, "__msysobjects", headerRows, {"Id", "ParentId", "Name", "Type", "Flags"});
+    const long count = copyTable(mdb, db, &objects, "__msysobjects", headerRows,
+                                 {"Id", "ParentId", "Name", "Type", "Flags"});
     if (count == 0)
-        fail(3, "The file is not an Access database, is encrypted or is damaged (its catalog cannot be read).");
+        fail(3, "The file is not an Access database, is encrypted or is damaged (its catalog "
+                "cannot be read).");
     listObject(db, objects.object_name, MDB_TABLE, headerRows, count, 2);
 
     struct Object {
@@ -319,14 +345,15 @@ void writeCatalog(MdbHandle* mdb, sqlite3* db) {
     };
     std::vector<Object> list;
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT Id, Name, Type, Flags FROM __msysobjects WHERE Name IS NOT NULL", -1, &st,
-                           nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db,
+                           "SELECT Id, Name, Type, Flags FROM __msysobjects WHERE Name IS NOT NULL",
+                           -1, &st, nullptr) != SQLITE_OK)
         fail(4, std::string("SQLite refused the catalog scan: ") + sqlite3_errmsg(db));
     while (sqlite3_step(st) == SQLITE_ROW)
         // Types as the library numbers them; the low 24 bits of an id are its definition's page.
         list.push_back({(unsigned long)(sqlite3_column_int64(st, 0)) & 0x00FFFFFF,
-                        reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), sqlite3_column_int(st, 2) & 0x7F,
-                        sqlite3_column_int(st, 3)});
+                        reinterpret_cast<const char*>(sqlite3_column_text(st, 1)),
+                        sqlite3_column_int(st, 2) & 0x7F, sqlite3_column_int(st, 3)});
     sqlite3_finalize(st);
 
     for (const Object& o : list) {
@@ -352,7 +379,8 @@ void writeTables(MdbHandle* mdb, sqlite3* db, const std::vector<std::string>& ta
         const std::size_t colon = table.find(':');
         char* end = nullptr;
         const unsigned long page = std::strtoul(table.c_str(), &end, 10);
-        if (colon == std::string::npos || colon == 0 || end != table.c_str() + colon || colon + 1 == table.size())
+        if (colon == std::string::npos || colon == 0 || end != table.c_str() + colon ||
+            colon + 1 == table.size())
             fail(2, "usage: a table is given as PAGE:NAME, not '" + table + "'.");
         const std::string name = table.substr(colon + 1);
         MdbCatalogEntry entry = entryOf(mdb, name, MDB_TABLE, page);
@@ -390,7 +418,8 @@ int main(int argc, char** argv) {
         fail(4, "Cannot create the in-memory database.");
     sqlite3_create_collation(db, "ACCESSTEXT", SQLITE_UTF8, nullptr, plainCollation);
     exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
-    exec(db, "CREATE TABLE __catalog (name TEXT, type INTEGER, header_rows INTEGER, rows INTEGER, page INTEGER)");
+    exec(db, "CREATE TABLE __catalog (name TEXT, type INTEGER, header_rows INTEGER, rows INTEGER, "
+             "page INTEGER)");
 
     std::vector<std::string> tables;
     for (int i = 2; i < argc; ++i)

@@ -33,10 +33,10 @@ const ParseCase parseCases[] = {
     {"KeyAnyCase", "Provider = P;DATA source=/db/x.mdb", "data Source", "/db/x.mdb"},
     {"KeyOuterBlanksIgnored", "  Data Source  =/db/x.mdb", "Data Source", "/db/x.mdb"},
     {"InnerKeyBlanksMatter", "DataSource=/db/x.mdb", "Data Source", nullptr},
-    {"DoubleQuotedSemicolon", "Data Source=\"/a;b/x.mdb\";Persist Security Info=False", "Data Source",
-     "/a;b/x.mdb"},
-    {"AfterQuotedValue", "Data Source=\"/a;b/x.mdb\";Persist Security Info=False", "Persist Security Info",
-     "False"},
+    {"DoubleQuotedSemicolon", "Data Source=\"/a;b/x.mdb\";Persist Security Info=False",
+     "Data Source", "/a;b/x.mdb"},
+    {"AfterQuotedValue", "Data Source=\"/a;b/x.mdb\";Persist Security Info=False",
+     "Persist Security Info", "False"},
     {"SingleQuotes", "Data Source='/a;\"b\"/x.mdb'", "Data Source", "/a;\"b\"/x.mdb"},
     {"DoubledQuoteInsideQuotes", "Data Source=\"a\"\"b\"", "Data Source", "a\"b"},
     {"QuotedKeepsOuterBlanks", "Data Source=\" x \"", "Data Source", " x "},
@@ -74,17 +74,23 @@ INSTANTIATE_TEST_SUITE_P(ConnectionString, MalformedTest,
                          tav::test::caseName);
 
 TEST(ConnectionStringQuote, RoundTripsAndQuotesOnlyWhenNeeded) {
-    const QString values[] = {QStringLiteral("/plain/path/db.mdb"), QStringLiteral("/a;b/db.mdb"),
-                              QStringLiteral("\"/q/db.mdb"), QStringLiteral("'/q;\"x\"/db.mdb"),
-                              QStringLiteral(" lead"), QStringLiteral("a=b"), QString()};
+    const QString values[] = {QStringLiteral("/plain/path/db.mdb"),
+                              QStringLiteral("/a;b/db.mdb"),
+                              QStringLiteral("\"/q/db.mdb"),
+                              QStringLiteral("'/q;\"x\"/db.mdb"),
+                              QStringLiteral(" lead"),
+                              QStringLiteral("a=b"),
+                              QString()};
     for (const QString& v : values) {
-        const QString text = QStringLiteral("Provider=P;Data Source=") + ConnectionString::quoteValue(v) +
+        const QString text = QStringLiteral("Provider=P;Data Source=") +
+                             ConnectionString::quoteValue(v) +
                              QStringLiteral(";Persist Security Info=False");
         const auto cs = ConnectionString::parse(text);
         EXPECT_EQ(cs.value(QStringLiteral("Data Source")), v) << text.toStdString();
         EXPECT_EQ(cs.value(QStringLiteral("Persist Security Info")), QStringLiteral("False"));
     }
-    EXPECT_EQ(ConnectionString::quoteValue(QStringLiteral("/plain/db.mdb")), QStringLiteral("/plain/db.mdb"));
+    EXPECT_EQ(ConnectionString::quoteValue(QStringLiteral("/plain/db.mdb")),
+              QStringLiteral("/plain/db.mdb"));
     EXPECT_EQ(ConnectionString::quoteValue(QStringLiteral("/a;b")), QStringLiteral("\"/a;b\""));
 }
 
@@ -99,19 +105,21 @@ class QuoteRoundTrip : public ::testing::TestWithParam<QuoteCase> {};
 
 TEST_P(QuoteRoundTrip, ReadsBackUnchanged) {
     const QString v = QString::fromUtf8(GetParam().value);
-    const QString text = QStringLiteral("Provider=P;Data Source=") + ConnectionString::quoteValue(v) +
+    const QString text = QStringLiteral("Provider=P;Data Source=") +
+                         ConnectionString::quoteValue(v) +
                          QStringLiteral(";Persist Security Info=False");
     const auto cs = ConnectionString::parse(text);
     EXPECT_EQ(cs.value(QStringLiteral("Data Source")), v) << text.toStdString();
-    EXPECT_EQ(cs.value(QStringLiteral("Persist Security Info")), QStringLiteral("False")) << text.toStdString();
+    EXPECT_EQ(cs.value(QStringLiteral("Persist Security Info")), QStringLiteral("False"))
+        << text.toStdString();
     ASSERT_EQ(cs.pairs().size(), 3u) << text.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ConnectionString, QuoteRoundTrip,
-    ::testing::Values(QuoteCase{"LeadingEquals", "=\xEF\xBF\xBD" "Data"},  // "Data Source==..." joined into the key
-                      QuoteCase{"OnlyEquals", "="},
-                      QuoteCase{"TrailingVerticalTab", "/db/x.mdb\v"},
+    ::testing::Values(QuoteCase{"LeadingEquals", "=\xEF\xBF\xBD"
+                                                 "Data"}, // "Data Source==..." joined into the key
+                      QuoteCase{"OnlyEquals", "="}, QuoteCase{"TrailingVerticalTab", "/db/x.mdb\v"},
                       QuoteCase{"LeadingFormFeed", "\f/db/x.mdb"},
                       QuoteCase{"TrailingNoBreakSpace", "/db/x.mdb\xC2\xA0"},
                       QuoteCase{"LeadingIdeographicSpace", "\xE3\x80\x80x"}),

@@ -29,7 +29,7 @@ void expectFailure(const QString& dataSource, const QString& mentions) {
 }
 
 class DataSourcePathTest : public ::testing::Test {
-protected:
+  protected:
     tav::test::TempDir dir;
     QString sub() const { return dir.file(QStringLiteral("sub")); }
     void SetUp() override {
@@ -46,23 +46,28 @@ TEST_F(DataSourcePathTest, ExactNameAndBackslashSeparators) {
 }
 
 TEST_F(DataSourcePathTest, SingleCaseInsensitiveMatchIsUsed) {
-    EXPECT_EQ(resolveDataSourcePath(sub() + QStringLiteral("\\dbEquip.MDB")), sub() + QStringLiteral("/dbEquip.mdb"));
-    EXPECT_EQ(resolveDataSourcePath(sub() + QStringLiteral("/DBEQUIP.mdb")), sub() + QStringLiteral("/dbEquip.mdb"));
+    EXPECT_EQ(resolveDataSourcePath(sub() + QStringLiteral("\\dbEquip.MDB")),
+              sub() + QStringLiteral("/dbEquip.mdb"));
+    EXPECT_EQ(resolveDataSourcePath(sub() + QStringLiteral("/DBEQUIP.mdb")),
+              sub() + QStringLiteral("/dbEquip.mdb"));
 }
 
 TEST_F(DataSourcePathTest, ExactMatchWinsOverOtherCases) {
     touch(sub() + QStringLiteral("/DBEQUIP.MDB"));
-    EXPECT_EQ(resolveDataSourcePath(sub() + QStringLiteral("/DBEQUIP.MDB")), sub() + QStringLiteral("/DBEQUIP.MDB"));
+    EXPECT_EQ(resolveDataSourcePath(sub() + QStringLiteral("/DBEQUIP.MDB")),
+              sub() + QStringLiteral("/DBEQUIP.MDB"));
 }
 
 TEST_F(DataSourcePathTest, SeveralCaseInsensitiveMatchesFail) {
     touch(sub() + QStringLiteral("/DBEQUIP.MDB"));
-    expectFailure(sub() + QStringLiteral("\\dbequip.Mdb"), QStringLiteral("DBEQUIP.MDB, dbEquip.mdb"));
+    expectFailure(sub() + QStringLiteral("\\dbequip.Mdb"),
+                  QStringLiteral("DBEQUIP.MDB, dbEquip.mdb"));
 }
 
 TEST_F(DataSourcePathTest, MissingFileOrFolderNamesThePath) {
     expectFailure(sub() + QStringLiteral("\\other.mdb"), sub() + QStringLiteral("/other.mdb"));
-    expectFailure(dir.path() + QStringLiteral("\\nofolder\\dbEquip.mdb"), dir.path() + QStringLiteral("/nofolder"));
+    expectFailure(dir.path() + QStringLiteral("\\nofolder\\dbEquip.mdb"),
+                  dir.path() + QStringLiteral("/nofolder"));
     expectFailure(QString(), QStringLiteral("Data Source"));
 }
 

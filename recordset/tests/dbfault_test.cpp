@@ -4,7 +4,6 @@
 // a bounded time; nothing is ever created or written beside the file.
 #include "casename.h"
 #include "connectionto.h"
-#include "casename.h"
 #include "dbfaults.h"
 #include "otherwriter.h"
 #include "providers.h"
@@ -82,7 +81,7 @@ std::ostream& operator<<(std::ostream& os, const Outcome& o) {
 
 // A rollback-journal database of kRows outputs, several pages long.
 class DbFault : public ::testing::Test {
-protected:
+  protected:
     tav::test::TempDir dir;
     QString db;
     QStringList committed;
@@ -96,15 +95,18 @@ protected:
         tav::test::makeDatabase(
             db,
             {QStringLiteral("create table tbloutputs(ID integer primary key, Name text)"),
-             QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c where x < %1) "
-                            "insert into tbloutputs select x, 'Output ' || x from c")
+             QStringLiteral(
+                 "with recursive c(x) as (select 1 union all select x + 1 from c where x < %1) "
+                 "insert into tbloutputs select x, 'Output ' || x from c")
                  .arg(kRows)},
             journalMode);
         committed.clear();
         for (int i = 1; i <= kRows; ++i)
             committed << QStringLiteral("Output %1").arg(i);
     }
-    Outcome readOutputs() const { return readAll(db, QStringLiteral("Select Name from tbloutputs order by ID")); }
+    Outcome readOutputs() const {
+        return readAll(db, QStringLiteral("Select Name from tbloutputs order by ID"));
+    }
 };
 
 // ---- another process writing the file ---------------------------------------------------------
@@ -127,10 +129,12 @@ TEST_P(DbFaultLock, ReadsCommittedRowsOrReportsTheLock) {
         EXPECT_TRUE(o.description.contains(db)) << o;
         EXPECT_TRUE(o.description.contains(QLatin1String("locked by another program"))) << o;
     }
-    EXPECT_FALSE(o.values.contains(QStringLiteral("uncommitted"))) << "read the writer's unfinished change";
+    EXPECT_FALSE(o.values.contains(QStringLiteral("uncommitted")))
+        << "read the writer's unfinished change";
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, DbFaultLock, ::testing::ValuesIn(dbfault::kLocks), tav::test::caseName);
+INSTANTIATE_TEST_SUITE_P(Kinds, DbFaultLock, ::testing::ValuesIn(dbfault::kLocks),
+                         tav::test::caseName);
 
 // The lock is taken after the connection was made: Open reports it, and once the writer has
 // ended the same recordset reads the committed rows.
@@ -138,13 +142,15 @@ TEST_F(DbFault, LockTakenBetweenConnectionAndOpenIsReportedAndPassesWithTheWrite
     Recordset rs;
     rs.setActiveConnection(connectionTo(db));
     const auto open = [&] {
-        rs.open(QStringLiteral("Select Name from tbloutputs order by ID"), adOpenStatic, adLockReadOnly, -1);
+        rs.open(QStringLiteral("Select Name from tbloutputs order by ID"), adOpenStatic,
+                adLockReadOnly, -1);
         QStringList v = firstColumn(rs);
         rs.close();
         return v;
     };
     {
-        OtherWriter writer(db, tav::test::exclusiveChangeOf(QStringLiteral("tbloutputs"), QStringLiteral("Name"),
+        OtherWriter writer(db, tav::test::exclusiveChangeOf(QStringLiteral("tbloutputs"),
+                                                            QStringLiteral("Name"),
                                                             QStringLiteral("uncommitted")));
         ASSERT_TRUE(writer.ready()) << writer.error().toStdString();
         const Outcome o = attempt(open);
@@ -164,7 +170,8 @@ TEST_F(DbFault, LockTakenBetweenConnectionAndOpenIsReportedAndPassesWithTheWrite
 // committed rows once a writing program has opened the file again.
 TEST_F(DbFault, ChangeLeftUnfinishedByAStoppedWriterIsReportedNotRead) {
     {
-        OtherWriter writer(db, tav::test::exclusiveChangeOf(QStringLiteral("tbloutputs"), QStringLiteral("Name"),
+        OtherWriter writer(db, tav::test::exclusiveChangeOf(QStringLiteral("tbloutputs"),
+                                                            QStringLiteral("Name"),
                                                             QStringLiteral("uncommitted")));
         ASSERT_TRUE(writer.ready()) << writer.error().toStdString();
         writer.crash();
@@ -195,11 +202,12 @@ TEST_F(DbFault, ChangeLeftUnfinishedByAStoppedWriterIsReportedNotRead) {
 // read, and a transaction the writer holds open is not.
 TEST_F(DbFault, LogModeReadsRowsCommittedIntoTheLogButNotAnOpenTransaction) {
     makeOutputs("wal");
-    OtherWriter writer(db, QStringLiteral("PRAGMA wal_autocheckpoint = 0; "
-                                          "INSERT INTO tbloutputs VALUES(%1, 'in the log'); "
-                                          "BEGIN EXCLUSIVE; INSERT INTO tbloutputs VALUES(%2, 'uncommitted');")
-                               .arg(kRows + 1)
-                               .arg(kRows + 2));
+    OtherWriter writer(
+        db, QStringLiteral("PRAGMA wal_autocheckpoint = 0; "
+                           "INSERT INTO tbloutputs VALUES(%1, 'in the log'); "
+                           "BEGIN EXCLUSIVE; INSERT INTO tbloutputs VALUES(%2, 'uncommitted');")
+                .arg(kRows + 1)
+                .arg(kRows + 2));
     ASSERT_TRUE(writer.ready()) << writer.error().toStdString();
     ASSERT_TRUE(QFile::exists(db + QStringLiteral("-wal")));
     const Outcome o = readOutputs();
@@ -229,15 +237,18 @@ TEST_P(DbFaultTruncated, IsRefusedNamingTheFile) {
     EXPECT_EQ(tav::test::folderEntries(dir.path()), QStringList{QStringLiteral("dbEquip.mdb")});
 }
 
-INSTANTIATE_TEST_SUITE_P(Cuts, DbFaultTruncated, ::testing::ValuesIn(dbfault::kCuts), tav::test::caseName);
+INSTANTIATE_TEST_SUITE_P(Cuts, DbFaultTruncated, ::testing::ValuesIn(dbfault::kCuts),
+                         tav::test::caseName);
 
-// ---- the file deleted or replaced under an open connection ---------------------------------------
+// ---- the file deleted or replaced under an open connection
+// ---------------------------------------
 
 class DbFaultSwap : public DbFault, public ::testing::WithParamInterface<dbfault::Swap> {
-protected:
+  protected:
     static void makeOther(const QString& path) {
-        tav::test::makeDatabase(path, {QStringLiteral("create table tbloutputs(ID integer, Name text)"),
-                                       QStringLiteral("insert into tbloutputs values(1, 'other')")});
+        tav::test::makeDatabase(path,
+                                {QStringLiteral("create table tbloutputs(ID integer, Name text)"),
+                                 QStringLiteral("insert into tbloutputs values(1, 'other')")});
     }
 };
 
@@ -251,7 +262,8 @@ TEST_P(DbFaultSwap, BetweenConnectionAndOpenFailsAndCreatesNothing) {
     const bool existed = QFile::exists(db);
     const QByteArray now = readFile(db);
     const Outcome o = attempt([&] {
-        rs.open(QStringLiteral("Select Name from tbloutputs order by ID"), adOpenStatic, adLockReadOnly, -1);
+        rs.open(QStringLiteral("Select Name from tbloutputs order by ID"), adOpenStatic,
+                adLockReadOnly, -1);
         return firstColumn(rs);
     });
     EXPECT_EQ(o.number, errc::ProviderFailure) << o;
@@ -263,7 +275,8 @@ TEST_P(DbFaultSwap, BetweenConnectionAndOpenFailsAndCreatesNothing) {
     const Outcome fresh = readOutputs();
     if (c.connectSays) {
         EXPECT_EQ(fresh.number, errc::ProviderFailure) << fresh;
-        EXPECT_TRUE(fresh.description.startsWith(QStringLiteral("%1 '%2'").arg(QLatin1String(c.connectSays), db)))
+        EXPECT_TRUE(fresh.description.startsWith(
+            QStringLiteral("%1 '%2'").arg(QLatin1String(c.connectSays), db)))
             << fresh;
     } else {
         EXPECT_TRUE(fresh.values == QStringList{QStringLiteral("other")}) << fresh;
@@ -277,27 +290,31 @@ TEST_P(DbFaultSwap, WhileOpenTheRowsStayAndReopenFails) {
     const dbfault::Swap& c = GetParam();
     Recordset rs;
     rs.setActiveConnection(connectionTo(db));
-    rs.open(QStringLiteral("Select Name from tbloutputs order by ID"), adOpenStatic, adLockReadOnly, -1);
+    rs.open(QStringLiteral("Select Name from tbloutputs order by ID"), adOpenStatic, adLockReadOnly,
+            -1);
     const std::shared_ptr<const RowSet> shared = rs.snapshot();
     ASSERT_NO_FATAL_FAILURE(c.swap(db, makeOther));
     EXPECT_TRUE(firstColumn(rs) == committed);
     EXPECT_EQ(shared->at(kRows - 1, 0).toText(), committed.last());
     rs.close();
     const Outcome reopen = attempt([&] {
-        rs.open(QStringLiteral("Select Name from tbloutputs order by ID"), adOpenStatic, adLockReadOnly, -1);
+        rs.open(QStringLiteral("Select Name from tbloutputs order by ID"), adOpenStatic,
+                adLockReadOnly, -1);
         return firstColumn(rs);
     });
     EXPECT_EQ(reopen.number, errc::ProviderFailure) << reopen;
     EXPECT_TRUE(reopen.description.contains(QLatin1String(c.openSays))) << reopen;
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, DbFaultSwap, ::testing::ValuesIn(dbfault::kSwaps), tav::test::caseName);
+INSTANTIATE_TEST_SUITE_P(Ways, DbFaultSwap, ::testing::ValuesIn(dbfault::kSwaps),
+                         tav::test::caseName);
 
-// ---- Access files ---------------------------------------------------------------------------------
+// ---- Access files
+// ---------------------------------------------------------------------------------
 
 #if TAV_ACCESS_SUPPORT
 class DbFaultAccess : public ::testing::Test {
-protected:
+  protected:
     tav::test::TempDir dir;
     QString db;
 
@@ -334,7 +351,8 @@ TEST_F(DbFaultAccess, DeletedBetweenConnectionAndOpenFailsAndCreatesNothing) {
     rs.setActiveConnection(connectionTo(db));
     ASSERT_TRUE(QFile::remove(db));
     const Outcome o = attempt([&] {
-        rs.open(QStringLiteral("Select CompanyName from Shippers"), adOpenStatic, adLockReadOnly, -1);
+        rs.open(QStringLiteral("Select CompanyName from Shippers"), adOpenStatic, adLockReadOnly,
+                -1);
         return firstColumn(rs);
     });
     EXPECT_EQ(o.number, errc::ProviderFailure) << o;
@@ -347,21 +365,25 @@ TEST_F(DbFaultAccess, DeletedBetweenConnectionAndOpenFailsAndCreatesNothing) {
 TEST_F(DbFaultAccess, ReplacedWhileOpenKeepsTheRowsAndReopenFails) {
     Recordset rs;
     rs.setActiveConnection(connectionTo(db));
-    rs.open(QStringLiteral("Select CompanyName from Shippers order by ShipperID"), adOpenStatic, adLockReadOnly, -1);
+    rs.open(QStringLiteral("Select CompanyName from Shippers order by ShipperID"), adOpenStatic,
+            adLockReadOnly, -1);
     writeFile(dir.file(QStringLiteral("junk")), QByteArray(8192, '\0'));
     renameOver(dir.file(QStringLiteral("junk")), db);
     EXPECT_EQ(firstColumn(rs).size(), 3);
     rs.close();
     const Outcome reopen = attempt([&] {
-        rs.open(QStringLiteral("Select CompanyName from Shippers"), adOpenStatic, adLockReadOnly, -1);
+        rs.open(QStringLiteral("Select CompanyName from Shippers"), adOpenStatic, adLockReadOnly,
+                -1);
         return firstColumn(rs);
     });
     EXPECT_EQ(reopen.number, errc::ProviderFailure) << reopen;
-    EXPECT_TRUE(reopen.description.contains(QLatin1String("was replaced by another file"))) << reopen;
+    EXPECT_TRUE(reopen.description.contains(QLatin1String("was replaced by another file")))
+        << reopen;
 }
 #else
 TEST(DbFaultAccess, Skipped) {
-    GTEST_SKIP() << "Access support is off: libmdb (package mdbtools-dev) was not found when configuring";
+    GTEST_SKIP()
+        << "Access support is off: libmdb (package mdbtools-dev) was not found when configuring";
 }
 #endif
 

@@ -6,9 +6,8 @@
 // and prints "ready" on stdout. It then keeps the connection, with whatever lock or open
 // transaction the statements left, until its stdin is closed; closing the connection rolls an
 // open transaction back. Killing it instead leaves the change half done, as a crash would.
-#include <sqlite3.h>
-
 #include <cstdio>
+#include <sqlite3.h>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
@@ -18,7 +17,8 @@ int main(int argc, char** argv) {
     }
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "cannot open %s: %s\n", argv[1], db ? sqlite3_errmsg(db) : "out of memory");
+        std::fprintf(stderr, "cannot open %s: %s\n", argv[1],
+                     db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         return 1;
     }

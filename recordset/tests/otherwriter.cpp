@@ -34,7 +34,8 @@ void OtherWriter::crash() {
 }
 
 QString exclusiveChangeOf(const QString& table, const QString& column, const QString& value) {
-    return QStringLiteral("PRAGMA cache_size = 2; BEGIN EXCLUSIVE; UPDATE %1 SET %2 = '%3';").arg(table, column, value);
+    return QStringLiteral("PRAGMA cache_size = 2; BEGIN EXCLUSIVE; UPDATE %1 SET %2 = '%3';")
+        .arg(table, column, value);
 }
 
 } // namespace tav::test

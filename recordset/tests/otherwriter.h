@@ -6,7 +6,7 @@
 namespace tav::test {
 
 class OtherWriter {
-public:
+  public:
     // Starts the writer on `database` and waits (at most 10 s) until `statements` have run;
     // ready() tells whether they did, error() why not.
     OtherWriter(const QString& database, const QString& statements);
@@ -21,7 +21,7 @@ public:
     // Stops the writer with SIGKILL, leaving its change half done as a crash would.
     void crash();
 
-private:
+  private:
     QProcess m_process;
     bool m_ready = false;
     QString m_error;

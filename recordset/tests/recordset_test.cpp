@@ -12,10 +12,10 @@
 #include <gtest/gtest.h>
 
 using namespace tav::ado;
-using tav::test::connectionTo;
-using tav::test::errorNumberOf;
 using tav::Variant;
 using tav::VbError;
+using tav::test::connectionTo;
+using tav::test::errorNumberOf;
 
 namespace {
 
@@ -25,7 +25,7 @@ QString descriptionOf(const std::function<void()>& f) {
 }
 
 class RecordsetTest : public ::testing::Test {
-protected:
+  protected:
     tav::test::TempDir dir;
     QString db;
     Recordset rs;
@@ -33,23 +33,30 @@ protected:
     void SetUp() override {
         db = dir.file(QStringLiteral("dbEquip.mdb"));
         tav::test::makeDatabase(
-            db, {QStringLiteral("create table tblmanufacturers(ManufacturerID integer primary key, "
-                                "ManufacturerName text collate nocase, Founded smallint, Active boolean, "
-                                "Rating real, Logo blob, Big integer)"),
-                 QStringLiteral("insert into tblmanufacturers values(1, 'zeta Audio', 1990, 1, 4.5, x'0102', "
-                                "5000000000)"),
-                 QStringLiteral("insert into tblmanufacturers values(2, 'Alpha Video', 70000, 0, null, null, 7)"),
-                 QStringLiteral("insert into tblmanufacturers values(3, 'beta Sound', -3, 1, 1.0, x'', null)"),
-                 QStringLiteral("create table tblempty(Name text)"),
-                 QStringLiteral("create table tblkinds(Flag bit, Small smallint)"),
-                 QStringLiteral("insert into tblkinds values(1, -32768)"),
-                 QStringLiteral("create view qrysorted as select ManufacturerName as Name from tblmanufacturers "
-                                "order by ManufacturerName")});
+            db,
+            {QStringLiteral(
+                 "create table tblmanufacturers(ManufacturerID integer primary key, "
+                 "ManufacturerName text collate nocase, Founded smallint, Active boolean, "
+                 "Rating real, Logo blob, Big integer)"),
+             QStringLiteral(
+                 "insert into tblmanufacturers values(1, 'zeta Audio', 1990, 1, 4.5, x'0102', "
+                 "5000000000)"),
+             QStringLiteral(
+                 "insert into tblmanufacturers values(2, 'Alpha Video', 70000, 0, null, null, 7)"),
+             QStringLiteral(
+                 "insert into tblmanufacturers values(3, 'beta Sound', -3, 1, 1.0, x'', null)"),
+             QStringLiteral("create table tblempty(Name text)"),
+             QStringLiteral("create table tblkinds(Flag bit, Small smallint)"),
+             QStringLiteral("insert into tblkinds values(1, -32768)"),
+             QStringLiteral(
+                 "create view qrysorted as select ManufacturerName as Name from tblmanufacturers "
+                 "order by ManufacturerName")});
     }
 
     void openManufacturers(int cursor = adOpenStatic, int lock = adLockReadOnly) {
         rs.setActiveConnection(connectionTo(db));
-        rs.open(QStringLiteral("Select * from tblmanufacturers order by ManufacturerName"), cursor, lock, -1);
+        rs.open(QStringLiteral("Select * from tblmanufacturers order by ManufacturerName"), cursor,
+                lock, -1);
     }
 };
 
@@ -64,10 +71,12 @@ TEST_F(RecordsetTest, StaticCursorWalksEveryRowInOrder) {
     }
     EXPECT_EQ(names, (QStringList{"Alpha Video", "beta Sound", "zeta Audio"}));
     EXPECT_EQ(errorNumberOf([&] { rs.moveNext(); }), errc::NoCurrentRecord);
-    EXPECT_EQ(errorNumberOf([&] { rs.fields(QStringLiteral("ManufacturerName")).value(); }), errc::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs.fields(QStringLiteral("ManufacturerName")).value(); }),
+              errc::NoCurrentRecord);
     rs.moveFirst();
     EXPECT_EQ(rs.fields(0).value(), Variant(int32_t(2)));
-    EXPECT_EQ(rs.fields(QStringLiteral("MANUFACTURERNAME")).name(), QStringLiteral("ManufacturerName"));
+    EXPECT_EQ(rs.fields(QStringLiteral("MANUFACTURERNAME")).name(),
+              QStringLiteral("ManufacturerName"));
 }
 
 TEST_F(RecordsetTest, ValuesKeepTheirKinds) {
@@ -96,8 +105,11 @@ TEST_F(RecordsetTest, ValuesKeepTheirKinds) {
 }
 
 TEST_F(RecordsetTest, RecordCountByCursorType) {
-    const std::pair<int, int32_t> cases[] = {{adOpenStatic, 3}, {adOpenKeyset, 3}, {adOpenForwardOnly, -1},
-                                             {adOpenDynamic, -1}, {adOpenUnspecified, -1}};
+    const std::pair<int, int32_t> cases[] = {{adOpenStatic, 3},
+                                             {adOpenKeyset, 3},
+                                             {adOpenForwardOnly, -1},
+                                             {adOpenDynamic, -1},
+                                             {adOpenUnspecified, -1}};
     for (auto [cursor, expected] : cases) {
         openManufacturers(cursor);
         EXPECT_EQ(rs.recordCount(), expected) << "cursor " << cursor;
@@ -112,13 +124,17 @@ TEST_F(RecordsetTest, EmptyResultIsAtEofAtOnce) {
     EXPECT_TRUE(rs.bof());
     EXPECT_EQ(rs.recordCount(), 0);
     EXPECT_EQ(rs.fields(QStringLiteral("name")).name(), QStringLiteral("Name"));
-    EXPECT_EQ(errorNumberOf([&] { rs.fields(QStringLiteral("Name")).value(); }), errc::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs.fields(QStringLiteral("Name")).value(); }),
+              errc::NoCurrentRecord);
 }
 
 TEST_F(RecordsetTest, MissingFieldIs3265NamingIt) {
     openManufacturers();
-    EXPECT_EQ(errorNumberOf([&] { rs.fields(QStringLiteral("EquipmentName")); }), errc::ItemNotFound);
-    EXPECT_TRUE(descriptionOf([&] { rs.fields(QStringLiteral("EquipmentName")); }).contains("EquipmentName"));
+    EXPECT_EQ(errorNumberOf([&] { rs.fields(QStringLiteral("EquipmentName")); }),
+              errc::ItemNotFound);
+    EXPECT_TRUE(descriptionOf([&] {
+                    rs.fields(QStringLiteral("EquipmentName"));
+                }).contains("EquipmentName"));
     EXPECT_EQ(errorNumberOf([&] { rs.fields(7); }), errc::ItemNotFound);
 }
 
@@ -145,7 +161,8 @@ TEST_F(RecordsetTest, ClosedRecordsetRefusesWith3704) {
 TEST_F(RecordsetTest, OpenRecordsetRefusesConnectionAndOpenWith3705) {
     openManufacturers();
     EXPECT_EQ(errorNumberOf([&] { rs.setActiveConnection(connectionTo(db)); }), errc::ObjectOpen);
-    EXPECT_EQ(errorNumberOf([&] { rs.open(QStringLiteral("Select * from tblempty"), 3, 3, -1); }), errc::ObjectOpen);
+    EXPECT_EQ(errorNumberOf([&] { rs.open(QStringLiteral("Select * from tblempty"), 3, 3, -1); }),
+              errc::ObjectOpen);
     EXPECT_EQ(rs.recordCount(), 3) << "the open result is untouched";
 }
 
@@ -166,20 +183,24 @@ TEST_F(RecordsetTest, SnapshotOutlivesCloseAndReopen) {
     rs.open(QStringLiteral("Select * from tblempty"), adOpenStatic, adLockReadOnly, -1);
     ASSERT_EQ(snap->rowCount(), 3);
     EXPECT_EQ(snap->columnCount(), 7);
-    EXPECT_EQ(snap->at(0, snap->fieldIndex(QStringLiteral("manufacturername"))).toText(), QStringLiteral("Alpha Video"));
+    EXPECT_EQ(snap->at(0, snap->fieldIndex(QStringLiteral("manufacturername"))).toText(),
+              QStringLiteral("Alpha Video"));
 }
 
 TEST_F(RecordsetTest, EditsAreRefused) {
     for (int lock : {adLockReadOnly, adLockOptimistic}) {
         openManufacturers(adOpenStatic, lock);
-        EXPECT_EQ(errorNumberOf([&] { rs.fields(QStringLiteral("ManufacturerName")).setValue(Variant("x")); }),
+        EXPECT_EQ(errorNumberOf([&] {
+                      rs.fields(QStringLiteral("ManufacturerName")).setValue(Variant("x"));
+                  }),
                   errc::NotUpdatable);
         rs.close();
     }
 }
 
 TEST_F(RecordsetTest, OpenWithoutConnectionIs3709) {
-    EXPECT_EQ(errorNumberOf([&] { rs.open(QStringLiteral("Select * from tblempty"), 3, 1, -1); }), errc::NoConnection);
+    EXPECT_EQ(errorNumberOf([&] { rs.open(QStringLiteral("Select * from tblempty"), 3, 1, -1); }),
+              errc::NoConnection);
 }
 
 // Each failing query gives the provider's number and names what is wrong.
@@ -198,43 +219,55 @@ TEST_F(RecordsetTest, QueryFailuresNameTheirCause) {
     };
     rs.setActiveConnection(connectionTo(db));
     for (const Case& c : cases) {
-        const auto op = [&] { rs.open(QString::fromUtf8(c.sql), adOpenStatic, adLockOptimistic, -1); };
+        const auto op = [&] {
+            rs.open(QString::fromUtf8(c.sql), adOpenStatic, adLockOptimistic, -1);
+        };
         EXPECT_EQ(errorNumberOf(op), c.number) << c.sql;
-        EXPECT_TRUE(descriptionOf(op).contains(QString::fromUtf8(c.mentions))) << descriptionOf(op).toStdString();
+        EXPECT_TRUE(descriptionOf(op).contains(QString::fromUtf8(c.mentions)))
+            << descriptionOf(op).toStdString();
         EXPECT_EQ(rs.state(), adStateClosed);
     }
 }
 
-// Each bad connection fails at ActiveConnection with a number and a description a tester can act on.
+// Each bad connection fails at ActiveConnection with a number and a description a tester can act
+// on.
 TEST_F(RecordsetTest, ConnectionFailuresNameTheirCause) {
     const QString empty = dir.file(QStringLiteral("empty.mdb"));
     const QString text = dir.file(QStringLiteral("text.mdb"));
     const QString broken = dir.file(QStringLiteral("broken.mdb"));
     ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(empty, {}));
     ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(text, "Name\nnot a database\n"));
-    ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(broken, QByteArray("SQLite format 3\0", 16) + QByteArray(4000, '\x7f')));
+    ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(broken, QByteArray("SQLite format 3\0", 16) +
+                                                             QByteArray(4000, '\x7f')));
     struct Case {
         const char* name;
         QString connection;
         int32_t number;
         QString mentions;
     } cases[] = {
-        {"MissingFile", connectionTo(dir.file(QStringLiteral("none.mdb"))), errc::ProviderFailure, dir.file("none.mdb")},
-        {"EmptyFile", connectionTo(empty), errc::ProviderFailure, QStringLiteral("Unrecognized database format")},
-        {"TextFile", connectionTo(text), errc::ProviderFailure, QStringLiteral("Unrecognized database format")},
+        {"MissingFile", connectionTo(dir.file(QStringLiteral("none.mdb"))), errc::ProviderFailure,
+         dir.file("none.mdb")},
+        {"EmptyFile", connectionTo(empty), errc::ProviderFailure,
+         QStringLiteral("Unrecognized database format")},
+        {"TextFile", connectionTo(text), errc::ProviderFailure,
+         QStringLiteral("Unrecognized database format")},
         {"BrokenDatabase", connectionTo(broken), errc::ProviderFailure, broken},
         {"Folder", connectionTo(dir.path()), errc::ProviderFailure, QStringLiteral("folder")},
-        {"UnknownProvider", QStringLiteral("Provider=Nobody.4.0;Data Source=") + db, errc::ProviderNotFound,
-         QStringLiteral("Nobody.4.0")},
-        {"NoProvider", QStringLiteral("Data Source=") + db, errc::ProviderNotFound, QStringLiteral("provider")},
-        {"Malformed", QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"") + db, errc::BadInitString,
-         QStringLiteral("quoted")},
+        {"UnknownProvider", QStringLiteral("Provider=Nobody.4.0;Data Source=") + db,
+         errc::ProviderNotFound, QStringLiteral("Nobody.4.0")},
+        {"NoProvider", QStringLiteral("Data Source=") + db, errc::ProviderNotFound,
+         QStringLiteral("provider")},
+        {"Malformed", QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"") + db,
+         errc::BadInitString, QStringLiteral("quoted")},
     };
     for (const Case& c : cases) {
         const auto op = [&] { rs.setActiveConnection(c.connection); };
         EXPECT_EQ(errorNumberOf(op), c.number) << c.name;
-        EXPECT_TRUE(descriptionOf(op).contains(c.mentions)) << c.name << ": " << descriptionOf(op).toStdString();
-        EXPECT_EQ(errorNumberOf([&] { rs.open(QStringLiteral("Select 1"), 3, 1, -1); }), errc::NoConnection) << c.name;
+        EXPECT_TRUE(descriptionOf(op).contains(c.mentions))
+            << c.name << ": " << descriptionOf(op).toStdString();
+        EXPECT_EQ(errorNumberOf([&] { rs.open(QStringLiteral("Select 1"), 3, 1, -1); }),
+                  errc::NoConnection)
+            << c.name;
     }
 }
 
@@ -243,14 +276,14 @@ TEST_F(RecordsetTest, UnreadableFileFails) {
     if (tav::test::rerunUnprivileged())
         return;
     QFile::setPermissions(db, QFileDevice::Permissions());
-    EXPECT_EQ(errorNumberOf([&] { rs.setActiveConnection(connectionTo(db)); }), errc::ProviderFailure);
+    EXPECT_EQ(errorNumberOf([&] { rs.setActiveConnection(connectionTo(db)); }),
+              errc::ProviderFailure);
     QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 TEST_F(RecordsetTest, ProvidersArePluggable) {
-    Providers::add(QStringLiteral("Test.Provider"), [&](const ConnectionString& cs) {
-        return Providers::openDatabaseFile(cs);
-    });
+    Providers::add(QStringLiteral("Test.Provider"),
+                   [&](const ConnectionString& cs) { return Providers::openDatabaseFile(cs); });
     rs.setActiveConnection(QStringLiteral("provider=test.provider;Data Source=") + db);
     rs.open(QStringLiteral("Select * from tblempty"), 3, 1, -1);
     EXPECT_EQ(rs.recordCount(), 0);
@@ -263,8 +296,10 @@ TEST_F(RecordsetTest, LeavesNoFilesAndChangesNothing) {
         SCOPED_TRACE(mode);
         tav::test::TempDir folder;
         const QString path = folder.file(QStringLiteral("dbEquip.mdb"));
-        tav::test::makeDatabase(path, {QStringLiteral("create table t(Name text)"),
-                                       QStringLiteral("insert into t values('a')")}, mode);
+        tav::test::makeDatabase(path,
+                                {QStringLiteral("create table t(Name text)"),
+                                 QStringLiteral("insert into t values('a')")},
+                                mode);
         const QStringList before = tav::test::folderEntries(folder.path());
         const QByteArray hash = tav::test::fileDigest(path);
         {

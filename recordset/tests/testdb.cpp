@@ -3,7 +3,6 @@
 #include <QDir>
 
 #include <sqlite3.h>
-
 #include <stdexcept>
 
 namespace tav::test {
@@ -14,8 +13,9 @@ void makeDatabase(const QString& path, const QStringList& statements, const char
         sqlite3_close(db);
         throw std::runtime_error("cannot create " + path.toStdString());
     }
-    const QString script = QStringLiteral("PRAGMA journal_mode=%1; BEGIN; %2; COMMIT;")
-                               .arg(QString::fromLatin1(journalMode), statements.join(QStringLiteral(";\n")));
+    const QString script =
+        QStringLiteral("PRAGMA journal_mode=%1; BEGIN; %2; COMMIT;")
+            .arg(QString::fromLatin1(journalMode), statements.join(QStringLiteral(";\n")));
     char* err = nullptr;
     const int rc = sqlite3_exec(db, script.toUtf8().constData(), nullptr, nullptr, &err);
     const std::string why = err ? err : "";
@@ -26,8 +26,8 @@ void makeDatabase(const QString& path, const QStringList& statements, const char
 }
 
 QStringList folderEntries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace tav::test

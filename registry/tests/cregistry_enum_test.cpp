@@ -12,10 +12,12 @@ namespace {
 
 const QString kPath = QStringLiteral("Software\\Tavrion\\Enum");
 
-StringArray names(std::initializer_list<QString> items) { return StringArray(1, std::vector<QString>(items)); }
+StringArray names(std::initializer_list<QString> items) {
+    return StringArray(1, std::vector<QString>(items));
+}
 
 class CRegistryEnum : public tav::test::RegistryTest {
-protected:
+  protected:
     static cRegistry at(const QString& path) {
         cRegistry reg;
         reg.setClassKey(cRegistry::HKeyCurrentUser);
@@ -27,16 +29,16 @@ protected:
     }
     static void addKey(const QString& path) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.toUtf8().constData(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.toUtf8().constData(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegCloseKey(key);
     }
 };
 
 TEST_F(CRegistryEnum, EnumerateValuesListsInCreationOrderFromIndexOne) {
-    StringArray list = names({QStringLiteral("left"), QStringLiteral("over"), QStringLiteral("from"),
-                              QStringLiteral("before")});
+    StringArray list = names({QStringLiteral("left"), QStringLiteral("over"),
+                              QStringLiteral("from"), QStringLiteral("before")});
     int32_t count = 4;
 
     addKey(kPath);
@@ -93,7 +95,8 @@ TEST_F(CRegistryEnum, EnumerateValuesGrowsBufferForNameAddedMeanwhile) {
     EXPECT_EQ(at(kPath).EnumerateValues(list, count), VbTrue);
     winreg::setFaultHook({});
     EXPECT_EQ(count, 4);
-    EXPECT_EQ(list, names({QStringLiteral("a"), QStringLiteral("b"), longName, QStringLiteral("c")}));
+    EXPECT_EQ(list,
+              names({QStringLiteral("a"), QStringLiteral("b"), longName, QStringLiteral("c")}));
 }
 
 TEST_F(CRegistryEnum, EnumerateSectionsListsSortedSubkeysOfEveryLength) {
@@ -144,7 +147,7 @@ TEST_F(CRegistryEnum, EnumerateSectionsRaisesItsOwnError) {
 // ---- CreateEXEAssociation
 
 class CRegistryAssociation : public CRegistryEnum {
-protected:
+  protected:
     static QString unnamed(const QString& path) {
         const auto raw = getRaw(HKEY_CLASSES_ROOT, path, QString());
         if (!raw)
@@ -171,8 +174,8 @@ TEST_P(CRegistryAssociationCases, WritesClassAndExtensionKeys) {
     const AssociationCase& c = GetParam();
     cRegistry reg;
     reg.setValueType(1);
-    reg.CreateEXEAssociation(c.exePath, QStringLiteral("Viewer.Document"), QStringLiteral("Viewer file"),
-                             c.extension, c.iconIndex);
+    reg.CreateEXEAssociation(c.exePath, QStringLiteral("Viewer.Document"),
+                             QStringLiteral("Viewer file"), c.extension, c.iconIndex);
     EXPECT_EQ(unnamed(c.extensionKey), QStringLiteral("Viewer.Document"));
     EXPECT_EQ(unnamed(c.extensionKey + QStringLiteral("\\shell\\open\\command")), c.command);
     EXPECT_EQ(unnamed(QStringLiteral("Viewer.Document")), QStringLiteral("Viewer file"));
@@ -183,24 +186,26 @@ TEST_P(CRegistryAssociationCases, WritesClassAndExtensionKeys) {
         EXPECT_EQ(unnamed(QStringLiteral("Viewer.Document\\DefaultIcon")), c.icon);
 
     EXPECT_EQ(reg.ClassKey(), -2147483647 - 1);
-    EXPECT_EQ(reg.SectionKey(), c.icon.isEmpty() ? QStringLiteral("Viewer.Document\\shell\\open\\command")
-                                                 : QStringLiteral("Viewer.Document\\DefaultIcon"));
+    EXPECT_EQ(reg.SectionKey(), c.icon.isEmpty()
+                                    ? QStringLiteral("Viewer.Document\\shell\\open\\command")
+                                    : QStringLiteral("Viewer.Document\\DefaultIcon"));
     EXPECT_TRUE(reg.ValueKey().isEmpty());
     EXPECT_EQ(reg.ValueType(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CRegistryAssociationCases,
-    ::testing::Values(
-        AssociationCase{"DefaultIcon", "C:\\Tools\\viewer.exe", "dat", -1, ".dat",
-                        "C:\\Tools\\viewer.exe \"%1\"", ""},
-        AssociationCase{"IconZero", "C:\\Tools\\viewer.exe", "dat", 0, ".dat",
-                        "C:\\Tools\\viewer.exe \"%1\"", "C:\\Tools\\viewer.exe,0"},
-        AssociationCase{"DottedExtension", "C:\\Tools\\viewer.exe", ".dat", 3, "..dat",
-                        "C:\\Tools\\viewer.exe \"%1\"", "C:\\Tools\\viewer.exe,3"},
-        AssociationCase{"BlankInPathIsQuoted", "C:\\Program Files\\viewer.exe", "dat", -1, ".dat",
-                        "\"C:\\Program Files\\viewer.exe\" \"%1\"", ""},
-        AssociationCase{"QuotedPathStays", "\"C:\\Program Files\\viewer.exe\"", "dat", -1, ".dat",
-                        "\"C:\\Program Files\\viewer.exe\" \"%1\"", ""}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CRegistryAssociationCases,
+    ::testing::Values(AssociationCase{"DefaultIcon", "C:\\Tools\\viewer.exe", "dat", -1, ".dat",
+                                      "C:\\Tools\\viewer.exe \"%1\"", ""},
+                      AssociationCase{"IconZero", "C:\\Tools\\viewer.exe", "dat", 0, ".dat",
+                                      "C:\\Tools\\viewer.exe \"%1\"", "C:\\Tools\\viewer.exe,0"},
+                      AssociationCase{"DottedExtension", "C:\\Tools\\viewer.exe", ".dat", 3,
+                                      "..dat", "C:\\Tools\\viewer.exe \"%1\"",
+                                      "C:\\Tools\\viewer.exe,3"},
+                      AssociationCase{"BlankInPathIsQuoted", "C:\\Program Files\\viewer.exe", "dat",
+                                      -1, ".dat", "\"C:\\Program Files\\viewer.exe\" \"%1\"", ""},
+                      AssociationCase{"QuotedPathStays", "\"C:\\Program Files\\viewer.exe\"", "dat",
+                                      -1, ".dat", "\"C:\\Program Files\\viewer.exe\" \"%1\"", ""}),
     tav::test::caseName);
 
 TEST_F(CRegistryAssociation, ValueTypeNeverSetFailsAtFirstWrite) {
@@ -229,7 +234,8 @@ TEST_F(CRegistryAssociation, EmptyClassOrExtensionIsRefusedBeforeWriting) {
         cRegistry reg;
         reg.setValueType(1);
         const auto e = errorOf([&] {
-            reg.CreateEXEAssociation(QStringLiteral("C:\\v.exe"), c.className, QStringLiteral("d"), c.extension, 0);
+            reg.CreateEXEAssociation(QStringLiteral("C:\\v.exe"), c.className, QStringLiteral("d"),
+                                     c.extension, 0);
         });
         ASSERT_TRUE(e);
         EXPECT_EQ(e->number(), err::InvalidProcedureCall);

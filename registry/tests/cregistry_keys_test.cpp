@@ -12,7 +12,7 @@ namespace {
 const QString kPath = QStringLiteral("Software\\Tavrion\\Keys");
 
 class CRegistryKeys : public tav::test::RegistryTest {
-protected:
+  protected:
     static cRegistry at(int32_t root, const QString& path, const QString& valueName = {}) {
         cRegistry reg;
         reg.setClassKey(root);
@@ -32,7 +32,8 @@ TEST_F(CRegistryKeys, KeyExistsAnswersWithoutRaising) {
     putRaw(HKEY_CURRENT_USER, kPath, QStringLiteral("v"), REG_SZ, QByteArray("x", 2));
     EXPECT_EQ(at(cRegistry::HKeyCurrentUser, kPath).KeyExists(), VbTrue);
     EXPECT_EQ(at(cRegistry::HKeyCurrentUser, kPath.toUpper()).KeyExists(), VbTrue);
-    EXPECT_EQ(at(cRegistry::HKeyCurrentUser, kPath + QStringLiteral("\\Missing")).KeyExists(), VbFalse);
+    EXPECT_EQ(at(cRegistry::HKeyCurrentUser, kPath + QStringLiteral("\\Missing")).KeyExists(),
+              VbFalse);
     EXPECT_EQ(at(cRegistry::HKeyLocalMachine, kPath).KeyExists(), VbFalse);
     EXPECT_EQ(at(0, kPath).KeyExists(), VbFalse);
     EXPECT_EQ(at(12345, kPath).KeyExists(), VbFalse);
@@ -52,29 +53,38 @@ TEST_F(CRegistryKeys, CreateKeyMakesEveryLevelAndKeepsValues) {
 TEST_F(CRegistryKeys, CreateKeyFailureHasNoClosingQuote) {
     expectFailure(errorOf([] { at(0, QStringLiteral("Some\\Path")).CreateKey(); }),
                   QStringLiteral("Failed to create registry Key: 'Some\\Path"));
-    expectFailure(errorOf([] { at(cRegistry::HKeyCurrentUser, QStringLiteral("\\Leading")).CreateKey(); }),
-                  QStringLiteral("Failed to create registry Key: '\\Leading"));
+    expectFailure(
+        errorOf([] { at(cRegistry::HKeyCurrentUser, QStringLiteral("\\Leading")).CreateKey(); }),
+        QStringLiteral("Failed to create registry Key: '\\Leading"));
 }
 
 TEST_F(CRegistryKeys, DeleteKey) {
-    putRaw(HKEY_CURRENT_USER, kPath + QStringLiteral("\\Child"), QStringLiteral("v"), REG_SZ, QByteArray("x", 2));
-    const QString refused = QStringLiteral("Failed to delete registry Key: '-2147483647',Section: '");
+    putRaw(HKEY_CURRENT_USER, kPath + QStringLiteral("\\Child"), QStringLiteral("v"), REG_SZ,
+           QByteArray("x", 2));
+    const QString refused =
+        QStringLiteral("Failed to delete registry Key: '-2147483647',Section: '");
 
     // A key with subkeys is refused; the class deletes no subkeys of its own.
-    expectFailure(errorOf([] { at(cRegistry::HKeyCurrentUser, kPath).DeleteKey(); }), refused + kPath);
+    expectFailure(errorOf([] { at(cRegistry::HKeyCurrentUser, kPath).DeleteKey(); }),
+                  refused + kPath);
     EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, kPath + QStringLiteral("\\Child")));
 
-    EXPECT_EQ(at(cRegistry::HKeyCurrentUser, kPath + QStringLiteral("\\Child")).DeleteKey(), VbTrue);
+    EXPECT_EQ(at(cRegistry::HKeyCurrentUser, kPath + QStringLiteral("\\Child")).DeleteKey(),
+              VbTrue);
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kPath + QStringLiteral("\\Child")));
 
-    expectFailure(errorOf([] { at(cRegistry::HKeyCurrentUser, kPath + QStringLiteral("\\Child")).DeleteKey(); }),
+    expectFailure(errorOf([] {
+                      at(cRegistry::HKeyCurrentUser, kPath + QStringLiteral("\\Child")).DeleteKey();
+                  }),
                   refused + kPath + QStringLiteral("\\Child"));
-    expectFailure(errorOf([] { at(cRegistry::HKeyClassesRoot, QStringLiteral("NoSuchClass")).DeleteKey(); }),
-                  QStringLiteral("Failed to delete registry Key: '-2147483648',Section: 'NoSuchClass"));
+    expectFailure(
+        errorOf([] { at(cRegistry::HKeyClassesRoot, QStringLiteral("NoSuchClass")).DeleteKey(); }),
+        QStringLiteral("Failed to delete registry Key: '-2147483648',Section: 'NoSuchClass"));
 }
 
 TEST_F(CRegistryKeys, DeleteKeyWithEmptySectionRefusesTheRoot) {
-    putRaw(HKEY_CURRENT_USER, QStringLiteral("Leaf"), QStringLiteral("v"), REG_SZ, QByteArray("x", 2));
+    putRaw(HKEY_CURRENT_USER, QStringLiteral("Leaf"), QStringLiteral("v"), REG_SZ,
+           QByteArray("x", 2));
     // Only a leaf key under the root: deleting the root itself must still be refused.
     expectFailure(errorOf([] { at(cRegistry::HKeyCurrentUser, QString()).DeleteKey(); }),
                   QStringLiteral("Failed to delete registry Key: '-2147483647',Section: '"));
@@ -95,13 +105,17 @@ TEST_F(CRegistryKeys, DeleteValue) {
     EXPECT_FALSE(getRaw(HKEY_CURRENT_USER, kPath, QString()));
 
     // A missing value in an existing key: the second failure, not the open failure.
-    expectFailure(errorOf([] { at(cRegistry::HKeyCurrentUser, kPath, QStringLiteral("v")).DeleteValue(); }),
-                  QStringLiteral("Failed to delete registry Key: '-2147483647',Section: '") + kPath +
-                      QStringLiteral("',Key: 'v"));
     expectFailure(
-        errorOf([] { at(cRegistry::HKeyCurrentUser, kPath + QStringLiteral("\\No"), QStringLiteral("v")).DeleteValue(); }),
-        QStringLiteral("Failed to open key '-2147483647',Section: '") + kPath +
-            QStringLiteral("\\No' for delete access"));
+        errorOf([] { at(cRegistry::HKeyCurrentUser, kPath, QStringLiteral("v")).DeleteValue(); }),
+        QStringLiteral("Failed to delete registry Key: '-2147483647',Section: '") + kPath +
+            QStringLiteral("',Key: 'v"));
+    expectFailure(errorOf([] {
+                      at(cRegistry::HKeyCurrentUser, kPath + QStringLiteral("\\No"),
+                         QStringLiteral("v"))
+                          .DeleteValue();
+                  }),
+                  QStringLiteral("Failed to open key '-2147483647',Section: '") + kPath +
+                      QStringLiteral("\\No' for delete access"));
 }
 
 // A name with an embedded NUL is refused by every member before any registry call, so the
@@ -111,7 +125,8 @@ TEST_F(CRegistryKeys, NameWithANulReachesNoOtherKeyOrValue) {
     const QString nulPath = leaf + QChar(0) + QStringLiteral("x");
     const QString nulName = QStringLiteral("PATH_DB_EQUIP") + QChar(0) + QStringLiteral("x");
     putRaw(HKEY_CURRENT_USER, leaf, QStringLiteral("PATH_DB_EQUIP"), REG_SZ, QByteArray("kept", 5));
-    putRaw(HKEY_CURRENT_USER, leaf + QStringLiteral("\\Child"), QStringLiteral("v"), REG_SZ, QByteArray("x", 2));
+    putRaw(HKEY_CURRENT_USER, leaf + QStringLiteral("\\Child"), QStringLiteral("v"), REG_SZ,
+           QByteArray("x", 2));
     const int32_t setValueFailed = cRegistry::ErrSetValue;
     // Runs a listing member and answers the count it gave.
     const auto countListed = [](int16_t (cRegistry::*list)(StringArray&, int32_t&)) {
@@ -131,30 +146,81 @@ TEST_F(CRegistryKeys, NameWithANulReachesNoOtherKeyOrValue) {
         Variant result;
     };
     const Case cases[] = {
-        {"KeyExists", nulPath, {}, 0, [](cRegistry& r) { return Variant(r.KeyExists()); }, Variant(VbFalse)},
+        {"KeyExists",
+         nulPath,
+         {},
+         0,
+         [](cRegistry& r) { return Variant(r.KeyExists()); },
+         Variant(VbFalse)},
         {"CreateKey", nulPath, {}, 26001, [](cRegistry& r) { return Variant(r.CreateKey()); }, {}},
-        {"DeleteKey", leaf + QStringLiteral("\\Child") + QChar(0), {}, 26001,
-         [](cRegistry& r) { return Variant(r.DeleteKey()); }, {}},
-        {"DeleteValue path", nulPath, QStringLiteral("PATH_DB_EQUIP"), 26001,
-         [](cRegistry& r) { return Variant(r.DeleteValue()); }, {}},
-        {"DeleteValue name", leaf, nulName, 26001, [](cRegistry& r) { return Variant(r.DeleteValue()); }, {}},
-        {"write path", nulPath, QStringLiteral("PATH_DB_EQUIP"), 26001,
-         [](cRegistry& r) { r.setValue(Variant("over")); return Variant(); }, {}},
-        {"write name", leaf, nulName, setValueFailed, [](cRegistry& r) { r.setValue(Variant("over")); return Variant(); }, {}},
-        {"read path", nulPath, QStringLiteral("PATH_DB_EQUIP"), 0, [](cRegistry& r) { return r.value(); }, Variant("dflt")},
-        {"read name", leaf, nulName, 0, [](cRegistry& r) { return r.value(); }, Variant("dflt")},
-        {"EnumerateValues", nulPath, {}, 0, countListed(&cRegistry::EnumerateValues), Variant(int32_t(0))},
-        {"EnumerateSections", nulPath, {}, 0, countListed(&cRegistry::EnumerateSections), Variant(int32_t(0))},
-        {"association class", leaf, {}, 5,
+        {"DeleteKey",
+         leaf + QStringLiteral("\\Child") + QChar(0),
+         {},
+         26001,
+         [](cRegistry& r) { return Variant(r.DeleteKey()); },
+         {}},
+        {"DeleteValue path",
+         nulPath,
+         QStringLiteral("PATH_DB_EQUIP"),
+         26001,
+         [](cRegistry& r) { return Variant(r.DeleteValue()); },
+         {}},
+        {"DeleteValue name",
+         leaf,
+         nulName,
+         26001,
+         [](cRegistry& r) { return Variant(r.DeleteValue()); },
+         {}},
+        {"write path",
+         nulPath,
+         QStringLiteral("PATH_DB_EQUIP"),
+         26001,
          [](cRegistry& r) {
-             r.CreateEXEAssociation(QStringLiteral("/bin/x"), QStringLiteral("Leaf") + QChar(0), QStringLiteral("d"),
-                                    QStringLiteral("lf"));
+             r.setValue(Variant("over"));
              return Variant();
          },
          {}},
-        {"association extension", leaf, {}, 5,
+        {"write name",
+         leaf,
+         nulName,
+         setValueFailed,
          [](cRegistry& r) {
-             r.CreateEXEAssociation(QStringLiteral("/bin/x"), QStringLiteral("LeafFile"), QStringLiteral("d"),
+             r.setValue(Variant("over"));
+             return Variant();
+         },
+         {}},
+        {"read path", nulPath, QStringLiteral("PATH_DB_EQUIP"), 0,
+         [](cRegistry& r) { return r.value(); }, Variant("dflt")},
+        {"read name", leaf, nulName, 0, [](cRegistry& r) { return r.value(); }, Variant("dflt")},
+        {"EnumerateValues",
+         nulPath,
+         {},
+         0,
+         countListed(&cRegistry::EnumerateValues),
+         Variant(int32_t(0))},
+        {"EnumerateSections",
+         nulPath,
+         {},
+         0,
+         countListed(&cRegistry::EnumerateSections),
+         Variant(int32_t(0))},
+        {"association class",
+         leaf,
+         {},
+         5,
+         [](cRegistry& r) {
+             r.CreateEXEAssociation(QStringLiteral("/bin/x"), QStringLiteral("Leaf") + QChar(0),
+                                    QStringLiteral("d"), QStringLiteral("lf"));
+             return Variant();
+         },
+         {}},
+        {"association extension",
+         leaf,
+         {},
+         5,
+         [](cRegistry& r) {
+             r.CreateEXEAssociation(QStringLiteral("/bin/x"), QStringLiteral("LeafFile"),
+                                    QStringLiteral("d"),
                                     QStringLiteral("lf") + QChar(0) + QStringLiteral("x"));
              return Variant();
          },
@@ -178,7 +244,8 @@ TEST_F(CRegistryKeys, NameWithANulReachesNoOtherKeyOrValue) {
         if (!e && c.number == 0) {
             EXPECT_EQ(result, c.result);
         }
-        EXPECT_EQ(getRaw(HKEY_CURRENT_USER, leaf, QStringLiteral("PATH_DB_EQUIP"))->data, QByteArray("kept", 5));
+        EXPECT_EQ(getRaw(HKEY_CURRENT_USER, leaf, QStringLiteral("PATH_DB_EQUIP"))->data,
+                  QByteArray("kept", 5));
         EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, leaf + QStringLiteral("\\Child")));
     }
 }
@@ -192,7 +259,11 @@ TEST_F(CRegistryKeys, EveryOpenedKeyIsClosed) {
     const Op ops[] = {
         {"KeyExists", [](cRegistry& r) { r.KeyExists(); }},
         {"CreateKey", [](cRegistry& r) { r.CreateKey(); }},
-        {"DeleteValue missing", [](cRegistry& r) { r.setValueKey(QStringLiteral("nope")); r.DeleteValue(); }},
+        {"DeleteValue missing",
+         [](cRegistry& r) {
+             r.setValueKey(QStringLiteral("nope"));
+             r.DeleteValue();
+         }},
         {"DeleteValue", [](cRegistry& r) { r.DeleteValue(); }},
     };
     for (const Op& op : ops) {

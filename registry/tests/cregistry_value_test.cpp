@@ -1,11 +1,10 @@
 // cRegistry's value read and write, type by type, and their failures.
-#include "casename.h"
-#include "cregistry.h"
-#include "registrytest.h"
-
 #include "appinfo.h"
+#include "casename.h"
 #include "codepage.h"
+#include "cregistry.h"
 #include "registrystore.h"
+#include "registrytest.h"
 
 #include <cstring>
 #include <new>
@@ -32,7 +31,7 @@ ByteArray byteArray(int32_t lbound, std::initializer_list<int> b) {
 }
 
 class CRegistryValue : public tav::test::RegistryTest {
-protected:
+  protected:
     cRegistry at(const QString& valueName) {
         cRegistry reg;
         reg.setClassKey(cRegistry::HKeyCurrentUser);
@@ -70,17 +69,27 @@ TEST_P(CRegistryRead, ReturnsStoredDataByTypeAndSetsValueType) {
 
 const QString kNul(QChar(0));
 
-INSTANTIATE_TEST_SUITE_P(Types, CRegistryRead,
+INSTANTIATE_TEST_SUITE_P(
+    Types, CRegistryRead,
     ::testing::Values(
         ReadCase{"SzWithTerminator", REG_SZ, QByteArray("abc", 4), Variant("abc")},
         ReadCase{"SzSingleNul", REG_SZ, bytes({0}), Variant(QString())},
         // Raw data so that the byte after the given size is not NUL (the layer would add one).
-        ReadCase{"SzNoTerminatorKeepsAll", REG_SZ, QByteArray::fromRawData("abcX", 3), Variant("abc")},
-        ReadCase{"SzTwoNulsKeepsOne", REG_SZ, QByteArray("abc\0\0", 5), Variant(QString("abc") + kNul)},
+        ReadCase{"SzNoTerminatorKeepsAll", REG_SZ, QByteArray::fromRawData("abcX", 3),
+                 Variant("abc")},
+        ReadCase{"SzTwoNulsKeepsOne", REG_SZ, QByteArray("abc\0\0", 5),
+                 Variant(QString("abc") + kNul)},
         ReadCase{"SzNoDataIsEmptyText", REG_SZ, QByteArray(), Variant(QString())},
-        ReadCase{"SzUtf8", REG_SZ, QByteArray("Gr\xc3\xbc\xc3\x9f" "e", 7) + bytes({0}), Variant(QString::fromUtf8("Grüße"))},
-        ReadCase{"ExpandSzExpands", REG_EXPAND_SZ, QByteArray("%TAVTEST_FOLDER%\\db", 20), Variant("/srv/data\\db")},
-        ReadCase{"ExpandSzUnknownNameStays", REG_EXPAND_SZ, QByteArray("%TAVTEST_NOPE%", 15), Variant("%TAVTEST_NOPE%")},
+        ReadCase{"SzUtf8", REG_SZ,
+                 QByteArray("Gr\xc3\xbc\xc3\x9f"
+                            "e",
+                            7) +
+                     bytes({0}),
+                 Variant(QString::fromUtf8("Grüße"))},
+        ReadCase{"ExpandSzExpands", REG_EXPAND_SZ, QByteArray("%TAVTEST_FOLDER%\\db", 20),
+                 Variant("/srv/data\\db")},
+        ReadCase{"ExpandSzUnknownNameStays", REG_EXPAND_SZ, QByteArray("%TAVTEST_NOPE%", 15),
+                 Variant("%TAVTEST_NOPE%")},
         ReadCase{"ExpandSzNoData", REG_EXPAND_SZ, QByteArray(), Variant(QString())},
         ReadCase{"MultiSzItemsEachWithNul", REG_MULTI_SZ, QByteArray("a\0b\0\0", 5),
                  Variant(QString("a") + kNul + "b" + kNul)},
@@ -89,10 +98,13 @@ INSTANTIATE_TEST_SUITE_P(Types, CRegistryRead,
         ReadCase{"DwordAllBits", REG_DWORD, bytes({0xff, 0xff, 0xff, 0xff}), Variant(int32_t(-1))},
         ReadCase{"DwordNoDataIsZero", REG_DWORD, QByteArray(), Variant(int32_t(0))},
         ReadCase{"DwordShort", REG_DWORD, bytes({0x01, 0x02}), Variant(int32_t(0x0201))},
-        ReadCase{"DwordLongUsesFirstFour", REG_DWORD, bytes({1, 2, 3, 4, 5, 6, 7, 8}), Variant(int32_t(0x04030201))},
+        ReadCase{"DwordLongUsesFirstFour", REG_DWORD, bytes({1, 2, 3, 4, 5, 6, 7, 8}),
+                 Variant(int32_t(0x04030201))},
         ReadCase{"BigEndian256", REG_DWORD_BIG_ENDIAN, bytes({0, 0, 1, 0}), Variant(int32_t(256))},
-        ReadCase{"BigEndianReversed", REG_DWORD_BIG_ENDIAN, bytes({0x12, 0x34, 0x56, 0x78}), Variant(int32_t(0x12345678))},
-        ReadCase{"BinaryThreeBytes", REG_BINARY, bytes({1, 0, 255}), Variant(byteArray(0, {1, 0, 255}))},
+        ReadCase{"BigEndianReversed", REG_DWORD_BIG_ENDIAN, bytes({0x12, 0x34, 0x56, 0x78}),
+                 Variant(int32_t(0x12345678))},
+        ReadCase{"BinaryThreeBytes", REG_BINARY, bytes({1, 0, 255}),
+                 Variant(byteArray(0, {1, 0, 255}))},
         ReadCase{"BinaryEmpty", REG_BINARY, QByteArray(), Variant(ByteArray(0))},
         ReadCase{"NoneAsBytes", REG_NONE, bytes({7}), Variant(byteArray(0, {7}))},
         ReadCase{"LinkAsBytes", REG_LINK, bytes({'x', 0}), Variant(byteArray(0, {'x', 0}))},
@@ -153,24 +165,33 @@ TEST_P(CRegistryWrite, StoresTypeAndBytesAndKeepsValueType) {
     EXPECT_EQ(raw->data.toHex(' '), c.storedData.toHex(' '));
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, CRegistryWrite,
+INSTANTIATE_TEST_SUITE_P(
+    Types, CRegistryWrite,
     ::testing::Values(
         WriteCase{"SzText", 1, Variant("abc"), REG_SZ, QByteArray("abc", 4)},
         WriteCase{"ExpandWithoutPercentIsSz", 2, Variant("plain"), REG_SZ, QByteArray("plain", 6)},
         WriteCase{"PercentPairIsExpand", 1, Variant("%A%B"), REG_EXPAND_SZ, QByteArray("%A%B", 5)},
-        WriteCase{"PathReferenceIsExpand", 1, Variant("%TEMP%\\x"), REG_EXPAND_SZ, QByteArray("%TEMP%\\x", 9)},
+        WriteCase{"PathReferenceIsExpand", 1, Variant("%TEMP%\\x"), REG_EXPAND_SZ,
+                  QByteArray("%TEMP%\\x", 9)},
         WriteCase{"DoublePercentIsSz", 2, Variant("%%"), REG_SZ, QByteArray("%%", 3)},
         WriteCase{"TrailingPercentIsSz", 1, Variant("50%"), REG_SZ, QByteArray("50%", 4)},
         WriteCase{"NumberAsDecimalText", 1, Variant(int16_t(42)), REG_SZ, QByteArray("42", 3)},
         WriteCase{"EmptyAsEmptyText", 1, Variant(), REG_SZ, bytes({0})},
         WriteCase{"Utf8Text", 1, Variant(QString::fromUtf8("Grüße")), REG_SZ,
-                  QByteArray("Gr\xc3\xbc\xc3\x9f" "e", 7) + bytes({0})},
-        WriteCase{"Binary", 3, Variant(byteArray(0, {1, 2, 0, 3})), REG_BINARY, bytes({1, 2, 0, 3})},
-        WriteCase{"BinaryNegativeLboundFromIndexZero", 3, Variant(byteArray(-2, {9, 8, 1, 2, 3})), REG_BINARY,
-                  bytes({1, 2, 3})},
-        WriteCase{"DwordIntegerSignExtended", 4, Variant(int16_t(-1)), REG_DWORD, bytes({0xff, 0xff, 0xff, 0xff})},
-        WriteCase{"DwordLongLittleEndian", 4, Variant(int32_t(0x12345678)), REG_DWORD, bytes({0x78, 0x56, 0x34, 0x12})},
-        WriteCase{"BigEndianStoresDword", 5, Variant(int32_t(256)), REG_DWORD, bytes({0, 1, 0, 0})}),
+                  QByteArray("Gr\xc3\xbc\xc3\x9f"
+                             "e",
+                             7) +
+                      bytes({0})},
+        WriteCase{"Binary", 3, Variant(byteArray(0, {1, 2, 0, 3})), REG_BINARY,
+                  bytes({1, 2, 0, 3})},
+        WriteCase{"BinaryNegativeLboundFromIndexZero", 3, Variant(byteArray(-2, {9, 8, 1, 2, 3})),
+                  REG_BINARY, bytes({1, 2, 3})},
+        WriteCase{"DwordIntegerSignExtended", 4, Variant(int16_t(-1)), REG_DWORD,
+                  bytes({0xff, 0xff, 0xff, 0xff})},
+        WriteCase{"DwordLongLittleEndian", 4, Variant(int32_t(0x12345678)), REG_DWORD,
+                  bytes({0x78, 0x56, 0x34, 0x12})},
+        WriteCase{"BigEndianStoresDword", 5, Variant(int32_t(256)), REG_DWORD,
+                  bytes({0, 1, 0, 0})}),
     tav::test::caseName);
 
 // ---- Write failures: number, source, description, and what is left in the store.
@@ -180,11 +201,13 @@ struct FailCase {
     int32_t valueType;
     Variant input;
     int32_t number;
-    bool classSource; // false: no source and no description (26001 for a non-array) or a run-time error
+    bool classSource; // false: no source and no description (26001 for a non-array) or a run-time
+                      // error
     friend void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class CRegistryWriteFailure : public CRegistryValue, public ::testing::WithParamInterface<FailCase> {};
+class CRegistryWriteFailure : public CRegistryValue,
+                              public ::testing::WithParamInterface<FailCase> {};
 
 TEST_P(CRegistryWriteFailure, RaisesAfterCreatingKeyAndStoresNothing) {
     const FailCase& c = GetParam();
@@ -209,24 +232,27 @@ TEST_P(CRegistryWriteFailure, RaisesAfterCreatingKeyAndStoresNothing) {
     EXPECT_EQ(reg.ValueType(), c.valueType);
     if (c.classSource) {
         EXPECT_EQ(e->source(), AppInfo::exeName() + QStringLiteral(".cRegistry"));
-        EXPECT_TRUE(e->description().startsWith(QStringLiteral("Failed to set registry value Key: '")));
+        EXPECT_TRUE(
+            e->description().startsWith(QStringLiteral("Failed to set registry value Key: '")));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CRegistryWriteFailure,
-    ::testing::Values(
-        FailCase{"TypeNeverSet", 0, Variant("x"), cRegistry::ErrSetValue, true},
-        FailCase{"Link", 6, Variant("x"), cRegistry::ErrSetValue, true},
-        FailCase{"MultiSz", 7, Variant("x"), cRegistry::ErrSetValue, true},
-        FailCase{"Qword", 11, Variant(int32_t(1)), cRegistry::ErrSetValue, true},
-        FailCase{"DwordFromDouble", 4, Variant(1.5), cRegistry::ErrSetValue, true},
-        FailCase{"DwordFromText", 4, Variant("12"), cRegistry::ErrSetValue, true},
-        FailCase{"DwordFromBoolean", 5, Variant(true), cRegistry::ErrSetValue, true},
-        FailCase{"DwordFromEmpty", 4, Variant(), cRegistry::ErrSetValue, true},
-        FailCase{"BinaryFromText", 3, Variant("abc"), cRegistry::ErrFailed, false},
-        FailCase{"BinaryWithoutIndexZero", 3, Variant(byteArray(1, {1, 2})), err::SubscriptOutOfRange, false},
-        FailCase{"BinaryEmpty", 3, Variant(ByteArray(0)), err::SubscriptOutOfRange, false},
-        FailCase{"TextFromNull", 1, Variant::null(), err::InvalidUseOfNull, false}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CRegistryWriteFailure,
+    ::testing::Values(FailCase{"TypeNeverSet", 0, Variant("x"), cRegistry::ErrSetValue, true},
+                      FailCase{"Link", 6, Variant("x"), cRegistry::ErrSetValue, true},
+                      FailCase{"MultiSz", 7, Variant("x"), cRegistry::ErrSetValue, true},
+                      FailCase{"Qword", 11, Variant(int32_t(1)), cRegistry::ErrSetValue, true},
+                      FailCase{"DwordFromDouble", 4, Variant(1.5), cRegistry::ErrSetValue, true},
+                      FailCase{"DwordFromText", 4, Variant("12"), cRegistry::ErrSetValue, true},
+                      FailCase{"DwordFromBoolean", 5, Variant(true), cRegistry::ErrSetValue, true},
+                      FailCase{"DwordFromEmpty", 4, Variant(), cRegistry::ErrSetValue, true},
+                      FailCase{"BinaryFromText", 3, Variant("abc"), cRegistry::ErrFailed, false},
+                      FailCase{"BinaryWithoutIndexZero", 3, Variant(byteArray(1, {1, 2})),
+                               err::SubscriptOutOfRange, false},
+                      FailCase{"BinaryEmpty", 3, Variant(ByteArray(0)), err::SubscriptOutOfRange,
+                               false},
+                      FailCase{"TextFromNull", 1, Variant::null(), err::InvalidUseOfNull, false}),
     tav::test::caseName);
 
 TEST_F(CRegistryValue, FailureTextsAreExact) {
@@ -235,8 +261,9 @@ TEST_F(CRegistryValue, FailureTextsAreExact) {
     auto e = errorOf([&] { reg.setValue(Variant(1.5)); });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->number(), -2147194455);
-    EXPECT_EQ(e->description(), QStringLiteral("Failed to set registry value Key: '-2147483647',Section: "
-                                               "'Software\\Tavrion\\Test',Key: 'PATH' to value: '1.5'"));
+    EXPECT_EQ(e->description(),
+              QStringLiteral("Failed to set registry value Key: '-2147483647',Section: "
+                             "'Software\\Tavrion\\Test',Key: 'PATH' to value: '1.5'"));
 
     reg.setClassKey(0);
     reg.setValueType(1);
@@ -244,8 +271,9 @@ TEST_F(CRegistryValue, FailureTextsAreExact) {
     ASSERT_TRUE(e);
     EXPECT_EQ(e->number(), 26001);
     EXPECT_EQ(e->source(), cRegistry::errorSource());
-    EXPECT_EQ(e->description(), QStringLiteral("Failed to set registry value Key: '0',Section: "
-                                               "'Software\\Tavrion\\Test',Key: 'PATH' to value: 'x'"));
+    EXPECT_EQ(e->description(),
+              QStringLiteral("Failed to set registry value Key: '0',Section: "
+                             "'Software\\Tavrion\\Test',Key: 'PATH' to value: 'x'"));
 
     reg.setClassKey(cRegistry::HKeyCurrentUser);
     reg.setValueType(3);
@@ -297,7 +325,8 @@ TEST_F(CRegistryValue, ValueRewrittenBetweenQueriesIsReadAgain) {
         int32_t expectedType;
     };
     const Change changes[] = {
-        {"longer text", REG_SZ, QByteArray("a much longer text", 19), Variant("a much longer text"), 1},
+        {"longer text", REG_SZ, QByteArray("a much longer text", 19), Variant("a much longer text"),
+         1},
         {"retyped to DWORD", REG_DWORD, bytes({5, 0, 0, 0}), Variant(int32_t(5)), 4},
     };
     for (const Change& c : changes) {

@@ -16,16 +16,24 @@ struct IntCase {
 
 class ToIntegerTest : public ::testing::TestWithParam<IntCase> {};
 
-TEST_P(ToIntegerTest, RoundsHalvesToEven) { EXPECT_EQ(GetParam().input.toInteger(), GetParam().expected); }
+TEST_P(ToIntegerTest, RoundsHalvesToEven) {
+    EXPECT_EQ(GetParam().input.toInteger(), GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(Conversions, ToIntegerTest,
-    ::testing::Values(IntCase{"OneAndHalf", Variant(1.5), 2}, IntCase{"TwoAndHalf", Variant(2.5), 2},
-                      IntCase{"MinusHalf", Variant(-0.5), 0}, IntCase{"MinusOneAndHalf", Variant(-1.5), -2},
-                      IntCase{"TextNumber", Variant("  255 "), 255}, IntCase{"TextHalf", Variant("0.5"), 0},
-                      IntCase{"Empty", Variant(), 0}, IntCase{"True", Variant(true), -1},
-                      IntCase{"Lowest", Variant(-32768.4), -32768}, IntCase{"Highest", Variant(int32_t(32767)), 32767},
-                      IntCase{"HexPrefixAnyCase", Variant("&h1f"), 31}, IntCase{"OctalPrefixAnyCase", Variant("&o17"), 15}),
-    tav::test::caseName);
+                         ::testing::Values(IntCase{"OneAndHalf", Variant(1.5), 2},
+                                           IntCase{"TwoAndHalf", Variant(2.5), 2},
+                                           IntCase{"MinusHalf", Variant(-0.5), 0},
+                                           IntCase{"MinusOneAndHalf", Variant(-1.5), -2},
+                                           IntCase{"TextNumber", Variant("  255 "), 255},
+                                           IntCase{"TextHalf", Variant("0.5"), 0},
+                                           IntCase{"Empty", Variant(), 0},
+                                           IntCase{"True", Variant(true), -1},
+                                           IntCase{"Lowest", Variant(-32768.4), -32768},
+                                           IntCase{"Highest", Variant(int32_t(32767)), 32767},
+                                           IntCase{"HexPrefixAnyCase", Variant("&h1f"), 31},
+                                           IntCase{"OctalPrefixAnyCase", Variant("&o17"), 15}),
+                         tav::test::caseName);
 
 TEST(VariantConversion, IntegerOutOfRangeIsOverflow) {
     EXPECT_EQ(errorNumberOf([] { Variant(40000.0).toInteger(); }), err::Overflow);
@@ -38,7 +46,8 @@ TEST(VariantConversion, BadInputRaisesTheStandardErrors) {
     EXPECT_EQ(errorNumberOf([] { Variant("").toLong(); }), err::TypeMismatch);
     EXPECT_EQ(errorNumberOf([] { Variant("&O8").toLong(); }), err::TypeMismatch);
     EXPECT_EQ(errorNumberOf([] { Variant::null().toText(); }), err::InvalidUseOfNull);
-    EXPECT_EQ(errorNumberOf([] { Variant(VariantArray(0, {Variant(1)})).toText(); }), err::TypeMismatch);
+    EXPECT_EQ(errorNumberOf([] { Variant(VariantArray(0, {Variant(1)})).toText(); }),
+              err::TypeMismatch);
 }
 
 TEST(VariantConversion, TextOfEachKind) {
@@ -50,7 +59,8 @@ TEST(VariantConversion, TextOfEachKind) {
     EXPECT_EQ(Variant(1e20).toText(), "1E+20");
     EXPECT_EQ(Variant(true).toText(), "True");
     // A byte array reads as the text its bytes spell in the code page (UTF-8 here).
-    EXPECT_EQ(Variant(ByteArray(0, {'C', ':', 0xC3, 0xA9})).toText(), QString::fromUtf8("C:\xC3\xA9"));
+    EXPECT_EQ(Variant(ByteArray(0, {'C', ':', 0xC3, 0xA9})).toText(),
+              QString::fromUtf8("C:\xC3\xA9"));
 }
 
 TEST(VbArrayBounds, IndexOutsideBoundsIsSubscriptError) {

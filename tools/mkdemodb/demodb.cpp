@@ -1,12 +1,12 @@
 #include "demodb.h"
-#include "sqlitestmt.h"
 
-#include <sqlite3.h>
+#include "sqlitestmt.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <set>
+#include <sqlite3.h>
 #include <vector>
 
 namespace tav::demodb {
@@ -15,7 +15,7 @@ namespace {
 
 // A small fixed generator (xorshift64*), so the content never depends on the library.
 class Random {
-public:
+  public:
     explicit Random(uint64_t seed) : m_state(seed) {}
     uint64_t next() {
         m_state ^= m_state >> 12;
@@ -25,24 +25,28 @@ public:
     }
     int below(int n) { return static_cast<int>(next() % uint64_t(n)); }
     int between(int lo, int hi) { return lo + below(hi - lo + 1); }
-    template <class T, size_t N>
-    const T& pick(const std::array<T, N>& items) { return items[size_t(below(int(N)))]; }
+    template <class T, size_t N> const T& pick(const std::array<T, N>& items) {
+        return items[size_t(below(int(N)))];
+    }
 
-private:
+  private:
     uint64_t m_state;
 };
 
-constexpr std::array<const char*, 24> Heads = {"Al", "Bren", "Cor", "Dal", "Ev", "Fen", "Gal", "Har",
-                                               "Iv", "Jor", "Kel", "Lum", "Mar", "Nor", "Or", "Pel",
-                                               "Quin", "Ros", "Sol", "Tam", "Val", "Wex", "Yar", "Zel"};
-constexpr std::array<const char*, 10> Tails = {"ava", "ton", "ric", "ex", "ora", "wyn", "sonic", "tek", "mont", "vox"};
-constexpr std::array<const char*, 10> Trades = {"Audio", "Acoustics", "Video", "Systems", "Electronics",
-                                                "Pro", "Labs", "Broadcast", "Media", "Sound"};
-constexpr std::array<const char*, 12> Countries = {"USA", "Canada", "UK", "Germany", "Denmark", "Japan",
-                                                   "Italy", "France", "Netherlands", "Australia", "Sweden", "Taiwan"};
-constexpr std::array<const char*, 12> Cities = {"Springfield", "Riverton", "Lakeside", "Fairview", "Kingsport",
-                                                "Millbrook", "Ashford", "Bayview", "Cedarvale", "Eastwick",
-                                                "Northam", "Westfield"};
+constexpr std::array<const char*, 24> Heads = {
+    "Al",  "Bren", "Cor", "Dal", "Ev",   "Fen", "Gal", "Har", "Iv",  "Jor", "Kel", "Lum",
+    "Mar", "Nor",  "Or",  "Pel", "Quin", "Ros", "Sol", "Tam", "Val", "Wex", "Yar", "Zel"};
+constexpr std::array<const char*, 10> Tails = {"ava", "ton",   "ric", "ex",   "ora",
+                                               "wyn", "sonic", "tek", "mont", "vox"};
+constexpr std::array<const char*, 10> Trades = {"Audio",       "Acoustics", "Video", "Systems",
+                                                "Electronics", "Pro",       "Labs",  "Broadcast",
+                                                "Media",       "Sound"};
+constexpr std::array<const char*, 12> Countries = {"USA",         "Canada",    "UK",     "Germany",
+                                                   "Denmark",     "Japan",     "Italy",  "France",
+                                                   "Netherlands", "Australia", "Sweden", "Taiwan"};
+constexpr std::array<const char*, 12> Cities = {
+    "Springfield", "Riverton", "Lakeside",  "Fairview", "Kingsport", "Millbrook",
+    "Ashford",     "Bayview",  "Cedarvale", "Eastwick", "Northam",   "Westfield"};
 
 struct Category {
     const char* name;
@@ -83,15 +87,16 @@ constexpr std::array<Category, 27> Categories = {{
     {"Rack Enclosure", "Control", "RK", 0, 0, 0, 200, 3800},
 }};
 
-constexpr std::array<const char*, 20> Rooms = {"Ballroom A", "Ballroom B", "Main Hall", "Studio 1", "Studio 2",
-                                               "Boardroom", "Lobby", "Chapel", "Lecture Hall", "Gymnasium",
-                                               "Atrium", "Theatre", "Control Room", "Green Room", "Foyer",
-                                               "Training Room", "Cafeteria", "Patio", "Gallery", "Auditorium"};
-constexpr std::array<const char*, 20> Feeds = {"Main Left", "Main Right", "Center Fill", "Front Fill", "Subwoofer",
-                                               "Delay Ring", "Ceiling Zone", "Stage Monitor", "Record Feed",
-                                               "Broadcast Feed", "Projector", "Confidence Display", "Overflow Display",
-                                               "Hearing Assist", "Press Feed", "Lobby Display", "Camera Return",
-                                               "Program Out", "Preview Out", "Stream Encoder"};
+constexpr std::array<const char*, 20> Rooms = {
+    "Ballroom A",    "Ballroom B", "Main Hall",    "Studio 1",     "Studio 2",
+    "Boardroom",     "Lobby",      "Chapel",       "Lecture Hall", "Gymnasium",
+    "Atrium",        "Theatre",    "Control Room", "Green Room",   "Foyer",
+    "Training Room", "Cafeteria",  "Patio",        "Gallery",      "Auditorium"};
+constexpr std::array<const char*, 20> Feeds = {
+    "Main Left",     "Main Right",         "Center Fill",      "Front Fill",     "Subwoofer",
+    "Delay Ring",    "Ceiling Zone",       "Stage Monitor",    "Record Feed",    "Broadcast Feed",
+    "Projector",     "Confidence Display", "Overflow Display", "Hearing Assist", "Press Feed",
+    "Lobby Display", "Camera Return",      "Program Out",      "Preview Out",    "Stream Encoder"};
 struct Signal {
     const char* type;
     const char* connector;
@@ -112,7 +117,7 @@ std::string fixed2(double v) {
 }
 
 class Writer {
-public:
+  public:
     explicit Writer(const std::string& path) {
         if (sqlite3_open(path.c_str(), &m_db) != SQLITE_OK)
             fail("cannot create " + path);
@@ -164,7 +169,7 @@ public:
             fail(sqlite3_errmsg(m_db));
     }
 
-private:
+  private:
     void fail(const std::string& why) {
         if (m_error.empty())
             m_error = why;
@@ -254,33 +259,38 @@ std::string writeDemoDatabase(const std::string& path) {
             for (char ch : makers[k].second)
                 site += ch == ' ' ? '-' : char(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch);
             w.insert("INSERT INTO tblmanufacturers VALUES(?,?,?,?,?)",
-                     {Writer::i(int64_t(k) + 1), Writer::t(makers[k].second), Writer::t(rnd.pick(Countries)),
-                      Writer::t(rnd.pick(Cities)), Writer::t(site + ".example")});
+                     {Writer::i(int64_t(k) + 1), Writer::t(makers[k].second),
+                      Writer::t(rnd.pick(Countries)), Writer::t(rnd.pick(Cities)),
+                      Writer::t(site + ".example")});
         }
         for (size_t k = 0; k < Categories.size(); ++k)
             w.insert("INSERT INTO tblcategories VALUES(?,?,?)",
-                     {Writer::i(int64_t(k) + 1), Writer::t(Categories[k].name), Writer::t(Categories[k].discipline)});
+                     {Writer::i(int64_t(k) + 1), Writer::t(Categories[k].name),
+                      Writer::t(Categories[k].discipline)});
         for (int k = 1; k <= EquipmentCount; ++k) {
             const int maker = rnd.below(ManufacturerCount);
             const int cat = rnd.below(int(Categories.size()));
             const Category& c = Categories[size_t(cat)];
-            const std::string model = std::string(c.series) + "-" + std::to_string(rnd.between(1, 99) * 100 + k % 100);
+            const std::string model =
+                std::string(c.series) + "-" + std::to_string(rnd.between(1, 99) * 100 + k % 100);
             const double price = rnd.between(c.minPrice * 100, c.maxPrice * 100) / 100.0;
             const double weight = rnd.between(2, 900) / 10.0;
             w.insert("INSERT INTO tblequipment VALUES(?,?,?,?,?,?,?,?,?,?)",
-                     {Writer::i(k), Writer::t(makers[size_t(maker)].first + " " + model + " " + c.name),
+                     {Writer::i(k),
+                      Writer::t(makers[size_t(maker)].first + " " + model + " " + c.name),
                       Writer::t(model), Writer::i(maker + 1), Writer::i(cat + 1),
                       Writer::i(c.rackUnits ? rnd.between(1, c.rackUnits) : 0),
-                      Writer::i(c.maxWatts ? rnd.between(c.minWatts, c.maxWatts) : 0), Writer::d(weight),
-                      Writer::t(fixed2(price)), Writer::i(rnd.below(8) == 0)});
+                      Writer::i(c.maxWatts ? rnd.between(c.minWatts, c.maxWatts) : 0),
+                      Writer::d(weight), Writer::t(fixed2(price)), Writer::i(rnd.below(8) == 0)});
         }
         for (int k = 1; k <= OutputCount; ++k) {
             const Signal& s = rnd.pick(Signals);
-            const std::string name = std::string(Rooms[size_t((k - 1) / int(Feeds.size()) % int(Rooms.size()))]) +
-                                     " " + Feeds[size_t((k - 1) % int(Feeds.size()))];
+            const std::string name =
+                std::string(Rooms[size_t((k - 1) / int(Feeds.size()) % int(Rooms.size()))]) + " " +
+                Feeds[size_t((k - 1) % int(Feeds.size()))];
             w.insert("INSERT INTO tbloutputs VALUES(?,?,?,?,?,?)",
-                     {Writer::i(k), Writer::t(name), Writer::i(rnd.between(1, EquipmentCount)), Writer::t(s.type),
-                      Writer::t(s.connector), Writer::i(1 << rnd.below(4))});
+                     {Writer::i(k), Writer::t(name), Writer::i(rnd.between(1, EquipmentCount)),
+                      Writer::t(s.type), Writer::t(s.connector), Writer::i(1 << rnd.below(4))});
         }
         w.exec("COMMIT");
         error = w.error();

@@ -5,8 +5,7 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout), err(stderr), in(stdin);
     return tav::regtool::runReg(app.arguments().mid(1), out, err, &in);

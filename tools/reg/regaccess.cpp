@@ -2,8 +2,7 @@
 
 namespace tav::regtool {
 
-KeyHandle& KeyHandle::operator=(KeyHandle&& o) noexcept
-{
+KeyHandle& KeyHandle::operator=(KeyHandle&& o) noexcept {
     if (this != &o) {
         reset();
         m_h = o.m_h;
@@ -12,43 +11,39 @@ KeyHandle& KeyHandle::operator=(KeyHandle&& o) noexcept
     return *this;
 }
 
-void KeyHandle::reset()
-{
+void KeyHandle::reset() {
     if (m_h)
         RegCloseKey(m_h);
     m_h = nullptr;
 }
 
-LONG openKey(const KeyName& key, REGSAM sam, KeyHandle& out)
-{
+LONG openKey(const KeyName& key, REGSAM sam, KeyHandle& out) {
     return RegOpenKeyExA(key.root, key.pathAnsi().constData(), 0, sam, out.out());
 }
 
-LONG createKey(const KeyName& key, KeyHandle& out)
-{
-    return RegCreateKeyExA(key.root, key.pathAnsi().constData(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                           nullptr, out.out(), nullptr);
+LONG createKey(const KeyName& key, KeyHandle& out) {
+    return RegCreateKeyExA(key.root, key.pathAnsi().constData(), 0, nullptr,
+                           REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, out.out(), nullptr);
 }
 
-LONG readValues(HKEY key, std::vector<RegValue>& out)
-{
+LONG readValues(HKEY key, std::vector<RegValue>& out) {
     out.clear();
     DWORD maxName = 0, maxData = 0;
-    LONG s = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
-                              nullptr, nullptr);
+    LONG s = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              &maxName, &maxData, nullptr, nullptr);
     if (s != ERROR_SUCCESS)
         return s;
     for (DWORD i = 0;; ++i) {
         std::string name(maxName + 1, '\0');
         std::string data(maxData + 1, '\0');
         DWORD nameLen = DWORD(name.size()), dataLen = DWORD(data.size()), type = 0;
-        s = RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                          &dataLen);
+        s = RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type,
+                          reinterpret_cast<BYTE*>(data.data()), &dataLen);
         if (s == ERROR_NO_MORE_ITEMS)
             return ERROR_SUCCESS;
         if (s == ERROR_MORE_DATA) { // changed in between: ask again with the sizes of now
-            RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
-                             nullptr, nullptr);
+            RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             &maxName, &maxData, nullptr, nullptr);
             --i;
             continue;
         }
@@ -60,8 +55,7 @@ LONG readValues(HKEY key, std::vector<RegValue>& out)
     }
 }
 
-LONG readSubkeys(HKEY key, std::vector<std::string>& out)
-{
+LONG readSubkeys(HKEY key, std::vector<std::string>& out) {
     out.clear();
     char buf[1024];
     for (DWORD i = 0;; ++i) {
@@ -74,17 +68,15 @@ LONG readSubkeys(HKEY key, std::vector<std::string>& out)
     }
 }
 
-LONG setValue(HKEY key, const RegValue& value)
-{
+LONG setValue(HKEY key, const RegValue& value) {
     // A non-NUL byte after the data keeps the layer from adding a terminator the data lack,
     // so the exact bytes are stored.
     const std::string buffer = value.data + '\xff';
-    return RegSetValueExA(key, value.name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(buffer.data()),
-                          DWORD(value.data.size()));
+    return RegSetValueExA(key, value.name.c_str(), 0, value.type,
+                          reinterpret_cast<const BYTE*>(buffer.data()), DWORD(value.data.size()));
 }
 
-LONG deleteTree(const KeyName& key)
-{
+LONG deleteTree(const KeyName& key) {
     KeyHandle h;
     if (const LONG s = openKey(key, KEY_READ, h))
         return s;

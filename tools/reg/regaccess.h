@@ -16,7 +16,7 @@ struct RegValue {
 
 // Owns an open key handle.
 class KeyHandle {
-public:
+  public:
     KeyHandle() = default;
     explicit KeyHandle(HKEY h) : m_h(h) {}
     ~KeyHandle() { reset(); }
@@ -26,10 +26,13 @@ public:
     KeyHandle& operator=(const KeyHandle&) = delete;
 
     HKEY get() const { return m_h; }
-    HKEY* out() { reset(); return &m_h; }
+    HKEY* out() {
+        reset();
+        return &m_h;
+    }
     void reset();
 
-private:
+  private:
     HKEY m_h = nullptr;
 };
 

@@ -19,10 +19,10 @@ namespace tav::regtool {
 namespace {
 
 const QString kSuccess = QStringLiteral("The operation completed successfully.");
-const QString kNotFound = QStringLiteral("ERROR: The system was unable to find the specified registry key or value.");
+const QString kNotFound =
+    QStringLiteral("ERROR: The system was unable to find the specified registry key or value.");
 
-QString statusText(LONG status)
-{
+QString statusText(LONG status) {
     switch (status) {
     case ERROR_FILE_NOT_FOUND:
         return kNotFound;
@@ -52,11 +52,11 @@ struct Options {
 };
 
 class Command {
-public:
-    Command(QTextStream& out, QTextStream& err, QTextStream* in) : m_out(out), m_err(err), m_in(in) {}
+  public:
+    Command(QTextStream& out, QTextStream& err, QTextStream* in)
+        : m_out(out), m_err(err), m_in(in) {}
 
-    int run(const QStringList& args)
-    {
+    int run(const QStringList& args) {
         if (args.isEmpty())
             return syntax(QStringLiteral("REG"));
         if (isHelp(args.front()))
@@ -73,31 +73,30 @@ public:
         return (this->*(it->second.second))(o);
     }
 
-private:
+  private:
     using Operations = std::map<QString, std::pair<int, int (Command::*)(const Options&)>>;
     // Each operation with its count of positional arguments.
-    static const Operations& operations()
-    {
+    static const Operations& operations() {
         static const Operations ops = {
-            {QStringLiteral("QUERY"), {1, &Command::query}},   {QStringLiteral("ADD"), {1, &Command::add}},
-            {QStringLiteral("DELETE"), {1, &Command::remove}}, {QStringLiteral("EXPORT"), {2, &Command::exportKey}},
+            {QStringLiteral("QUERY"), {1, &Command::query}},
+            {QStringLiteral("ADD"), {1, &Command::add}},
+            {QStringLiteral("DELETE"), {1, &Command::remove}},
+            {QStringLiteral("EXPORT"), {2, &Command::exportKey}},
             {QStringLiteral("IMPORT"), {1, &Command::import}},
         };
         return ops;
     }
     static bool isOperation(const QString& op) { return operations().count(op) != 0; }
-    static bool isHelp(const QString& arg)
-    {
-        return arg == QLatin1String("/?") || arg == QLatin1String("-?") || arg == QLatin1String("--help");
+    static bool isHelp(const QString& arg) {
+        return arg == QLatin1String("/?") || arg == QLatin1String("-?") ||
+               arg == QLatin1String("--help");
     }
-    int usage(const QString& op)
-    {
+    int usage(const QString& op) {
         m_out << usageText(op);
         return 0;
     }
 
-    bool parseSwitches(const QStringList& args, Options& o)
-    {
+    bool parseSwitches(const QStringList& args, Options& o) {
         for (qsizetype i = 0; i < args.size(); ++i) {
             const QString a = args[i].toLower();
             const auto next = [&](QString& into) {
@@ -135,60 +134,54 @@ private:
             } else if (a == QLatin1String("/reg:32") || a == QLatin1String("/reg:64")) {
                 // one registry view only
             } else {
-                o.positional << args[i]; // a file path such as /tmp/x.reg; a stray switch fails the count
+                o.positional
+                    << args[i]; // a file path such as /tmp/x.reg; a stray switch fails the count
             }
         }
         return !(o.allValues && o.valueName);
     }
 
-    int syntax(const QString& op)
-    {
+    int syntax(const QString& op) {
         m_err << "ERROR: Invalid syntax.\n" << hint(op);
         return 1;
     }
     // Where to read the usage: the operation's own, or the tool's for "REG".
-    static QString hint(const QString& op)
-    {
+    static QString hint(const QString& op) {
         const QString command = op == QLatin1String("REG") ? op : QStringLiteral("REG ") + op;
         return QStringLiteral("Type \"%1 /?\" for usage.\n").arg(command);
     }
-    int failure(LONG status)
-    {
+    int failure(LONG status) {
         m_err << statusText(status) << '\n';
         return 1;
     }
-    int success()
-    {
+    int success() {
         m_out << kSuccess << '\n';
         return 0;
     }
-    bool confirm(const QString& question)
-    {
+    bool confirm(const QString& question) {
         m_out << question << " (Yes/No)? " << Qt::flush;
         if (!m_in)
             return false;
         const QString answer = m_in->readLine().trimmed();
         return answer.startsWith(QLatin1Char('y'), Qt::CaseInsensitive);
     }
-    std::optional<KeyName> keyArg(const Options& o, const QString& op)
-    {
+    std::optional<KeyName> keyArg(const Options& o, const QString& op) {
         auto key = KeyName::parse(o.positional.front());
         if (!key)
             m_err << "ERROR: Invalid key name.\n" << hint(op);
         return key;
     }
 
-    static QString valueLine(const RegValue& v)
-    {
-        const QString name = v.name.empty() ? QStringLiteral("(Default)") : QString::fromUtf8(v.name.c_str());
-        return QStringLiteral("    ") + name + QStringLiteral("    ") + typeName(v.type) + QStringLiteral("    ") +
-               displayData(v);
+    static QString valueLine(const RegValue& v) {
+        const QString name =
+            v.name.empty() ? QStringLiteral("(Default)") : QString::fromUtf8(v.name.c_str());
+        return QStringLiteral("    ") + name + QStringLiteral("    ") + typeName(v.type) +
+               QStringLiteral("    ") + displayData(v);
     }
 
     // One key's block: its full name, its values and, after values, a blank line. Without
     // /s the subkeys' full names follow; with /s each subkey's block follows in turn.
-    LONG queryKey(const KeyName& key, const Options& o, int& matches)
-    {
+    LONG queryKey(const KeyName& key, const Options& o, int& matches) {
         KeyHandle h;
         if (const LONG s = openKey(key, KEY_READ, h))
             return s;
@@ -200,7 +193,8 @@ private:
             return s;
         QStringList lines;
         for (const auto& v : values)
-            if (!o.valueName || QString::fromUtf8(v.name.c_str()).compare(*o.valueName, Qt::CaseInsensitive) == 0)
+            if (!o.valueName ||
+                QString::fromUtf8(v.name.c_str()).compare(*o.valueName, Qt::CaseInsensitive) == 0)
                 lines << valueLine(v);
         if (o.valueName && lines.isEmpty() && o.valueName->isEmpty() && !o.recurse)
             lines << QStringLiteral("    (Default)    REG_SZ    (value not set)");
@@ -224,8 +218,7 @@ private:
         return ERROR_SUCCESS;
     }
 
-    int query(const Options& o)
-    {
+    int query(const Options& o) {
         const auto key = keyArg(o, QStringLiteral("QUERY"));
         if (!key)
             return 1;
@@ -249,8 +242,7 @@ private:
         return 0;
     }
 
-    int add(const Options& o)
-    {
+    int add(const Options& o) {
         const auto key = keyArg(o, QStringLiteral("ADD"));
         if (!key)
             return 1;
@@ -264,9 +256,12 @@ private:
         if (o.valueName) {
             const std::string name = toAnsi(*o.valueName).toStdString();
             DWORD size = 0;
-            const bool exists = RegQueryValueExA(h.get(), name.c_str(), nullptr, nullptr, nullptr, &size) == 0;
-            const QString shown = o.valueName->isEmpty() ? QStringLiteral("(Default)") : *o.valueName;
-            if (exists && !o.force && !confirm(QStringLiteral("Value %1 exists, overwrite").arg(shown))) {
+            const bool exists =
+                RegQueryValueExA(h.get(), name.c_str(), nullptr, nullptr, nullptr, &size) == 0;
+            const QString shown =
+                o.valueName->isEmpty() ? QStringLiteral("(Default)") : *o.valueName;
+            if (exists && !o.force &&
+                !confirm(QStringLiteral("Value %1 exists, overwrite").arg(shown))) {
                 m_out << "The operation was canceled by the user.\n";
                 return 0;
             }
@@ -276,8 +271,7 @@ private:
         return success();
     }
 
-    int remove(const Options& o)
-    {
+    int remove(const Options& o) {
         const auto key = keyArg(o, QStringLiteral("DELETE"));
         if (!key)
             return 1;
@@ -286,7 +280,8 @@ private:
             return failure(s);
         if (o.valueName) {
             const std::string name = toAnsi(*o.valueName).toStdString();
-            const QString shown = o.valueName->isEmpty() ? QStringLiteral("(Default)") : *o.valueName;
+            const QString shown =
+                o.valueName->isEmpty() ? QStringLiteral("(Default)") : *o.valueName;
             if (!o.force && !confirm(QStringLiteral("Delete the registry value %1").arg(shown)))
                 return 0;
             if (const LONG s = RegDeleteValueA(h.get(), name.c_str()))
@@ -294,7 +289,9 @@ private:
             return success();
         }
         if (o.allValues) {
-            if (!o.force && !confirm(QStringLiteral("Delete all values under the registry key %1").arg(key->full())))
+            if (!o.force &&
+                !confirm(
+                    QStringLiteral("Delete all values under the registry key %1").arg(key->full())))
                 return 0;
             std::vector<RegValue> values;
             tav::winreg::StoreTransaction t;
@@ -309,7 +306,8 @@ private:
         h.reset();
         if (key->path.isEmpty()) // a predefined root is never deleted
             return failure(ERROR_ACCESS_DENIED);
-        if (!o.force && !confirm(QStringLiteral("Permanently delete the registry key %1").arg(key->full())))
+        if (!o.force &&
+            !confirm(QStringLiteral("Permanently delete the registry key %1").arg(key->full())))
             return 0;
         tav::winreg::StoreTransaction t;
         LONG s = t.status() ? t.status() : deleteTree(*key);
@@ -318,8 +316,7 @@ private:
         return s ? failure(s) : success();
     }
 
-    LONG collect(const KeyName& key, std::vector<std::pair<KeyName, std::vector<RegValue>>>& out)
-    {
+    LONG collect(const KeyName& key, std::vector<std::pair<KeyName, std::vector<RegValue>>>& out) {
         KeyHandle h;
         if (const LONG s = openKey(key, KEY_READ, h))
             return s;
@@ -336,8 +333,7 @@ private:
         return ERROR_SUCCESS;
     }
 
-    int exportKey(const Options& o)
-    {
+    int exportKey(const Options& o) {
         const auto key = keyArg(o, QStringLiteral("EXPORT"));
         if (!key)
             return 1;
@@ -351,19 +347,21 @@ private:
             return 0;
         }
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(writeRegFile(keys)) < 0 || !file.commit()) {
-            m_err << "ERROR: Unable to write to the file. There may be a disk or file system error.\n";
+        if (!file.open(QIODevice::WriteOnly) || file.write(writeRegFile(keys)) < 0 ||
+            !file.commit()) {
+            m_err << "ERROR: Unable to write to the file. There may be a disk or file system "
+                     "error.\n";
             return 1;
         }
         return success();
     }
 
     // Applies a parsed file; every call runs inside the caller's transaction.
-    LONG apply(const RegFile& file)
-    {
+    LONG apply(const RegFile& file) {
         for (const auto& entry : file.keys) {
             if (entry.remove) {
-                const LONG s = entry.key.path.isEmpty() ? ERROR_ACCESS_DENIED : deleteTree(entry.key);
+                const LONG s =
+                    entry.key.path.isEmpty() ? ERROR_ACCESS_DENIED : deleteTree(entry.key);
                 if (s && s != ERROR_FILE_NOT_FOUND)
                     return s;
                 continue;
@@ -372,7 +370,8 @@ private:
             if (const LONG s = createKey(entry.key, h))
                 return s;
             for (const auto& v : entry.values) {
-                const LONG s = v.remove ? RegDeleteValueA(h.get(), v.value.name.c_str()) : setValue(h.get(), v.value);
+                const LONG s = v.remove ? RegDeleteValueA(h.get(), v.value.name.c_str())
+                                        : setValue(h.get(), v.value);
                 if (s && !(v.remove && s == ERROR_FILE_NOT_FOUND))
                     return s;
             }
@@ -380,8 +379,7 @@ private:
         return ERROR_SUCCESS;
     }
 
-    int import(const Options& o)
-    {
+    int import(const Options& o) {
         QFile f(o.positional.front());
         if (!f.open(QIODevice::ReadOnly)) {
             m_err << "ERROR: Error opening the file. There may be a disk or file system error.\n";
@@ -390,8 +388,8 @@ private:
         RegFile file;
         RegFileError error;
         if (!parseRegFile(f.readAll(), file, error)) {
-            m_err << "ERROR: The file is not a valid registry script: line " << error.line << ": " << error.reason
-                  << ".\n";
+            m_err << "ERROR: The file is not a valid registry script: line " << error.line << ": "
+                  << error.reason << ".\n";
             return 1;
         }
         tav::winreg::StoreTransaction t;
@@ -412,15 +410,16 @@ private:
 
 } // namespace
 
-int runReg(const QStringList& args, QTextStream& out, QTextStream& err, QTextStream* in)
-{
+int runReg(const QStringList& args, QTextStream& out, QTextStream& err, QTextStream* in) {
     Command command(out, err, in);
     const int code = command.run(args);
     // Opening the store took other users' access away from files of it: say so once.
     const std::vector<QString> madePrivate = winreg::takeFilesMadePrivate();
     if (!madePrivate.empty())
-        err << "NOTE: other users could read or change the registry store; it is now private to you: "
-            << QStringList(madePrivate.begin(), madePrivate.end()).join(QStringLiteral(", ")) << Qt::endl;
+        err << "NOTE: other users could read or change the registry store; it is now private to "
+               "you: "
+            << QStringList(madePrivate.begin(), madePrivate.end()).join(QStringLiteral(", "))
+            << Qt::endl;
     out.flush();
     err.flush();
     return code;

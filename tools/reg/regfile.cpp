@@ -11,8 +11,7 @@ namespace {
 const QString kVersion5 = QStringLiteral("Windows Registry Editor Version 5.00");
 const QString kVersion4 = QStringLiteral("REGEDIT4");
 
-QString decode(const QByteArray& bytes)
-{
+QString decode(const QByteArray& bytes) {
     if (bytes.startsWith("\xff\xfe")) {
         const QByteArray body = bytes.mid(2);
         QString s;
@@ -26,8 +25,7 @@ QString decode(const QByteArray& bytes)
     return fromAnsi(bytes);
 }
 
-QByteArray utf16le(const QString& s)
-{
+QByteArray utf16le(const QString& s) {
     QByteArray out;
     out.reserve(s.size() * 2);
     for (QChar c : s) {
@@ -37,11 +35,12 @@ QByteArray utf16le(const QString& s)
     return out;
 }
 
-bool isUnicodeStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool isUnicodeStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 // Reads a double-quoted text with \\ and \" escapes starting at `pos` (on the opening quote).
-bool readQuoted(const QString& line, qsizetype& pos, QString& out)
-{
+bool readQuoted(const QString& line, qsizetype& pos, QString& out) {
     out.clear();
     for (++pos; pos < line.size(); ++pos) {
         const QChar c = line[pos];
@@ -56,23 +55,20 @@ bool readQuoted(const QString& line, qsizetype& pos, QString& out)
     return false;
 }
 
-QString withoutComment(const QString& text)
-{
+QString withoutComment(const QString& text) {
     const qsizetype semi = text.indexOf(QLatin1Char(';'));
     return (semi < 0 ? text : text.left(semi)).trimmed();
 }
 
 // Only hexadecimal digits: toUInt alone would also take a sign and a "0x" prefix.
-bool hexDigits(const QString& t)
-{
+bool hexDigits(const QString& t) {
     for (QChar c : t)
         if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F')))
             return false;
     return !t.isEmpty();
 }
 
-bool parseHexBytes(const QString& list, std::string& out)
-{
+bool parseHexBytes(const QString& list, std::string& out) {
     out.clear();
     const QString body = list.trimmed();
     if (body.isEmpty())
@@ -91,8 +87,7 @@ bool parseHexBytes(const QString& list, std::string& out)
 }
 
 // Parses the text after '=' of a value line.
-bool parseData(const QString& rhs, bool version5, RegFileValue& v, QString& reason)
-{
+bool parseData(const QString& rhs, bool version5, RegFileValue& v, QString& reason) {
     if (rhs == QLatin1String("-")) {
         v.remove = true;
         return true;
@@ -133,7 +128,8 @@ bool parseData(const QString& rhs, bool version5, RegFileValue& v, QString& reas
         DWORD type = REG_BINARY;
         if (head.size() > 3) {
             bool ok = false;
-            if (!head.startsWith(QLatin1String("hex("), Qt::CaseInsensitive) || !head.endsWith(QLatin1Char(')')))
+            if (!head.startsWith(QLatin1String("hex("), Qt::CaseInsensitive) ||
+                !head.endsWith(QLatin1Char(')')))
                 ok = false;
             else if (const QString digits = head.mid(4, head.size() - 5); hexDigits(digits))
                 type = digits.toUInt(&ok, 16);
@@ -167,8 +163,7 @@ bool parseData(const QString& rhs, bool version5, RegFileValue& v, QString& reas
 
 } // namespace
 
-bool parseRegFile(const QByteArray& bytes, RegFile& file, RegFileError& error)
-{
+bool parseRegFile(const QByteArray& bytes, RegFile& file, RegFileError& error) {
     file.keys.clear();
     const QStringList lines = decode(bytes).split(QLatin1Char('\n'));
     const auto fail = [&](int line, const QString& reason) {
@@ -251,16 +246,14 @@ bool parseRegFile(const QByteArray& bytes, RegFile& file, RegFileError& error)
 
 namespace {
 
-QString escaped(const QString& s)
-{
+QString escaped(const QString& s) {
     QString out = s;
     out.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
     out.replace(QLatin1Char('"'), QLatin1String("\\\""));
     return out;
 }
 
-bool plainText(const RegValue& v)
-{
+bool plainText(const RegValue& v) {
     if (v.type != REG_SZ || v.data.empty() || v.data.back() != '\0')
         return false;
     const std::string body = v.data.substr(0, v.data.size() - 1);
@@ -268,8 +261,7 @@ bool plainText(const RegValue& v)
 }
 
 // hex:xx,xx,... wrapped with a trailing backslash so that no line passes 80 columns.
-QString hexLine(const QString& prefix, const QByteArray& bytes)
-{
+QString hexLine(const QString& prefix, const QByteArray& bytes) {
     QString out = prefix;
     qsizetype lineStart = 0;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -285,12 +277,14 @@ QString hexLine(const QString& prefix, const QByteArray& bytes)
     return out;
 }
 
-QString valueLine(const RegValue& v)
-{
-    const QString name = v.name.empty() ? QStringLiteral("@")
-                                        : QLatin1Char('"') + escaped(QString::fromUtf8(v.name.c_str())) + QLatin1Char('"');
+QString valueLine(const RegValue& v) {
+    const QString name =
+        v.name.empty()
+            ? QStringLiteral("@")
+            : QLatin1Char('"') + escaped(QString::fromUtf8(v.name.c_str())) + QLatin1Char('"');
     if (plainText(v))
-        return name + QStringLiteral("=\"") + escaped(QString::fromUtf8(v.data.c_str())) + QLatin1Char('"');
+        return name + QStringLiteral("=\"") + escaped(QString::fromUtf8(v.data.c_str())) +
+               QLatin1Char('"');
     if (v.type == REG_DWORD && v.data.size() == 4) {
         uint32_t n = 0;
         for (int i = 3; i >= 0; --i)
@@ -300,15 +294,15 @@ QString valueLine(const RegValue& v)
     QByteArray bytes(v.data.data(), qsizetype(v.data.size()));
     if (isUnicodeStringType(v.type))
         bytes = utf16le(QString::fromUtf8(bytes));
-    const QString prefix = v.type == REG_BINARY ? name + QStringLiteral("=hex:")
-                                                : name + QString::asprintf("=hex(%x):", unsigned(v.type));
+    const QString prefix = v.type == REG_BINARY
+                               ? name + QStringLiteral("=hex:")
+                               : name + QString::asprintf("=hex(%x):", unsigned(v.type));
     return hexLine(prefix, bytes);
 }
 
 } // namespace
 
-QByteArray writeRegFile(const std::vector<std::pair<KeyName, std::vector<RegValue>>>& keys)
-{
+QByteArray writeRegFile(const std::vector<std::pair<KeyName, std::vector<RegValue>>>& keys) {
     QString text = kVersion5 + QStringLiteral("\r\n\r\n");
     for (const auto& [key, values] : keys) {
         text += QLatin1Char('[') + key.full() + QStringLiteral("]\r\n");

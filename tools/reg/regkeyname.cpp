@@ -13,24 +13,26 @@ struct Root {
 };
 
 const Root kRoots[] = {
-    {"HKCU", "HKEY_CURRENT_USER", HKEY_CURRENT_USER},     {"HKLM", "HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-    {"HKCR", "HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},     {"HKU", "HKEY_USERS", HKEY_USERS},
+    {"HKCU", "HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+    {"HKLM", "HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+    {"HKCR", "HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+    {"HKU", "HKEY_USERS", HKEY_USERS},
     {"HKCC", "HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
 };
 
 } // namespace
 
-QByteArray KeyName::pathAnsi() const { return toAnsi(path); }
+QByteArray KeyName::pathAnsi() const {
+    return toAnsi(path);
+}
 
-KeyName KeyName::child(const QString& name) const
-{
+KeyName KeyName::child(const QString& name) const {
     KeyName k = *this;
     k.path = path.isEmpty() ? name : path + QLatin1Char('\\') + name;
     return k;
 }
 
-std::optional<KeyName> KeyName::parse(const QString& text)
-{
+std::optional<KeyName> KeyName::parse(const QString& text) {
     const qsizetype cut = text.indexOf(QLatin1Char('\\'));
     const QString rootText = cut < 0 ? text : text.left(cut);
     QString path = cut < 0 ? QString() : text.mid(cut + 1);

@@ -28,8 +28,7 @@ const TypeEntry kTypes[] = {
     {REG_QWORD, "REG_QWORD"},
 };
 
-uint64_t littleEndian(const std::string& data, size_t n)
-{
+uint64_t littleEndian(const std::string& data, size_t n) {
     uint64_t v = 0;
     for (size_t i = std::min(n, data.size()); i-- > 0;)
         v = (v << 8) | uchar(data[i]);
@@ -37,28 +36,27 @@ uint64_t littleEndian(const std::string& data, size_t n)
 }
 
 // The text before the first NUL.
-QString cText(const std::string& data) { return QString::fromUtf8(data.c_str()); }
+QString cText(const std::string& data) {
+    return QString::fromUtf8(data.c_str());
+}
 
 } // namespace
 
-QString typeName(DWORD type)
-{
+QString typeName(DWORD type) {
     for (const auto& t : kTypes)
         if (t.type == type)
             return QString::fromLatin1(t.name);
     return QString::asprintf("0x%x", unsigned(type));
 }
 
-std::optional<DWORD> typeFromName(const QString& name)
-{
+std::optional<DWORD> typeFromName(const QString& name) {
     for (const auto& t : kTypes)
         if (name.compare(QLatin1String(t.name), Qt::CaseInsensitive) == 0)
             return t.type;
     return std::nullopt;
 }
 
-QString displayData(const RegValue& v)
-{
+QString displayData(const RegValue& v) {
     switch (v.type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
@@ -68,7 +66,8 @@ QString displayData(const RegValue& v)
         size_t start = 0;
         while (start < v.data.size()) {
             const size_t end = v.data.find('\0', start);
-            const std::string item = v.data.substr(start, end == std::string::npos ? std::string::npos : end - start);
+            const std::string item =
+                v.data.substr(start, end == std::string::npos ? std::string::npos : end - start);
             if (item.empty())
                 break;
             items << QString::fromUtf8(item.c_str());
@@ -87,14 +86,14 @@ QString displayData(const RegValue& v)
         return QString::asprintf("0x%x", n);
     }
     case REG_QWORD:
-        return QString::asprintf("0x%llx", static_cast<unsigned long long>(littleEndian(v.data, 8)));
+        return QString::asprintf("0x%llx",
+                                 static_cast<unsigned long long>(littleEndian(v.data, 8)));
     default:
         return QByteArray(v.data.data(), qsizetype(v.data.size())).toHex().toUpper();
     }
 }
 
-std::optional<std::string> dataFromText(DWORD type, const QString& text, const QString& separator)
-{
+std::optional<std::string> dataFromText(DWORD type, const QString& text, const QString& separator) {
     switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ:

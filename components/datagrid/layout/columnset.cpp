@@ -6,12 +6,16 @@ namespace tav::gridlayout {
 
 namespace {
 
-QList<ItemProp> readProps(const QList<LayoutNode>& nodes, const QString& document, bool allNumeric) {
+QList<ItemProp> readProps(const QList<LayoutNode>& nodes, const QString& document,
+                          bool allNumeric) {
     static const QSet<QString> numeric{
-        QStringLiteral("DataType"), QStringLiteral("Width"), QStringLiteral("Hidden"), QStringLiteral("ReadOnly"),
-        QStringLiteral("DataWidth"), QStringLiteral("AllowSizing"), QStringLiteral("AllowFocus"),
-        QStringLiteral("FetchCellStyle"), QStringLiteral("Frozen"), QStringLiteral("SortOrder"),
-        QStringLiteral("SortType"), QStringLiteral("MergeCells"), QStringLiteral("MaskDataMode")};
+        QStringLiteral("DataType"),    QStringLiteral("Width"),
+        QStringLiteral("Hidden"),      QStringLiteral("ReadOnly"),
+        QStringLiteral("DataWidth"),   QStringLiteral("AllowSizing"),
+        QStringLiteral("AllowFocus"),  QStringLiteral("FetchCellStyle"),
+        QStringLiteral("Frozen"),      QStringLiteral("SortOrder"),
+        QStringLiteral("SortType"),    QStringLiteral("MergeCells"),
+        QStringLiteral("MaskDataMode")};
     QList<ItemProp> props;
     for (const LayoutNode& n : nodes) {
         ItemProp p = ItemProp::fromNode(n, document);
@@ -19,8 +23,9 @@ QList<ItemProp> readProps(const QList<LayoutNode>& nodes, const QString& documen
         if (allNumeric || numeric.contains(p.name))
             p.value.toInt(&ok);
         if (!ok)
-            throw LayoutError(document, n.line, n.name,
-                              QStringLiteral("property '%1' has the malformed value '%2'").arg(p.name, p.value));
+            throw LayoutError(
+                document, n.line, n.name,
+                QStringLiteral("property '%1' has the malformed value '%2'").arg(p.name, p.value));
         props.append(std::move(p));
     }
     return props;
@@ -35,20 +40,24 @@ QString ColumnSpec::prop(const QString& name) const {
 
 ColumnSet ColumnSet::fromDocument(const LayoutNode& root, const QString& document) {
     if (root.name != QStringLiteral("Columns"))
-        throw LayoutError(document, root.line, root.name, QStringLiteral("the root element must be <Columns>"));
+        throw LayoutError(document, root.line, root.name,
+                          QStringLiteral("the root element must be <Columns>"));
     ColumnSet set;
     bool ok = false;
     set.m_headCols = root.attribute(QStringLiteral("headCols")).toInt(&ok);
     if (!ok || set.m_headCols < 0)
-        throw LayoutError(document, root.line, root.name, QStringLiteral("headCols must be a count"));
+        throw LayoutError(document, root.line, root.name,
+                          QStringLiteral("headCols must be a count"));
     for (const LayoutNode& node : root.children) {
         if (node.name != QStringLiteral("Column") || !node.hasAttribute(QStringLiteral("key")))
-            throw LayoutError(document, node.line, node.name, QStringLiteral("expected <Column key=\"...\">"));
+            throw LayoutError(document, node.line, node.name,
+                              QStringLiteral("expected <Column key=\"...\">"));
         ColumnSpec c;
         c.key = node.attribute(QStringLiteral("key"));
         c.line = node.line;
         if (set.find(c.key))
-            throw LayoutError(document, node.line, node.name, QStringLiteral("column '%1' defined twice").arg(c.key));
+            throw LayoutError(document, node.line, node.name,
+                              QStringLiteral("column '%1' defined twice").arg(c.key));
         QList<LayoutNode> props;
         for (const LayoutNode& child : node.children) {
             if (child.name == QStringLiteral("Prop") && !c.hasControl && !c.style) {
@@ -65,11 +74,13 @@ ColumnSet ColumnSet::fromDocument(const LayoutNode& root, const QString& documen
         }
         c.props = readProps(props, document, false);
         if (!findProp(c.props, QStringLiteral("Width")))
-            throw LayoutError(document, node.line, node.name, QStringLiteral("column '%1' has no Width").arg(c.key));
+            throw LayoutError(document, node.line, node.name,
+                              QStringLiteral("column '%1' has no Width").arg(c.key));
         set.m_columns.append(std::move(c));
     }
     if (set.m_headCols > set.m_columns.size())
-        throw LayoutError(document, root.line, root.name, QStringLiteral("more head columns than columns"));
+        throw LayoutError(document, root.line, root.name,
+                          QStringLiteral("more head columns than columns"));
     return set;
 }
 

@@ -23,19 +23,21 @@ struct ColumnSpec {
 };
 
 class ColumnSet {
-public:
+  public:
     // Reads a Columns document; numbers are checked where numbers belong. Column styles
     // are checked against a style sheet separately (checkStyles).
-    static ColumnSet fromDocument(const LayoutNode& root, const QString& document = QStringLiteral("columns"));
+    static ColumnSet fromDocument(const LayoutNode& root,
+                                  const QString& document = QStringLiteral("columns"));
     LayoutNode toDocument() const;
     // Raises LayoutError when a column style is based on a style the sheet lacks.
-    void checkStyles(const StyleSheet& sheet, const QString& document = QStringLiteral("columns")) const;
+    void checkStyles(const StyleSheet& sheet,
+                     const QString& document = QStringLiteral("columns")) const;
 
     int headCols() const { return m_headCols; }
     const QList<ColumnSpec>& columns() const { return m_columns; }
     const ColumnSpec* find(const QString& key) const;
 
-private:
+  private:
     int m_headCols = 0;
     QList<ColumnSpec> m_columns;
 };

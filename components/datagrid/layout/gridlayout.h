@@ -23,7 +23,8 @@ struct GridLayout {
     // Reads the three documents and checks them against each other (column styles and
     // value-item keys name what exists). Raises LayoutError at the first fault.
     static GridLayout fromDocuments(const QByteArray& styles, const QByteArray& columns,
-                                    const QByteArray& valueItems, const GridSettings& settings = {});
+                                    const QByteArray& valueItems,
+                                    const GridSettings& settings = {});
 
     // The head columns, then the other columns, as stored.
     QList<ColumnSpec> headColumns() const;

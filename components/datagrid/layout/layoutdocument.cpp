@@ -12,14 +12,29 @@ QString escaped(const QString& value) {
     out.reserve(value.size());
     for (QChar c : value) {
         switch (c.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
-        case '"': out += QLatin1String("&quot;"); break;
-        case '\n': out += QLatin1String("&#10;"); break;
-        case '\r': out += QLatin1String("&#13;"); break;
-        case '\t': out += QLatin1String("&#9;"); break;
-        default: out += c;
+        case '&':
+            out += QLatin1String("&amp;");
+            break;
+        case '<':
+            out += QLatin1String("&lt;");
+            break;
+        case '>':
+            out += QLatin1String("&gt;");
+            break;
+        case '"':
+            out += QLatin1String("&quot;");
+            break;
+        case '\n':
+            out += QLatin1String("&#10;");
+            break;
+        case '\r':
+            out += QLatin1String("&#13;");
+            break;
+        case '\t':
+            out += QLatin1String("&#9;");
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -73,7 +88,8 @@ QString LayoutDocument::decode(const QByteArray& bytes) {
 LayoutNode LayoutDocument::read(const QByteArray& bytes, const QString& documentName) {
     const QString text = decode(bytes);
     if (text.contains(QChar::ReplacementCharacter))
-        throw LayoutError(documentName, 0, {}, QStringLiteral("the text is not valid UTF-16 or UTF-8"));
+        throw LayoutError(documentName, 0, {},
+                          QStringLiteral("the text is not valid UTF-16 or UTF-8"));
     if (text.trimmed().isEmpty())
         throw LayoutError(documentName, 0, {}, QStringLiteral("the document is empty"));
     QXmlStreamReader xml(text);
@@ -113,8 +129,9 @@ LayoutNode LayoutDocument::read(const QByteArray& bytes, const QString& document
                 while (end > 0 && t[end - 1].isSpace())
                     --end;
                 const int textLine = line - int(t.sliced(end).count(u'\n'));
-                throw LayoutError(documentName, textLine, stack.isEmpty() ? QString() : stack.back().name,
-                                  QStringLiteral("unexpected text '%1'").arg(xml.text().toString().trimmed()));
+                throw LayoutError(
+                    documentName, textLine, stack.isEmpty() ? QString() : stack.back().name,
+                    QStringLiteral("unexpected text '%1'").arg(xml.text().toString().trimmed()));
             }
             break;
         default:
@@ -122,8 +139,8 @@ LayoutNode LayoutDocument::read(const QByteArray& bytes, const QString& document
         }
     }
     if (xml.hasError()) {
-        throw LayoutError(documentName, int(xml.lineNumber()), stack.isEmpty() ? QString() : stack.back().name,
-                          xml.errorString());
+        throw LayoutError(documentName, int(xml.lineNumber()),
+                          stack.isEmpty() ? QString() : stack.back().name, xml.errorString());
     }
     if (!haveRoot)
         throw LayoutError(documentName, 0, {}, QStringLiteral("the document is empty"));

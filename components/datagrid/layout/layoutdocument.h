@@ -11,7 +11,7 @@
 namespace tav::gridlayout {
 
 class LayoutDocument {
-public:
+  public:
     // Parses one document; `documentName` ("styles", "columns", ...) names it in errors.
     // Raises LayoutError with the line and element of the first fault.
     static LayoutNode read(const QByteArray& bytes, const QString& documentName);

@@ -3,8 +3,8 @@
 namespace tav::gridlayout {
 
 LayoutError::LayoutError(QString document, int line, QString element, QString message)
-    : m_document(std::move(document)), m_line(line), m_element(std::move(element)), m_message(std::move(message)),
-      m_what(text().toUtf8()) {}
+    : m_document(std::move(document)), m_line(line), m_element(std::move(element)),
+      m_message(std::move(message)), m_what(text().toUtf8()) {}
 
 QString LayoutError::text() const {
     QString where = m_document;

@@ -9,7 +9,7 @@
 namespace tav::gridlayout {
 
 class LayoutError : public std::exception {
-public:
+  public:
     // `line` 0 means the fault belongs to no single line (a missing style, a cycle).
     LayoutError(QString document, int line, QString element, QString message);
 
@@ -21,7 +21,7 @@ public:
     QString text() const;
     const char* what() const noexcept override { return m_what.constData(); }
 
-private:
+  private:
     QString m_document;
     int m_line;
     QString m_element;

@@ -51,10 +51,13 @@ ItemProp ItemProp::fromNode(const LayoutNode& node, const QString& document) {
         throw LayoutError(document, node.line, node.name, QStringLiteral("expected <Prop>"));
     if (node.attributes.size() < 2 || node.attributes[0].first != QStringLiteral("name") ||
         node.attributes[1].first != QStringLiteral("value"))
-        throw LayoutError(document, node.line, node.name, QStringLiteral("a property needs a name and a value"));
+        throw LayoutError(document, node.line, node.name,
+                          QStringLiteral("a property needs a name and a value"));
     if (!node.children.isEmpty())
-        throw LayoutError(document, node.line, node.name, QStringLiteral("a property holds no elements"));
-    return ItemProp{node.attributes[0].second, node.attributes[1].second, node.attributes.mid(2), node.line};
+        throw LayoutError(document, node.line, node.name,
+                          QStringLiteral("a property holds no elements"));
+    return ItemProp{node.attributes[0].second, node.attributes[1].second, node.attributes.mid(2),
+                    node.line};
 }
 
 LayoutNode ItemProp::toNode() const {

@@ -15,12 +15,16 @@ QList<StyleProp> readProps(const LayoutNode& node, const QString& document, cons
     QSet<QString> seen;
     for (const LayoutNode& p : node.children) {
         if (p.name != PropElement)
-            throw LayoutError(document, p.line, p.name, QStringLiteral("unexpected element inside <%1>").arg(node.name));
+            throw LayoutError(document, p.line, p.name,
+                              QStringLiteral("unexpected element inside <%1>").arg(node.name));
         if (!p.hasAttribute(QStringLiteral("name")) || !p.hasAttribute(QStringLiteral("value")))
-            throw LayoutError(document, p.line, p.name, QStringLiteral("a property needs a name and a value"));
-        StyleProp prop{p.attribute(QStringLiteral("name")), p.attribute(QStringLiteral("value")), p.line};
+            throw LayoutError(document, p.line, p.name,
+                              QStringLiteral("a property needs a name and a value"));
+        StyleProp prop{p.attribute(QStringLiteral("name")), p.attribute(QStringLiteral("value")),
+                       p.line};
         if (seen.contains(prop.name))
-            throw LayoutError(document, p.line, p.name, QStringLiteral("property '%1' set twice").arg(prop.name));
+            throw LayoutError(document, p.line, p.name,
+                              QStringLiteral("property '%1' set twice").arg(prop.name));
         seen.insert(prop.name);
         const QString key = prefix + prop.name;
         bool ok = true;
@@ -37,7 +41,8 @@ QList<StyleProp> readProps(const LayoutNode& node, const QString& document, cons
         }
         if (!ok)
             throw LayoutError(document, p.line, p.name,
-                              QStringLiteral("property '%1' has the malformed value '%2'").arg(prop.name, prop.value));
+                              QStringLiteral("property '%1' has the malformed value '%2'")
+                                  .arg(prop.name, prop.value));
         props.append(prop);
     }
     return props;
@@ -50,7 +55,9 @@ void appendProps(LayoutNode& node, const QList<StyleProp>& props) {
 
 } // namespace
 
-QString Style::basedOn() const { return own(BasedOnProp).value_or(QString()); }
+QString Style::basedOn() const {
+    return own(BasedOnProp).value_or(QString());
+}
 
 std::optional<QString> Style::own(const QString& propName) const {
     if (propName.startsWith(FontPrefix)) {
@@ -87,7 +94,8 @@ Style Style::fromNode(const LayoutNode& node, const QString& document) {
         }
     }
     if (!haveData)
-        throw LayoutError(document, node.line, node.name, QStringLiteral("style '%1' has no StyleData").arg(s.name));
+        throw LayoutError(document, node.line, node.name,
+                          QStringLiteral("style '%1' has no StyleData").arg(s.name));
     return s;
 }
 
@@ -105,36 +113,46 @@ int ResolvedStyle::integer(const QString& prop, int fallback) const {
 
 bool StyleSheet::isNumericProp(const QString& name) {
     static const QSet<QString> numeric{
-        QStringLiteral("ForeColor"), QStringLiteral("BackColor"), QStringLiteral("BackColor2"),
-        QStringLiteral("HighlightColor"), QStringLiteral("ShadowColor"), QStringLiteral("GridLineColor"),
-        QStringLiteral("EvenColor"), QStringLiteral("OddColor"), QStringLiteral("CellBorderColor"),
-        QStringLiteral("BkgStyle"), QStringLiteral("TextAlignment"), QStringLiteral("WordWrap"),
-        QStringLiteral("Ellipsis"), QStringLiteral("LineStyle"), QStringLiteral("EvenOddStyle"),
-        QStringLiteral("CellPadding"), QStringLiteral("CellBorderSize"), QStringLiteral("CellBorderStyle"),
-        QStringLiteral("CellBorder"), QStringLiteral("DisplayType"), QStringLiteral("TabKeyBehavior"),
-        QStringLiteral("EnterKeyBehavior"), QStringLiteral("Appearance"), QStringLiteral("Radix"),
-        QStringLiteral("PictAlignment"), QStringLiteral("CustomDrawStage"), QStringLiteral("AlphaBorder"),
-        QStringLiteral("AlphaBkg"), QStringLiteral("AlphaBkgPicture"), QStringLiteral("AlphaContent"),
-        QStringLiteral("MousePointer"), QStringLiteral("BkgPictAlignment"), QStringLiteral("Font.Bold"),
-        QStringLiteral("Font.Italic"), QStringLiteral("Font.Underline"), QStringLiteral("Font.Strikethrough"),
-        QStringLiteral("Font.Weight"), QStringLiteral("Font.Charset")};
+        QStringLiteral("ForeColor"),       QStringLiteral("BackColor"),
+        QStringLiteral("BackColor2"),      QStringLiteral("HighlightColor"),
+        QStringLiteral("ShadowColor"),     QStringLiteral("GridLineColor"),
+        QStringLiteral("EvenColor"),       QStringLiteral("OddColor"),
+        QStringLiteral("CellBorderColor"), QStringLiteral("BkgStyle"),
+        QStringLiteral("TextAlignment"),   QStringLiteral("WordWrap"),
+        QStringLiteral("Ellipsis"),        QStringLiteral("LineStyle"),
+        QStringLiteral("EvenOddStyle"),    QStringLiteral("CellPadding"),
+        QStringLiteral("CellBorderSize"),  QStringLiteral("CellBorderStyle"),
+        QStringLiteral("CellBorder"),      QStringLiteral("DisplayType"),
+        QStringLiteral("TabKeyBehavior"),  QStringLiteral("EnterKeyBehavior"),
+        QStringLiteral("Appearance"),      QStringLiteral("Radix"),
+        QStringLiteral("PictAlignment"),   QStringLiteral("CustomDrawStage"),
+        QStringLiteral("AlphaBorder"),     QStringLiteral("AlphaBkg"),
+        QStringLiteral("AlphaBkgPicture"), QStringLiteral("AlphaContent"),
+        QStringLiteral("MousePointer"),    QStringLiteral("BkgPictAlignment"),
+        QStringLiteral("Font.Bold"),       QStringLiteral("Font.Italic"),
+        QStringLiteral("Font.Underline"),  QStringLiteral("Font.Strikethrough"),
+        QStringLiteral("Font.Weight"),     QStringLiteral("Font.Charset")};
     return numeric.contains(name);
 }
 
 StyleSheet StyleSheet::fromDocument(const LayoutNode& root, const QString& document) {
     if (root.name != QStringLiteral("Styles"))
-        throw LayoutError(document, root.line, root.name, QStringLiteral("the root element must be <Styles>"));
+        throw LayoutError(document, root.line, root.name,
+                          QStringLiteral("the root element must be <Styles>"));
     StyleSheet sheet;
     for (const LayoutNode& node : root.children) {
         if (node.name != QStringLiteral("Style"))
-            throw LayoutError(document, node.line, node.name, QStringLiteral("unexpected element inside <Styles>"));
+            throw LayoutError(document, node.line, node.name,
+                              QStringLiteral("unexpected element inside <Styles>"));
         Style s = Style::fromNode(node, document);
         if (sheet.find(s.name))
-            throw LayoutError(document, node.line, node.name, QStringLiteral("style '%1' defined twice").arg(s.name));
+            throw LayoutError(document, node.line, node.name,
+                              QStringLiteral("style '%1' defined twice").arg(s.name));
         sheet.m_styles.append(std::move(s));
     }
     if (!sheet.find(RootStyleName))
-        throw LayoutError(document, root.line, root.name, QStringLiteral("no '%1' style").arg(RootStyleName));
+        throw LayoutError(document, root.line, root.name,
+                          QStringLiteral("no '%1' style").arg(RootStyleName));
     for (const Style& s : sheet.m_styles)
         sheet.checkChain(s, document);
     return sheet;
@@ -165,10 +183,12 @@ void StyleSheet::checkChain(const Style& style, const QString& document) const {
         const Style* next = find(base);
         if (!next)
             throw LayoutError(document, current->line, current->element,
-                              QStringLiteral("style '%1' is based on the unknown style '%2'").arg(current->name, base));
+                              QStringLiteral("style '%1' is based on the unknown style '%2'")
+                                  .arg(current->name, base));
         if (chain.contains(base))
             throw LayoutError(document, style.line, style.element,
-                              QStringLiteral("BasedOn cycle: %1 -> %2").arg(chain.join(QStringLiteral(" -> ")), base));
+                              QStringLiteral("BasedOn cycle: %1 -> %2")
+                                  .arg(chain.join(QStringLiteral(" -> ")), base));
         chain.append(base);
         current = next;
     }
@@ -177,7 +197,8 @@ void StyleSheet::checkChain(const Style& style, const QString& document) const {
 ResolvedStyle StyleSheet::resolve(const QString& name) const {
     const Style* s = find(name);
     if (!s)
-        throw LayoutError(QStringLiteral("styles"), 0, {}, QStringLiteral("unknown style '%1'").arg(name));
+        throw LayoutError(QStringLiteral("styles"), 0, {},
+                          QStringLiteral("unknown style '%1'").arg(name));
     return resolve(*s);
 }
 

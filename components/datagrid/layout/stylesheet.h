@@ -23,7 +23,9 @@ struct StyleProp {
     QString name;
     QString value;
     int line = 0;
-    friend bool operator==(const StyleProp& a, const StyleProp& b) { return a.name == b.name && a.value == b.value; }
+    friend bool operator==(const StyleProp& a, const StyleProp& b) {
+        return a.name == b.name && a.value == b.value;
+    }
 };
 
 struct Style {
@@ -53,7 +55,7 @@ struct ResolvedProp {
 };
 
 class ResolvedStyle {
-public:
+  public:
     QString name;
     QMap<QString, ResolvedProp> props;
 
@@ -68,11 +70,12 @@ public:
 };
 
 class StyleSheet {
-public:
+  public:
     // Reads a Styles document; refuses unknown elements, duplicate names, values that
     // are not numbers where numbers belong, an unknown BasedOn, a cycle, and a sheet
     // without the root style.
-    static StyleSheet fromDocument(const LayoutNode& root, const QString& document = QStringLiteral("styles"));
+    static StyleSheet fromDocument(const LayoutNode& root,
+                                   const QString& document = QStringLiteral("styles"));
     LayoutNode toDocument() const;
 
     const QList<Style>& styles() const { return m_styles; }
@@ -91,7 +94,7 @@ public:
     // True for properties whose values are decimal integers (colours, flags, codes).
     static bool isNumericProp(const QString& name);
 
-private:
+  private:
     QList<Style> m_styles;
 };
 

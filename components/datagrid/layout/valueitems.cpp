@@ -39,7 +39,9 @@ std::optional<int> ValueItem::pictureIndex() const {
     return ok ? std::optional<int>(index) : std::nullopt;
 }
 
-bool ValueItemList::translate() const { return settingOf(settings, QStringLiteral("translate")).toInt() != 0; }
+bool ValueItemList::translate() const {
+    return settingOf(settings, QStringLiteral("translate")).toInt() != 0;
+}
 
 int ValueItemList::defaultIndex() const {
     bool ok = false;
@@ -55,37 +57,45 @@ const ValueItem* ValueItemList::itemFor(const QString& value) const {
     return d >= 0 && d < items.size() ? &items[d] : nullptr;
 }
 
-ValueItemsCollection ValueItemsCollection::fromDocument(const LayoutNode& root, const QString& document) {
+ValueItemsCollection ValueItemsCollection::fromDocument(const LayoutNode& root,
+                                                        const QString& document) {
     if (root.name != QStringLiteral("ValueItemsCollection"))
         throw LayoutError(document, root.line, root.name,
                           QStringLiteral("the root element must be <ValueItemsCollection>"));
     ValueItemsCollection out;
     for (const LayoutNode& node : root.children) {
         if (node.name != QStringLiteral("ValueItems") || !node.hasAttribute(QStringLiteral("key")))
-            throw LayoutError(document, node.line, node.name, QStringLiteral("expected <ValueItems key=\"...\">"));
+            throw LayoutError(document, node.line, node.name,
+                              QStringLiteral("expected <ValueItems key=\"...\">"));
         if (node.children.size() != 1 || node.children[0].name != DataElement)
-            throw LayoutError(document, node.line, node.name, QStringLiteral("expected one <ValueItemsData>"));
+            throw LayoutError(document, node.line, node.name,
+                              QStringLiteral("expected one <ValueItemsData>"));
         const LayoutNode& data = node.children[0];
         ValueItemList list{node.attribute(QStringLiteral("key")), data.attributes, {}, node.line};
         for (const auto& [key, value] : data.attributes) {
             bool ok = false;
             value.toInt(&ok);
             if (!ok)
-                throw LayoutError(document, data.line, data.name,
-                                  QStringLiteral("setting '%1' has the malformed value '%2'").arg(key, value));
+                throw LayoutError(
+                    document, data.line, data.name,
+                    QStringLiteral("setting '%1' has the malformed value '%2'").arg(key, value));
         }
         for (const LayoutNode& itemNode : data.children) {
             if (itemNode.name != QStringLiteral("Item"))
-                throw LayoutError(document, itemNode.line, itemNode.name, QStringLiteral("expected <Item>"));
+                throw LayoutError(document, itemNode.line, itemNode.name,
+                                  QStringLiteral("expected <Item>"));
             ValueItem item;
             item.line = itemNode.line;
             for (const LayoutNode& p : itemNode.children)
                 item.props.append(ItemProp::fromNode(p, document));
             if (!findProp(item.props, QStringLiteral("Value")))
-                throw LayoutError(document, itemNode.line, itemNode.name, QStringLiteral("an item needs a Value"));
+                throw LayoutError(document, itemNode.line, itemNode.name,
+                                  QStringLiteral("an item needs a Value"));
             if (const ItemProp* pic = findProp(item.props, QStringLiteral("Picture"));
-                pic && !pic->extraAttribute(QStringLiteral("index")).isEmpty() && !item.pictureIndex())
-                throw LayoutError(document, pic->line, QStringLiteral("Prop"), QStringLiteral("malformed picture index"));
+                pic && !pic->extraAttribute(QStringLiteral("index")).isEmpty() &&
+                !item.pictureIndex())
+                throw LayoutError(document, pic->line, QStringLiteral("Prop"),
+                                  QStringLiteral("malformed picture index"));
             list.items.append(std::move(item));
         }
         if (out.find(list.key))

@@ -20,7 +20,7 @@ struct ValueItem {
 };
 
 struct ValueItemList {
-    QString key; // the column's key
+    QString key;                             // the column's key
     QList<QPair<QString, QString>> settings; // translate, limit, default, cycle as stored
     QList<ValueItem> items;
     int line = 0;
@@ -32,15 +32,15 @@ struct ValueItemList {
 };
 
 class ValueItemsCollection {
-public:
-    static ValueItemsCollection fromDocument(const LayoutNode& root,
-                                             const QString& document = QStringLiteral("valueitems"));
+  public:
+    static ValueItemsCollection
+    fromDocument(const LayoutNode& root, const QString& document = QStringLiteral("valueitems"));
     LayoutNode toDocument() const;
 
     const QList<ValueItemList>& lists() const { return m_lists; }
     const ValueItemList* find(const QString& key) const;
 
-private:
+  private:
     QList<ValueItemList> m_lists;
 };
 

@@ -17,21 +17,23 @@ using tav::test::errorNumberOf;
 namespace {
 
 class DataGridTest : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     ado::Recordset rs;
     DataGrid grid;
 
     void SetUp() override {
         const QString db = dir.file(QStringLiteral("dbEquip.mdb"));
-        test::makeDatabase(db, {QStringLiteral("create table tbloutputs(OutputID integer, Name text, Gain real)"),
-                                QStringLiteral("insert into tbloutputs values(1, 'Main Left', -3.5)"),
-                                QStringLiteral("insert into tbloutputs values(2, 'Main Right', null)"),
-                                QStringLiteral("insert into tbloutputs values(3, 'Sub', 0)"),
-                                QStringLiteral("create table tblother(Other text)"),
-                                QStringLiteral("insert into tblother values('x')")});
+        test::makeDatabase(
+            db, {QStringLiteral("create table tbloutputs(OutputID integer, Name text, Gain real)"),
+                 QStringLiteral("insert into tbloutputs values(1, 'Main Left', -3.5)"),
+                 QStringLiteral("insert into tbloutputs values(2, 'Main Right', null)"),
+                 QStringLiteral("insert into tbloutputs values(3, 'Sub', 0)"),
+                 QStringLiteral("create table tblother(Other text)"),
+                 QStringLiteral("insert into tblother values('x')")});
         rs.setActiveConnection(test::connectionTo(db));
-        rs.open(QStringLiteral("Select * from tbloutputs"), ado::adOpenStatic, ado::adLockOptimistic, -1);
+        rs.open(QStringLiteral("Select * from tbloutputs"), ado::adOpenStatic,
+                ado::adLockOptimistic, -1);
     }
 
     QString cell(int row, int column) const {
@@ -48,7 +50,8 @@ TEST_F(DataGridTest, ShowsAllRowsFromTheFirstAfterTheRecordsetWasWalked) {
     grid.setDataSource(rs);
     ASSERT_EQ(grid.model()->rowCount(), 3);
     ASSERT_EQ(grid.model()->columnCount(), 3);
-    EXPECT_EQ((QStringList{caption(0), caption(1), caption(2)}), (QStringList{"OutputID", "Name", "Gain"}));
+    EXPECT_EQ((QStringList{caption(0), caption(1), caption(2)}),
+              (QStringList{"OutputID", "Name", "Gain"}));
     EXPECT_EQ(cell(0, 1), QStringLiteral("Main Left"));
     EXPECT_EQ(cell(0, 2), QStringLiteral("-3.5"));
     EXPECT_EQ(cell(1, 2), QString()) << "Null shows as an empty cell";

@@ -17,35 +17,35 @@ QByteArray utf16(const QString& text) {
 }
 
 // A small sheet in the stored form: Normal, Heading, and a chain Current -> Row -> Normal.
-const QString SmallSheet = QStringLiteral(
-    "<Styles>\n"
-    " <Style name=\"Normal\">\n"
-    "  <StyleData>\n"
-    "   <Prop name=\"BasedOn\" value=\"\"/>\n"
-    "   <Prop name=\"ForeColor\" value=\"-2147483640\"/>\n"
-    "   <Prop name=\"BackColor\" value=\"-2147483643\"/>\n"
-    "   <Prop name=\"Format\" value=\"General\"/>\n"
-    "  </StyleData>\n"
-    "  <Font>\n"
-    "   <Prop name=\"Name\" value=\"MS Sans Serif\"/>\n"
-    "   <Prop name=\"Size\" value=\"0;82500\"/>\n"
-    "  </Font>\n"
-    " </Style>\n"
-    " <Style name=\"Current\">\n"
-    "  <StyleData>\n"
-    "   <Prop name=\"BasedOn\" value=\"Row\"/>\n"
-    "  </StyleData>\n"
-    " </Style>\n"
-    " <Style name=\"Row\">\n"
-    "  <StyleData>\n"
-    "   <Prop name=\"BasedOn\" value=\"Normal\"/>\n"
-    "   <Prop name=\"BackColor\" value=\"255\"/>\n"
-    "  </StyleData>\n"
-    " </Style>\n"
-    "</Styles>\n");
+const QString SmallSheet = QStringLiteral("<Styles>\n"
+                                          " <Style name=\"Normal\">\n"
+                                          "  <StyleData>\n"
+                                          "   <Prop name=\"BasedOn\" value=\"\"/>\n"
+                                          "   <Prop name=\"ForeColor\" value=\"-2147483640\"/>\n"
+                                          "   <Prop name=\"BackColor\" value=\"-2147483643\"/>\n"
+                                          "   <Prop name=\"Format\" value=\"General\"/>\n"
+                                          "  </StyleData>\n"
+                                          "  <Font>\n"
+                                          "   <Prop name=\"Name\" value=\"MS Sans Serif\"/>\n"
+                                          "   <Prop name=\"Size\" value=\"0;82500\"/>\n"
+                                          "  </Font>\n"
+                                          " </Style>\n"
+                                          " <Style name=\"Current\">\n"
+                                          "  <StyleData>\n"
+                                          "   <Prop name=\"BasedOn\" value=\"Row\"/>\n"
+                                          "  </StyleData>\n"
+                                          " </Style>\n"
+                                          " <Style name=\"Row\">\n"
+                                          "  <StyleData>\n"
+                                          "   <Prop name=\"BasedOn\" value=\"Normal\"/>\n"
+                                          "   <Prop name=\"BackColor\" value=\"255\"/>\n"
+                                          "  </StyleData>\n"
+                                          " </Style>\n"
+                                          "</Styles>\n");
 
 TEST(GridLayoutDocument, ResolvesThroughTheBaseChainAndTellsSetFromInherited) {
-    const StyleSheet sheet = StyleSheet::fromDocument(LayoutDocument::read(utf16(SmallSheet), "styles"));
+    const StyleSheet sheet =
+        StyleSheet::fromDocument(LayoutDocument::read(utf16(SmallSheet), "styles"));
     const ResolvedStyle current = sheet.resolve(QStringLiteral("Current"));
     EXPECT_EQ(current.value("BackColor"), QStringLiteral("255"));
     EXPECT_EQ(current.origin("BackColor"), QStringLiteral("Row"));
@@ -69,7 +69,8 @@ TEST(GridLayoutDocument, ResolvesThroughTheBaseChainAndTellsSetFromInherited) {
                     "   <Prop name=\"BackColor\" value=\"255\"/>\n  </StyleData>\n"
                     "  <Font>\n   <Prop name=\"Size\" value=\"0;120000\"/>\n  </Font>\n");
     const ResolvedStyle bigger =
-        StyleSheet::fromDocument(LayoutDocument::read(utf16(ownFont), "styles")).resolve(QStringLiteral("Current"));
+        StyleSheet::fromDocument(LayoutDocument::read(utf16(ownFont), "styles"))
+            .resolve(QStringLiteral("Current"));
     EXPECT_EQ(bigger.value("Font.Size"), QStringLiteral("0;120000"));
     EXPECT_EQ(bigger.origin("Font.Size"), QStringLiteral("Row"));
     EXPECT_EQ(bigger.value("Font.Name"), QStringLiteral("MS Sans Serif"));
@@ -79,11 +80,13 @@ TEST(GridLayoutDocument, ResolvesThroughTheBaseChainAndTellsSetFromInherited) {
 TEST(GridLayoutDocument, WritesTheStoredFormAndReadsUtf8AndUtf16Alike) {
     const LayoutNode fromUtf16 = LayoutDocument::read(utf16(SmallSheet), "styles");
     const LayoutNode fromUtf8 = LayoutDocument::read(SmallSheet.toUtf8(), "styles");
-    const LayoutNode fromUtf8Bom = LayoutDocument::read("\xEF\xBB\xBF" + SmallSheet.toUtf8(), "styles");
+    const LayoutNode fromUtf8Bom =
+        LayoutDocument::read("\xEF\xBB\xBF" + SmallSheet.toUtf8(), "styles");
     EXPECT_EQ(fromUtf16, fromUtf8);
     EXPECT_EQ(fromUtf16, fromUtf8Bom);
     // Through the style model and back: the same bytes, mark, blanks and LFs included.
-    const QByteArray written = LayoutDocument::write(StyleSheet::fromDocument(fromUtf8).toDocument());
+    const QByteArray written =
+        LayoutDocument::write(StyleSheet::fromDocument(fromUtf8).toDocument());
     EXPECT_EQ(written, utf16(SmallSheet));
     EXPECT_TRUE(written.startsWith("\xFF\xFE<\0S\0"));
     EXPECT_FALSE(written.contains(QByteArray("\r\0", 2)));
@@ -93,7 +96,8 @@ TEST(GridLayoutDocument, EscapesAttributeValuesOnWriting) {
     LayoutNode root(QStringLiteral("Styles"));
     root.append(LayoutNode::prop(QStringLiteral("Format"), QStringLiteral("a<b & \"c\"\nd")));
     const QString text = LayoutDocument::toText(root);
-    EXPECT_EQ(text, QStringLiteral("<Styles>\n <Prop name=\"Format\" value=\"a&lt;b &amp; &quot;c&quot;&#10;d\"/>\n</Styles>\n"));
+    EXPECT_EQ(text, QStringLiteral("<Styles>\n <Prop name=\"Format\" value=\"a&lt;b &amp; "
+                                   "&quot;c&quot;&#10;d\"/>\n</Styles>\n"));
     EXPECT_EQ(LayoutDocument::read(LayoutDocument::write(root), "x"), root);
 }
 
@@ -107,8 +111,10 @@ TEST(GridLayoutDocument, RefusesFaultyStyleSheets) {
     };
     const Case cases[] = {
         {"UnclosedElement", "  </Font>\n </Style>\n", "  </Font>\n", 24, "tag mismatch"},
-        {"BasedOnCycle", "\"BasedOn\" value=\"Normal\"/>\n   <Prop name=\"BackColor\" value=\"255\"",
-         "\"BasedOn\" value=\"Current\"/>\n   <Prop name=\"BackColor\" value=\"255\"", 14, "Current -> Row -> Current"},
+        {"BasedOnCycle",
+         "\"BasedOn\" value=\"Normal\"/>\n   <Prop name=\"BackColor\" value=\"255\"",
+         "\"BasedOn\" value=\"Current\"/>\n   <Prop name=\"BackColor\" value=\"255\"", 14,
+         "Current -> Row -> Current"},
         {"UnknownBase", "value=\"Row\"", "value=\"Rows\"", 14, "unknown style 'Rows'"},
         {"NotANumber", "value=\"255\"", "value=\"red\"", 22, "'red'"},
         {"MalformedFontSize", "0;82500", "8.25", 11, "Size"},
@@ -137,28 +143,27 @@ TEST(GridLayoutDocument, RefusesFaultyStyleSheets) {
 
 TEST(GridLayoutDocument, RefusesBrokenColumnsAndValueItems) {
     const QByteArray styles = utf16(SmallSheet);
-    const QString columns = QStringLiteral(
-        "<Columns headCols=\"1\">\n"
-        " <Column key=\"Col0\">\n"
-        "  <Prop name=\"Width\" value=\"330\"/>\n"
-        "  <ColumnStyle name=\"\">\n"
-        "   <StyleData>\n"
-        "    <Prop name=\"BasedOn\" value=\"Row\"/>\n"
-        "   </StyleData>\n"
-        "  </ColumnStyle>\n"
-        " </Column>\n"
-        "</Columns>\n");
-    const QString items = QStringLiteral(
-        "<ValueItemsCollection>\n"
-        " <ValueItems key=\"Col0\">\n"
-        "  <ValueItemsData translate=\"1\" default=\"-1\">\n"
-        "   <Item>\n"
-        "    <Prop name=\"Value\" value=\"-4\" type=\"8\"/>\n"
-        "    <Prop name=\"Picture\" value=\"\" type=\"2\" index=\"7\"/>\n"
-        "   </Item>\n"
-        "  </ValueItemsData>\n"
-        " </ValueItems>\n"
-        "</ValueItemsCollection>\n");
+    const QString columns = QStringLiteral("<Columns headCols=\"1\">\n"
+                                           " <Column key=\"Col0\">\n"
+                                           "  <Prop name=\"Width\" value=\"330\"/>\n"
+                                           "  <ColumnStyle name=\"\">\n"
+                                           "   <StyleData>\n"
+                                           "    <Prop name=\"BasedOn\" value=\"Row\"/>\n"
+                                           "   </StyleData>\n"
+                                           "  </ColumnStyle>\n"
+                                           " </Column>\n"
+                                           "</Columns>\n");
+    const QString items =
+        QStringLiteral("<ValueItemsCollection>\n"
+                       " <ValueItems key=\"Col0\">\n"
+                       "  <ValueItemsData translate=\"1\" default=\"-1\">\n"
+                       "   <Item>\n"
+                       "    <Prop name=\"Value\" value=\"-4\" type=\"8\"/>\n"
+                       "    <Prop name=\"Picture\" value=\"\" type=\"2\" index=\"7\"/>\n"
+                       "   </Item>\n"
+                       "  </ValueItemsData>\n"
+                       " </ValueItems>\n"
+                       "</ValueItemsCollection>\n");
     const GridLayout good = GridLayout::fromDocuments(styles, columns.toUtf8(), utf16(items));
     EXPECT_EQ(good.headColumns().size(), 1);
     EXPECT_EQ(good.valueItems.find("Col0")->itemFor("-4")->pictureIndex(), 7);
@@ -170,14 +175,20 @@ TEST(GridLayoutDocument, RefusesBrokenColumnsAndValueItems) {
         QString document;
         int line;
     };
-    const auto with = [](QString s, const char* from, const char* to) { return s.replace(from, to); };
+    const auto with = [](QString s, const char* from, const char* to) {
+        return s.replace(from, to);
+    };
     const Case cases[] = {
         {"ColumnStyleOnUnknownBase", with(columns, "\"Row\"", "\"Nope\""), items, "columns", 4},
         {"WidthNotANumber", with(columns, "\"330\"", "\"wide\""), items, "columns", 3},
-        {"MoreHeadColumnsThanColumns", with(columns, "headCols=\"1\"", "headCols=\"2\""), items, "columns", 1},
-        {"ValueItemsForNoColumn", columns, with(items, "key=\"Col0\"", "key=\"Col9\""), "valueitems", 2},
-        {"PictureIndexNotANumber", columns, with(items, "index=\"7\"", "index=\"seven\""), "valueitems", 6},
-        {"ItemWithoutValue", columns, with(items, "name=\"Value\"", "name=\"Valu\""), "valueitems", 4},
+        {"MoreHeadColumnsThanColumns", with(columns, "headCols=\"1\"", "headCols=\"2\""), items,
+         "columns", 1},
+        {"ValueItemsForNoColumn", columns, with(items, "key=\"Col0\"", "key=\"Col9\""),
+         "valueitems", 2},
+        {"PictureIndexNotANumber", columns, with(items, "index=\"7\"", "index=\"seven\""),
+         "valueitems", 6},
+        {"ItemWithoutValue", columns, with(items, "name=\"Value\"", "name=\"Valu\""), "valueitems",
+         4},
         {"TruncatedDocument", columns.left(40), items, "columns", 2},
     };
     for (const Case& c : cases) {

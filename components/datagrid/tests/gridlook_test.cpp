@@ -21,11 +21,11 @@ namespace {
 
 TEST(GridLook, AlignmentCodes) {
     const std::pair<int, Qt::Alignment> table[] = {
-        {0, Qt::AlignLeft | Qt::AlignTop},      {1, Qt::AlignLeft | Qt::AlignVCenter},
-        {2, Qt::AlignLeft | Qt::AlignBottom},   {3, Qt::AlignHCenter | Qt::AlignTop},
+        {0, Qt::AlignLeft | Qt::AlignTop},        {1, Qt::AlignLeft | Qt::AlignVCenter},
+        {2, Qt::AlignLeft | Qt::AlignBottom},     {3, Qt::AlignHCenter | Qt::AlignTop},
         {4, Qt::AlignHCenter | Qt::AlignVCenter}, {5, Qt::AlignHCenter | Qt::AlignBottom},
-        {6, Qt::AlignRight | Qt::AlignTop},     {8, Qt::AlignRight | Qt::AlignBottom},
-        {9, Qt::AlignLeft | Qt::AlignVCenter},  {42, Qt::AlignLeft | Qt::AlignTop},
+        {6, Qt::AlignRight | Qt::AlignTop},       {8, Qt::AlignRight | Qt::AlignBottom},
+        {9, Qt::AlignLeft | Qt::AlignVCenter},    {42, Qt::AlignLeft | Qt::AlignTop},
     };
     for (const auto& [code, alignment] : table)
         EXPECT_EQ(CellLook::alignmentFromCode(code), alignment) << code;
@@ -43,15 +43,20 @@ TEST(GridLook, ColourAndFontSizeValues) {
 
 TEST(GridLook, EvenOddColoursOnlyBehindRowsOfTheRootBackground) {
     gridlayout::ResolvedStyle s;
-    s.props.insert(QStringLiteral("EvenOddStyle"), {QStringLiteral("1"), QStringLiteral("Normal"), true});
-    s.props.insert(QStringLiteral("EvenColor"), {QStringLiteral("255"), QStringLiteral("Normal"), true});
-    s.props.insert(QStringLiteral("OddColor"), {QStringLiteral("65280"), QStringLiteral("Normal"), true});
-    s.props.insert(QStringLiteral("BackColor"), {QStringLiteral("0"), QStringLiteral("Normal"), true});
+    s.props.insert(QStringLiteral("EvenOddStyle"),
+                   {QStringLiteral("1"), QStringLiteral("Normal"), true});
+    s.props.insert(QStringLiteral("EvenColor"),
+                   {QStringLiteral("255"), QStringLiteral("Normal"), true});
+    s.props.insert(QStringLiteral("OddColor"),
+                   {QStringLiteral("65280"), QStringLiteral("Normal"), true});
+    s.props.insert(QStringLiteral("BackColor"),
+                   {QStringLiteral("0"), QStringLiteral("Normal"), true});
     const CellLook normal = CellLook::fromStyle(s);
     EXPECT_EQ(normal.backgroundFor(0), QColor(0, 255, 0)) << "the first row is odd";
     EXPECT_EQ(normal.backgroundFor(1), QColor(255, 0, 0));
     s.props[QStringLiteral("BackColor")].origin = QStringLiteral("Frozen");
-    EXPECT_EQ(CellLook::fromStyle(s).backgroundFor(1), QColor(0, 0, 0)) << "a style's own back colour wins";
+    EXPECT_EQ(CellLook::fromStyle(s).backgroundFor(1), QColor(0, 0, 0))
+        << "a style's own back colour wins";
 }
 
 QImage drawn(HeadPicture picture, qreal dpr) {
@@ -72,14 +77,15 @@ int darkPixels(const QImage& img) {
 }
 
 TEST(GridLook, HeadPicturesAreDistinctAndScaleWithTheDevice) {
-    const std::pair<int, HeadPicture> indexes[] = {{32786, HeadPicture::Pointer}, {32772, HeadPicture::Pencil},
-                                                   {32773, HeadPicture::Star},    {32775, HeadPicture::Alert},
-                                                   {32774, HeadPicture::None},    {0, HeadPicture::None}};
+    const std::pair<int, HeadPicture> indexes[] = {
+        {32786, HeadPicture::Pointer}, {32772, HeadPicture::Pencil}, {32773, HeadPicture::Star},
+        {32775, HeadPicture::Alert},   {32774, HeadPicture::None},   {0, HeadPicture::None}};
     for (const auto& [index, picture] : indexes)
         EXPECT_EQ(headPictureForIndex(index), picture) << index;
 
     EXPECT_EQ(darkPixels(drawn(HeadPicture::None, 1)), 0);
-    const HeadPicture all[] = {HeadPicture::Pointer, HeadPicture::Pencil, HeadPicture::Star, HeadPicture::Alert};
+    const HeadPicture all[] = {HeadPicture::Pointer, HeadPicture::Pencil, HeadPicture::Star,
+                               HeadPicture::Alert};
     QList<QImage> seen;
     for (HeadPicture picture : all) {
         const QImage one = drawn(picture, 1);
@@ -97,25 +103,31 @@ TEST(GridLook, HeadPicturesAreDistinctAndScaleWithTheDevice) {
     EXPECT_GT(qGray(pointer.pixel(2, 8)), 200);
 }
 
-QByteArray utf16(const QString& s) { return QStringEncoder(QStringConverter::Utf16LE).encode(s); }
+QByteArray utf16(const QString& s) {
+    return QStringEncoder(QStringConverter::Utf16LE).encode(s);
+}
 
 TEST(GridLook, RefusedLayoutLeavesTheGridWithItsDefaults) {
     const QString styles = QStringLiteral(
-        "<Styles>\n <Style name=\"Normal\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"\"/>\n"
+        "<Styles>\n <Style name=\"Normal\">\n  <StyleData>\n   <Prop name=\"BasedOn\" "
+        "value=\"\"/>\n"
         "   <Prop name=\"BackColor\" value=\"255\"/>\n  </StyleData>\n </Style>\n"
         " <Style name=\"Selection\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"Normal\"/>\n"
         "  </StyleData>\n </Style>\n</Styles>\n");
     const QString columns = QStringLiteral(
-        "<Columns headCols=\"1\">\n <Column key=\"Col0\">\n  <Prop name=\"Width\" value=\"330\"/>\n </Column>\n"
+        "<Columns headCols=\"1\">\n <Column key=\"Col0\">\n  <Prop name=\"Width\" "
+        "value=\"330\"/>\n </Column>\n"
         " <Column key=\"F\">\n  <Prop name=\"Width\" value=\"1200\"/>\n </Column>\n</Columns>\n");
     const QString items = QStringLiteral("<ValueItemsCollection>\n</ValueItemsCollection>\n");
     DataGrid grid;
     const int defaultHead = grid.verticalHeader()->width();
-    ASSERT_TRUE(grid.loadGridLayout(utf16(styles), utf16(columns), utf16(items), {true, QStringLiteral("Drag")}))
+    ASSERT_TRUE(grid.loadGridLayout(utf16(styles), utf16(columns), utf16(items),
+                                    {true, QStringLiteral("Drag")}))
         << grid.layoutError().toStdString();
     EXPECT_TRUE(grid.cellDelegate()->looks().has_value());
     EXPECT_EQ(grid.cellDelegate()->looks()->normal.back, QColor(255, 0, 0));
-    EXPECT_EQ(grid.cellDelegate()->looks()->currentCell.back, QColor(255, 0, 0)) << "missing styles draw as Normal";
+    EXPECT_EQ(grid.cellDelegate()->looks()->currentCell.back, QColor(255, 0, 0))
+        << "missing styles draw as Normal";
     EXPECT_EQ(grid.verticalHeader()->width(), twipsToPixels(330));
     EXPECT_EQ(grid.horizontalHeader()->defaultSectionSize(), twipsToPixels(1200));
     EXPECT_TRUE(grid.groupByBoxShown());
@@ -127,12 +139,14 @@ TEST(GridLook, RefusedLayoutLeavesTheGridWithItsDefaults) {
         QString mentions;
     };
     const Case cases[] = {
-        {"SelectionBasedOnItself", QString(styles).replace("value=\"Normal\"", "value=\"Selection\""), columns,
+        {"SelectionBasedOnItself",
+         QString(styles).replace("value=\"Normal\"", "value=\"Selection\""), columns,
          "styles, line 8, <Style>: BasedOn cycle: Selection -> Selection"},
         {"ColumnOnUnknownStyle", styles,
-         QString(columns).replace("</Column>\n</Columns>",
-                                  "<ColumnStyle name=\"\">\n<StyleData>\n<Prop name=\"BasedOn\" value=\"Nope\"/>\n"
-                                  "</StyleData>\n</ColumnStyle>\n</Column>\n</Columns>"),
+         QString(columns).replace(
+             "</Column>\n</Columns>",
+             "<ColumnStyle name=\"\">\n<StyleData>\n<Prop name=\"BasedOn\" value=\"Nope\"/>\n"
+             "</StyleData>\n</ColumnStyle>\n</Column>\n</Columns>"),
          "columns, line 7, <ColumnStyle>: style '' is based on the unknown style 'Nope'"},
         {"NotXml", QStringLiteral("<Styles><Style"), columns, "styles, line 1"},
         {"Empty", QString(), columns, "styles: the document is empty"},
@@ -155,7 +169,8 @@ TEST(GridLook, RefusedLayoutLeavesTheGridWithItsDefaults) {
 TEST(GridLook, CellStateChoosesTheLook) {
     test::TempDir dir;
     const QString db = dir.file(QStringLiteral("dbEquip.mdb"));
-    test::makeDatabase(db, {QStringLiteral("create table t(a text, b text)"), QStringLiteral("insert into t values('', '')"),
+    test::makeDatabase(db, {QStringLiteral("create table t(a text, b text)"),
+                            QStringLiteral("insert into t values('', '')"),
                             QStringLiteral("insert into t values('', '')")});
     ado::Recordset rs;
     rs.setActiveConnection(test::connectionTo(db));
@@ -163,21 +178,26 @@ TEST(GridLook, CellStateChoosesTheLook) {
     const QString styles = QStringLiteral(
         "<Styles>\n"
         " <Style name=\"Normal\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"\"/>\n"
-        "   <Prop name=\"BackColor\" value=\"16777215\"/>\n   <Prop name=\"CellPadding\" value=\"60\"/>\n"
+        "   <Prop name=\"BackColor\" value=\"16777215\"/>\n   <Prop name=\"CellPadding\" "
+        "value=\"60\"/>\n"
         "  </StyleData>\n </Style>\n"
-        " <Style name=\"CurrentRow\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"Normal\"/>\n"
+        " <Style name=\"CurrentRow\">\n  <StyleData>\n   <Prop name=\"BasedOn\" "
+        "value=\"Normal\"/>\n"
         "   <Prop name=\"BackColor\" value=\"255\"/>\n  </StyleData>\n </Style>\n"
-        " <Style name=\"CurrentCell\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"CurrentRow\"/>\n"
+        " <Style name=\"CurrentCell\">\n  <StyleData>\n   <Prop name=\"BasedOn\" "
+        "value=\"CurrentRow\"/>\n"
         "   <Prop name=\"BackColor\" value=\"65280\"/>\n  </StyleData>\n </Style>\n"
         " <Style name=\"Selection\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"Normal\"/>\n"
         "   <Prop name=\"BackColor\" value=\"16711680\"/>\n  </StyleData>\n </Style>\n"
-        " <Style name=\"InactiveSelection\">\n  <StyleData>\n   <Prop name=\"BasedOn\" value=\"Selection\"/>\n"
+        " <Style name=\"InactiveSelection\">\n  <StyleData>\n   <Prop name=\"BasedOn\" "
+        "value=\"Selection\"/>\n"
         "   <Prop name=\"BackColor\" value=\"8421504\"/>\n  </StyleData>\n </Style>\n"
         "</Styles>\n");
     const QString columns = QStringLiteral("<Columns headCols=\"0\">\n</Columns>\n");
     const QString items = QStringLiteral("<ValueItemsCollection>\n</ValueItemsCollection>\n");
     DataGrid grid;
-    ASSERT_TRUE(grid.loadGridLayout(utf16(styles), utf16(columns), utf16(items))) << grid.layoutError().toStdString();
+    ASSERT_TRUE(grid.loadGridLayout(utf16(styles), utf16(columns), utf16(items)))
+        << grid.layoutError().toStdString();
     grid.setDataSource(rs);
     grid.setCurrentIndex(grid.model()->index(0, 0));
     const auto backOf = [&](int row, int column, QStyle::State state) {
@@ -196,7 +216,8 @@ TEST(GridLook, CellStateChoosesTheLook) {
     EXPECT_EQ(backOf(0, 1, QStyle::State_None), QColor(255, 0, 0)) << "current row";
     EXPECT_EQ(backOf(1, 1, QStyle::State_None), QColor(255, 255, 255)) << "other row";
     ASSERT_FALSE(grid.hasFocus());
-    EXPECT_EQ(backOf(1, 1, QStyle::State_Selected), QColor(128, 128, 128)) << "selected without focus";
+    EXPECT_EQ(backOf(1, 1, QStyle::State_Selected), QColor(128, 128, 128))
+        << "selected without focus";
     grid.show();
     QApplication::setActiveWindow(&grid);
     grid.setFocus();

@@ -78,14 +78,17 @@ TEST(PropertyCollection, DisplayOrderSortsWithinEachGroupAndFoldsCollapsedHeader
     c.add("a", 0, "");
 
     EXPECT_EQ(captions(c.displayOrder(false)),
-              QStringList({"zeta", "Alpha", "Header 1", "delta", "Beta", "beta", "Echo", "Header 0", "b", "a"}));
+              QStringList({"zeta", "Alpha", "Header 1", "delta", "Beta", "beta", "Echo", "Header 0",
+                           "b", "a"}));
     EXPECT_EQ(captions(c.displayOrder(true)),
-              QStringList({"Alpha", "zeta", "Header 1", "Beta", "beta", "delta", "Echo", "Header 0", "a", "b"}));
+              QStringList({"Alpha", "zeta", "Header 1", "Beta", "beta", "delta", "Echo", "Header 0",
+                           "a", "b"}));
 
     QSignalSpy layout(&c, &PropertyCollection::layoutChanged);
     c.setExpanded(h1, false);
     EXPECT_EQ(layout.count(), 1);
-    EXPECT_EQ(captions(c.displayOrder(true)), QStringList({"Alpha", "zeta", "Header 1", "Header 0", "a", "b"}));
+    EXPECT_EQ(captions(c.displayOrder(true)),
+              QStringList({"Alpha", "zeta", "Header 1", "Header 0", "a", "b"}));
     EXPECT_EQ(c.headerOf(&c.lookup(Variant("delta"))), &h1);
     EXPECT_EQ(c.headerOf(&c.lookup(Variant("a"))), &h2);
     EXPECT_EQ(c.headerOf(&c.lookup(Variant("zeta"))), nullptr);
@@ -126,6 +129,7 @@ TEST(PropertyItem, TheFlagMakesARowReadOnly) {
     EXPECT_FALSE(item.hasInPlaceEditor());
     item.setFlag(0);
     EXPECT_TRUE(item.hasInPlaceEditor());
-    EXPECT_FALSE(c.add("Browse", 3, "").hasInPlaceEditor()) << "browse rows edit through their button";
+    EXPECT_FALSE(c.add("Browse", 3, "").hasInPlaceEditor())
+        << "browse rows edit through their button";
     EXPECT_FALSE(c.add("Head", 7, "").hasInPlaceEditor());
 }

@@ -1,5 +1,5 @@
-#include "propertylist.h"
 #include "gdi.h"
+#include "propertylist.h"
 #include "recordingsink.h"
 
 #include <QAbstractButton>
@@ -18,7 +18,7 @@ using tav::test::RecordingSink;
 namespace {
 
 class PropertyListTest : public ::testing::Test {
-public:
+  public:
     void SetUp() override {
         window.resize(420, 320);
         list = new PropertyList(&window);
@@ -96,8 +96,8 @@ TEST_F(PropertyListTest, NumericEditorTakesSignDigitsAndOnePointAndPassesTheText
         const char* typed;
         const char* shown;
     };
-    const Case cases[] = {{"-12.5", "-12.5"}, {"1a2", "12"},     {"1.2.3", "1.23"},
-                          {"+7", "+7"},       {"007", "007"},   {"3-4", "34"}};
+    const Case cases[] = {{"-12.5", "-12.5"}, {"1a2", "12"},  {"1.2.3", "1.23"},
+                          {"+7", "+7"},       {"007", "007"}, {"3-4", "34"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         sink.calls.clear();
@@ -106,7 +106,8 @@ TEST_F(PropertyListTest, NumericEditorTakesSignDigitsAndOnePointAndPassesTheText
         QTest::keyClicks(lineEditor(), c.typed);
         EXPECT_EQ(lineEditor()->text(), c.shown);
         QTest::keyClick(lineEditor(), Qt::Key_Return);
-        EXPECT_EQ(sink.named("ValueChanged"), QStringList(QString("ValueChanged Numeric Value Only = ") + c.shown));
+        EXPECT_EQ(sink.named("ValueChanged"),
+                  QStringList(QString("ValueChanged Numeric Value Only = ") + c.shown));
         EXPECT_EQ(numeric->value(), c.shown);
     }
 }
@@ -251,7 +252,8 @@ TEST_F(PropertyListTest, BrowseButtonRaisesBrowseAndAFilledAnswerBecomesTheValue
     sink.fillWith = "C:/picked.txt";
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Return);
-    EXPECT_EQ(sink.named("ValueChanged"), QStringList("ValueChanged Browse Button = C:/picked.txt"));
+    EXPECT_EQ(sink.named("ValueChanged"),
+              QStringList("ValueChanged Browse Button = C:/picked.txt"));
     EXPECT_EQ(browseRow->value(), "C:/picked.txt");
 }
 
@@ -260,8 +262,8 @@ TEST_F(PropertyListTest, EditControlCallbacksFrameTheEdit) {
     QTest::keyClicks(lineEditor(), "255");
     QTest::keyClick(lineEditor(), Qt::Key_Return);
     EXPECT_EQ(sink.calls.filter(QRegularExpression("^(Show|Hide|ODCommit|ValueChanged)")),
-              QStringList({"ShowEditControl Custom Drawn", "ODCommitPending Custom Drawn", "HideEditControl",
-                           "ValueChanged Custom Drawn = 255"}));
+              QStringList({"ShowEditControl Custom Drawn", "ODCommitPending Custom Drawn",
+                           "HideEditControl", "ValueChanged Custom Drawn = 255"}));
 
     // A host that edits the row itself: no built-in editor, and the commit point asks it.
     sink.calls.clear();
@@ -287,7 +289,8 @@ TEST_F(PropertyListTest, EditControlCallbacksFrameTheEdit) {
     QTest::keyClicks(lineEditor(), "7");
     QTest::keyClick(lineEditor(), Qt::Key_Return);
     EXPECT_EQ(sink.calls.filter(QRegularExpression("^(ODCommit|Hide|ValueChanged)")),
-              QStringList({"ODCommitPending Custom Drawn", "HideEditControl", "ValueChanged Custom Drawn = 7"}));
+              QStringList({"ODCommitPending Custom Drawn", "HideEditControl",
+                           "ValueChanged Custom Drawn = 7"}));
     EXPECT_EQ(custom->value(), "7");
     sink.commitPending = nullptr;
 }
@@ -357,7 +360,8 @@ TEST_F(PropertyListTest, SelectionHighlightsOneRowAndIsReported) {
     EXPECT_EQ(list->selectedItem(), text);
     EXPECT_EQ(text->highlightState(), VbTrue);
     EXPECT_EQ(header->highlightState(), VbFalse);
-    EXPECT_EQ(sink.named("SelChange"), QStringList({"SelChange - -> Header 1", "SelChange Header 1 -> Text String"}));
+    EXPECT_EQ(sink.named("SelChange"),
+              QStringList({"SelChange - -> Header 1", "SelChange Header 1 -> Text String"}));
     QTest::keyClick(list, Qt::Key_End);
     EXPECT_EQ(list->selectedItem(), custom);
     QTest::keyClick(list, Qt::Key_F2);
@@ -367,10 +371,12 @@ TEST_F(PropertyListTest, SelectionHighlightsOneRowAndIsReported) {
 TEST_F(PropertyListTest, MouseSelectsEditsFoldsAndMovesTheDivider) {
     QWidget* vp = list->viewport();
     const int divider = list->dividerPosition();
-    QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(divider - 20, list->rowRect(*numeric).center().y()));
+    QTest::mouseClick(vp, Qt::LeftButton, {},
+                      QPoint(divider - 20, list->rowRect(*numeric).center().y()));
     EXPECT_EQ(list->selectedItem(), numeric);
     EXPECT_FALSE(list->isEditing()) << "a click on the label only selects";
-    QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(divider + 20, list->rowRect(*text).center().y()));
+    QTest::mouseClick(vp, Qt::LeftButton, {},
+                      QPoint(divider + 20, list->rowRect(*text).center().y()));
     EXPECT_EQ(list->editingItem(), text);
     list->cancelEdit();
 

@@ -20,7 +20,8 @@ TEST(CachedIconStyle, KeepsOneIconPerPictureAndDirection) {
     const auto key = [&](QStyle::StandardPixmap sp, const QStyleOption* o) {
         return style.standardIcon(sp, o).cacheKey();
     };
-    for (auto sp : {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
+    for (auto sp :
+         {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
         SCOPED_TRACE(int(sp));
         EXPECT_FALSE(style.standardIcon(sp, &ltr).isNull());
         EXPECT_EQ(key(sp, &ltr), key(sp, &ltr));

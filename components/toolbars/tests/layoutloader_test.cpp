@@ -14,7 +14,8 @@ namespace {
 QByteArray layoutXml(const char* tools, const char* bands, bool toolsFirst = true) {
     const QByteArray t = QByteArray("<tools>\n") + tools + "</tools>\n";
     const QByteArray b = QByteArray("<bands>\n") + bands + "</bands>\n";
-    return "<layout version=\"1\">\n<images><imageset id=\"1\" size=\"16\" ids=\"1,2\"/></images>\n" +
+    return "<layout version=\"1\">\n<images><imageset id=\"1\" size=\"16\" "
+           "ids=\"1,2\"/></images>\n" +
            (toolsFirst ? t + b : b + t) + "</layout>\n";
 }
 
@@ -23,9 +24,12 @@ const char* const kIdentityTools =
     "<tool name=\"frmPL\" id=\"301\" kind=\"host\" caption=\"Second\"/>\n"
     "<tool name=\"catDAttrib\" id=\"400\" kind=\"button\"/>\n"
     "<tool name=\"catOSnapNearest\" id=\"400\" kind=\"button\" caption=\"Nearest\"/>\n"
-    "<tool name=\"Tool4129\" id=\"4291\" kind=\"button\" caption=\"Tool4129\" subband=\"popNowhere\" image=\"19\"/>\n"
-    "<tool name=\"mnuProjects\" id=\"10\" kind=\"button\" caption=\"Project\" shortcut=\"Ctrl+D\"/>\n"
-    "<tool name=\"cboFont\" id=\"638\" kind=\"combo\">\n<item text=\"Arial\"/>\n<item text=\"A &amp; B\"/>\n</tool>\n";
+    "<tool name=\"Tool4129\" id=\"4291\" kind=\"button\" caption=\"Tool4129\" "
+    "subband=\"popNowhere\" image=\"19\"/>\n"
+    "<tool name=\"mnuProjects\" id=\"10\" kind=\"button\" caption=\"Project\" "
+    "shortcut=\"Ctrl+D\"/>\n"
+    "<tool name=\"cboFont\" id=\"638\" kind=\"combo\">\n<item text=\"Arial\"/>\n<item text=\"A "
+    "&amp; B\"/>\n</tool>\n";
 const char* const kIdentityBands =
     "<band name=\"b\" caption=\"B\" kind=\"toolbar\">\n"
     "<entry name=\"frmPL\" id=\"301\"/>\n"
@@ -39,7 +43,8 @@ const char* const kIdentityBands =
 TEST(LayoutLoader, ResolvesEntriesUnderTheIdentityRulesInEitherOrder) {
     for (bool toolsFirst : {true, false}) {
         SCOPED_TRACE(toolsFirst ? "collection first" : "bands first");
-        const Layout l = LayoutLoader::fromXml(layoutXml(kIdentityTools, kIdentityBands, toolsFirst), "t.xml");
+        const Layout l =
+            LayoutLoader::fromXml(layoutXml(kIdentityTools, kIdentityBands, toolsFirst), "t.xml");
         ASSERT_EQ(l.bands.size(), 1u);
         const auto& e = l.bands[0].entries;
         ASSERT_EQ(e.size(), 6u);
@@ -58,7 +63,8 @@ TEST(LayoutLoader, ResolvesEntriesUnderTheIdentityRulesInEitherOrder) {
         EXPECT_EQ(e[4].caption, QStringLiteral("Projects"));
         EXPECT_EQ(e[4].subBand, QStringLiteral("popB"));
         EXPECT_TRUE(e[4].shortcut.isEmpty());
-        EXPECT_EQ(l.toolsNamed(QStringLiteral("mnuProjects")).front()->shortcut, QKeySequence(QStringLiteral("Ctrl+D")));
+        EXPECT_EQ(l.toolsNamed(QStringLiteral("mnuProjects")).front()->shortcut,
+                  QKeySequence(QStringLiteral("Ctrl+D")));
         EXPECT_EQ(l.toolsNamed(QStringLiteral("frmPL")).size(), 2u);
         // A combo box's entries come with its definition.
         EXPECT_EQ(e[5].items, (QStringList{"Arial", "A & B"}));
@@ -105,23 +111,56 @@ const char* const kOneTool = "<tool name=\"a\" id=\"1\" kind=\"button\"/>\n";
 INSTANTIATE_TEST_SUITE_P(
     LayoutLoader, RefusedLayout,
     ::testing::Values(
-        Malformed{"NotWellFormed", "<layout version=\"1\">\n<bands>\n<band name=\"a\" kind=\"popup\">\n</bands>\n</layout>\n", 4, ""},
+        Malformed{"NotWellFormed",
+                  "<layout version=\"1\">\n<bands>\n<band name=\"a\" "
+                  "kind=\"popup\">\n</bands>\n</layout>\n",
+                  4, ""},
         Malformed{"WrongRoot", "<menus/>\n", 1, "not <layout>"},
         Malformed{"UnknownVersion", "<layout version=\"2\"/>\n", 1, "version \"2\""},
-        Malformed{"UnknownElement", "<layout version=\"1\">\n<toolbar/>\n</layout>\n", 2, "unexpected element <toolbar>"},
-        Malformed{"PictureSizeZero", "<layout version=\"1\">\n<images><imageset id=\"1\" size=\"0\"/></images>\n</layout>\n", 2, "picture size 0 is out of range"},
-        Malformed{"UnknownBandKind", layoutXml(kOneTool, "<band name=\"b\" kind=\"ribbon\"/>\n"), 7, "band kind \"ribbon\""},
-        Malformed{"RepeatedBand", layoutXml(kOneTool, "<band name=\"b\" kind=\"popup\"/>\n<band name=\"b\" kind=\"popup\"/>\n"), 8, "repeated"},
-        Malformed{"EntryOfNoTool", layoutXml(kOneTool, "<band name=\"b\" kind=\"popup\">\n<entry name=\"zz\" id=\"1\"/>\n</band>\n"), 8, "\"zz\" on band b names no tool"},
-        Malformed{"EntryOfNoToolBeforeCollection", layoutXml(kOneTool, "<band name=\"b\" kind=\"popup\">\n<entry name=\"zz\" id=\"1\"/>\n</band>\n", false), 5, "names no tool"},
-        Malformed{"UnknownToolAttribute", layoutXml("<tool name=\"a\" id=\"1\" colour=\"red\"/>\n", ""), 4, "unknown attribute colour"},
-        Malformed{"IdentifierNotANumber", layoutXml("<tool name=\"a\" id=\"x1\"/>\n", ""), 4, "identifier \"x1\" is not a number"},
-        Malformed{"UnknownToolKind", layoutXml("<tool name=\"a\" id=\"1\" kind=\"slider\"/>\n", ""), 4, "tool kind \"slider\""},
-        Malformed{"ShortcutOfTwoKeys", layoutXml("<tool name=\"a\" id=\"1\" shortcut=\"Ctrl+N, Ctrl+X\"/>\n", ""), 4, "not one key"},
+        Malformed{"UnknownElement", "<layout version=\"1\">\n<toolbar/>\n</layout>\n", 2,
+                  "unexpected element <toolbar>"},
+        Malformed{
+            "PictureSizeZero",
+            "<layout version=\"1\">\n<images><imageset id=\"1\" size=\"0\"/></images>\n</layout>\n",
+            2, "picture size 0 is out of range"},
+        Malformed{"UnknownBandKind", layoutXml(kOneTool, "<band name=\"b\" kind=\"ribbon\"/>\n"), 7,
+                  "band kind \"ribbon\""},
+        Malformed{
+            "RepeatedBand",
+            layoutXml(kOneTool,
+                      "<band name=\"b\" kind=\"popup\"/>\n<band name=\"b\" kind=\"popup\"/>\n"),
+            8, "repeated"},
+        Malformed{
+            "EntryOfNoTool",
+            layoutXml(kOneTool,
+                      "<band name=\"b\" kind=\"popup\">\n<entry name=\"zz\" id=\"1\"/>\n</band>\n"),
+            8, "\"zz\" on band b names no tool"},
+        Malformed{
+            "EntryOfNoToolBeforeCollection",
+            layoutXml(kOneTool,
+                      "<band name=\"b\" kind=\"popup\">\n<entry name=\"zz\" id=\"1\"/>\n</band>\n",
+                      false),
+            5, "names no tool"},
+        Malformed{"UnknownToolAttribute",
+                  layoutXml("<tool name=\"a\" id=\"1\" colour=\"red\"/>\n", ""), 4,
+                  "unknown attribute colour"},
+        Malformed{"IdentifierNotANumber", layoutXml("<tool name=\"a\" id=\"x1\"/>\n", ""), 4,
+                  "identifier \"x1\" is not a number"},
+        Malformed{"UnknownToolKind", layoutXml("<tool name=\"a\" id=\"1\" kind=\"slider\"/>\n", ""),
+                  4, "tool kind \"slider\""},
+        Malformed{"ShortcutOfTwoKeys",
+                  layoutXml("<tool name=\"a\" id=\"1\" shortcut=\"Ctrl+N, Ctrl+X\"/>\n", ""), 4,
+                  "not one key"},
         Malformed{"ToolWithoutName", layoutXml("<tool id=\"1\"/>\n", ""), 4, "no name"},
-        Malformed{"EntriesOnAButton", layoutXml("<tool name=\"a\" id=\"1\">\n<item text=\"x\"/>\n</tool>\n", ""), 5, "no combo box"},
-        Malformed{"EntryWithoutText", layoutXml("<tool name=\"a\" id=\"1\" kind=\"combo\">\n<item/>\n</tool>\n", ""), 5, "<item> has no text"},
-        Malformed{"UnknownToolChild", layoutXml("<tool name=\"a\" id=\"1\" kind=\"combo\">\n<entry/>\n</tool>\n", ""), 5, "unexpected element <entry>"}),
+        Malformed{"EntriesOnAButton",
+                  layoutXml("<tool name=\"a\" id=\"1\">\n<item text=\"x\"/>\n</tool>\n", ""), 5,
+                  "no combo box"},
+        Malformed{"EntryWithoutText",
+                  layoutXml("<tool name=\"a\" id=\"1\" kind=\"combo\">\n<item/>\n</tool>\n", ""), 5,
+                  "<item> has no text"},
+        Malformed{"UnknownToolChild",
+                  layoutXml("<tool name=\"a\" id=\"1\" kind=\"combo\">\n<entry/>\n</tool>\n", ""),
+                  5, "unexpected element <entry>"}),
     tav::test::caseName);
 
 // Two tools share Ctrl+A: `a` on popA (opened from the menu bar) and `b` on popB (opened
@@ -134,7 +173,8 @@ const char* const kShortcutTools =
 const char* const kShortcutBands =
     "<band name=\"menu\" kind=\"menubar\">\n<entry name=\"m\" id=\"1\"/>\n</band>\n"
     "<band name=\"popA\" kind=\"popup\">\n<entry name=\"a\" id=\"2\"/>\n</band>\n"
-    "<band name=\"popB\" kind=\"popup\">\n<entry name=\"b\" id=\"3\"/>\n<entry name=\"c\" id=\"4\"/>\n</band>\n"
+    "<band name=\"popB\" kind=\"popup\">\n<entry name=\"b\" id=\"3\"/>\n<entry name=\"c\" "
+    "id=\"4\"/>\n</band>\n"
     "<band name=\"bar\" kind=\"toolbar\">\n<entry name=\"b\" id=\"3\"/>\n</band>\n"
     "<band name=\"popC\" kind=\"popup\"/>\n";
 
@@ -167,13 +207,16 @@ TEST(Layout, ReachesPopupsThroughOtherPopups) {
     const Layout l = LayoutLoader::fromXml(layoutXml(kShortcutTools, kShortcutBands), "t.xml");
     const std::vector<bool> live = l.reachable({true, false, false, false, false});
     EXPECT_EQ(live, (std::vector<bool>{true, true, false, false, true}));
-    EXPECT_EQ(l.links(), (std::vector<std::pair<QString, QString>>{{"menu", "popA"}, {"popA", "popC"}}));
+    EXPECT_EQ(l.links(),
+              (std::vector<std::pair<QString, QString>>{{"menu", "popA"}, {"popA", "popC"}}));
 }
 
 TEST(Tool, DisplayNameDropsAcceleratorMarkersOrFallsBackToTheName) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"&File", "File"}, {"F&ormat", "Format"}, {"Save && Close", "Save & Close"},
-        {"New Drawing ", "New Drawing "}, {"", "catDNew"}};
+    const std::pair<const char*, const char*> cases[] = {{"&File", "File"},
+                                                         {"F&ormat", "Format"},
+                                                         {"Save && Close", "Save & Close"},
+                                                         {"New Drawing ", "New Drawing "},
+                                                         {"", "catDNew"}};
     for (auto [caption, shown] : cases) {
         Tool t;
         t.name = QStringLiteral("catDNew");

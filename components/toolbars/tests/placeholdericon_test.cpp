@@ -13,7 +13,9 @@ namespace {
 
 QImage picture(int id, int size, QIcon::Mode mode = QIcon::Normal, qreal scale = 1.0) {
     const QIcon icon = PlaceholderIcon::make(id, size);
-    return icon.pixmap(QSize(size, size), scale, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+    return icon.pixmap(QSize(size, size), scale, mode)
+        .toImage()
+        .convertToFormat(QImage::Format_ARGB32);
 }
 
 TEST(PlaceholderIcon, EveryShapeIsFilledWithItsColourInsideAnOutline) {

@@ -79,13 +79,14 @@ const char* const kLayout = R"(<layout version="1">
 )";
 
 class ToolBarsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         bars = new ToolBars(&frame);
         bars->load(LayoutLoader::fromXml(kLayout, QStringLiteral("test.xml")));
     }
     QWidget* widgetOn(const char* band, int entry) {
-        return bars->toolBar(QLatin1String(band))->widgetForAction(bars->entries(QLatin1String(band))[entry]);
+        return bars->toolBar(QLatin1String(band))
+            ->widgetForAction(bars->entries(QLatin1String(band))[entry]);
     }
 
     QMainWindow frame;
@@ -111,7 +112,9 @@ TEST_F(ToolBarsTest, EveryEntryIsItsOwnObjectAndReportsItsBand) {
     EXPECT_EQ(first.band, QStringLiteral("bar"));
     EXPECT_EQ(clicks[1][0].value<ToolClick>().band, QStringLiteral("pop"));
     // Entries of one tool may differ: only the first popup entry shows the shortcut.
-    EXPECT_TRUE(pop[0]->text().endsWith(QStringLiteral("\t") + QKeySequence(QStringLiteral("Ctrl+T")).toString(QKeySequence::NativeText)));
+    EXPECT_TRUE(pop[0]->text().endsWith(
+        QStringLiteral("\t") +
+        QKeySequence(QStringLiteral("Ctrl+T")).toString(QKeySequence::NativeText)));
     EXPECT_EQ(pop[2]->text(), QStringLiteral("&Tee"));
     EXPECT_TRUE(pop[1]->isSeparator());
     EXPECT_FALSE(pop[3]->isVisible()); // the window list is empty
@@ -158,7 +161,8 @@ TEST_F(ToolBarsTest, MenuBarShowsWidgetToolsInStoredOrder) {
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->role(), QAccessible::MenuBar);
     EXPECT_EQ(tav::test::accessibleChildNames(bar), (QStringList{"Open", "pb", "Tee"}));
-    const QAccessible::Role roles[] = {QAccessible::MenuItem, QAccessible::ProgressBar, QAccessible::MenuItem};
+    const QAccessible::Role roles[] = {QAccessible::MenuItem, QAccessible::ProgressBar,
+                                       QAccessible::MenuItem};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         QAccessibleInterface* child = bar->child(i);
@@ -209,16 +213,26 @@ TEST_F(ToolBarsTest, WhatRaisesAClick) {
          "d"},
         {"missing popup: plain tool", [&] { bar[7]->trigger(); }, "x"},
         {"combo pick through accessibility",
-         [&] { tav::test::pickAccessibly(QAccessible::queryAccessibleInterface(widgetOn("bar", 4)), "Beta"); }, "cb"},
+         [&] {
+             tav::test::pickAccessibly(QAccessible::queryAccessibleInterface(widgetOn("bar", 4)),
+                                       "Beta");
+         },
+         "cb"},
         {"combo pick of the current entry",
-         [&] { tav::test::pickAccessibly(QAccessible::queryAccessibleInterface(widgetOn("bar", 4)), "Beta"); }, "cb"},
+         [&] {
+             tav::test::pickAccessibly(QAccessible::queryAccessibleInterface(widgetOn("bar", 4)),
+                                       "Beta");
+         },
+         "cb"},
         {"menu bar title pressed through accessibility",
          [&] {
-             QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(bars->menuBar(QStringLiteral("menu")));
+             QAccessibleInterface* menu =
+                 QAccessible::queryAccessibleInterface(bars->menuBar(QStringLiteral("menu")));
              menu->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
          },
          "t"},
-        {"Enter in a text field", [&] { QTest::keyClick(widgetOn("bar", 5), Qt::Key_Return); }, "tx"},
+        {"Enter in a text field", [&] { QTest::keyClick(widgetOn("bar", 5), Qt::Key_Return); },
+         "tx"},
         {"shortcut", [&] { bars->pressShortcut(QKeySequence(QStringLiteral("Ctrl+T"))); }, "t"},
     };
     for (const Case& c : cases) {
@@ -245,11 +259,17 @@ TEST_F(ToolBarsTest, PopupToolsOpenTheirPopupsThroughAccessibility) {
         EXPECT_EQ(tool->child(0)->object(), pop);
         const QStringList actions = tool->actionInterface()->actionNames();
         EXPECT_TRUE(actions.contains(QAccessibleActionInterface::showMenuAction()));
-        EXPECT_EQ(actions.contains(QAccessibleActionInterface::pressAction()), entry == 2); // drop-down only
+        EXPECT_EQ(actions.contains(QAccessibleActionInterface::pressAction()),
+                  entry == 2); // drop-down only
         bool seenOpen = false;
         QObject::connect(
             pop, &QMenu::aboutToShow, pop,
-            [&] { QTimer::singleShot(0, pop, [&] { seenOpen = pop->isVisible() && tool->child(0)->state().invisible == 0; pop->close(); }); },
+            [&] {
+                QTimer::singleShot(0, pop, [&] {
+                    seenOpen = pop->isVisible() && tool->child(0)->state().invisible == 0;
+                    pop->close();
+                });
+            },
             Qt::SingleShotConnection);
         tool->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
         EXPECT_FALSE(pop->isVisible());
@@ -270,7 +290,8 @@ TEST_F(ToolBarsTest, APopupIsOneObjectWhereverItOpens) {
 TEST_F(ToolBarsTest, TextsTipsAndAccessibleNames) {
     const QList<QAction*> bar = bars->entries(QStringLiteral("bar"));
     EXPECT_EQ(bar[0]->toolTip(),
-              QStringLiteral("Tip (%1)").arg(QKeySequence(QStringLiteral("Ctrl+T")).toString(QKeySequence::NativeText)));
+              QStringLiteral("Tip (%1)")
+                  .arg(QKeySequence(QStringLiteral("Ctrl+T")).toString(QKeySequence::NativeText)));
     EXPECT_EQ(bar[0]->statusTip(), QStringLiteral("Desc"));
     EXPECT_FALSE(bar[0]->icon().isNull());
     EXPECT_EQ(widgetOn("bar", 0)->accessibleName(), QStringLiteral("Tee"));
@@ -280,7 +301,8 @@ TEST_F(ToolBarsTest, TextsTipsAndAccessibleNames) {
     EXPECT_EQ(combo->text(QAccessible::Name), QStringLiteral("cb"));
     EXPECT_EQ(combo->text(QAccessible::Value), QStringLiteral("Alpha"));
     EXPECT_EQ(tav::test::accessibleChildNames(combo->child(0)), (QStringList{"Alpha", "Beta"}));
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(widgetOn("bar", 5))->text(QAccessible::Name), QStringLiteral("tx"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(widgetOn("bar", 5))->text(QAccessible::Name),
+              QStringLiteral("tx"));
     EXPECT_EQ(bars->toolBar(QStringLiteral("bar"))->accessibleName(), QStringLiteral("Basic Bar"));
     EXPECT_EQ(bars->toolBar(QStringLiteral("bar"))->iconSize(), QSize(18, 18));
 }

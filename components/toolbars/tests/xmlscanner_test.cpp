@@ -37,11 +37,13 @@ TEST(XmlScanner, ReadsElementsAttributesAndReferences) {
     };
     const Case cases[] = {
         {"empty root", "<a/>", "a;"},
-        {"prolog, comments and instruction", "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- c <b/> -->\n<a><?pi x?><!--x--></a>\n", "a;"},
+        {"prolog, comments and instruction",
+         "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- c <b/> -->\n<a><?pi x?><!--x--></a>\n", "a;"},
         {"nesting and siblings", "<a><b><c/></b><d/></a>", "a{b{c;};d;};"},
         {"quotes and blanks", "<a x = 'one \"1\"' y=\"two\"\t/>", "a[x=one \"1\",y=two];"},
         {"predefined entities", "<a c=\"&amp;File &lt;&gt; &quot;&apos;\"/>", "a[c=&File <> \"'];"},
-        {"character references", "<a c=\"&#65;&#x42;&#x20AC;&#x1F600;\"/>", "a[c=AB\u20AC\U0001F600];"},
+        {"character references", "<a c=\"&#65;&#x42;&#x20AC;&#x1F600;\"/>",
+         "a[c=AB\u20AC\U0001F600];"},
         {"UTF-8 text kept", "<a c=\"Prograss Bar \xC3\xA9\"/>", "a[c=Prograss Bar \u00E9];"},
         {"trailing blank kept", "<a c=\"New Drawing \"/>", "a[c=New Drawing ];"},
         {"line breaks in a value become blanks", "<a c=\"x\ny\r\nz\"/>", "a[c=x y z];"},
@@ -114,7 +116,8 @@ TEST(XmlScanner, RefusesWhatItCannotRead) {
         while (x.readNextStartElement())
             x.skipCurrentElement();
         ASSERT_TRUE(x.hasError());
-        EXPECT_TRUE(x.errorString().contains(QLatin1String(c.fault))) << qPrintable(x.errorString());
+        EXPECT_TRUE(x.errorString().contains(QLatin1String(c.fault)))
+            << qPrintable(x.errorString());
         EXPECT_EQ(x.lineNumber(), c.line);
         // Once failed, the scanner stays failed.
         EXPECT_FALSE(x.readNextStartElement());

@@ -4,8 +4,7 @@
 
 namespace tav::datacheck {
 
-void setYieldHook(frmTestDataAccess& form, YieldHook hook)
-{
+void setYieldHook(frmTestDataAccess& form, YieldHook hook) {
     detail::yieldHookSlot() = {&form, std::move(hook)};
 }
 

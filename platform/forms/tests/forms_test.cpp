@@ -59,12 +59,14 @@ TEST(ProgramObject, EveryUntrappedFailureEndsWithTheRunTimeErrorReport) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.where) + " " + c.kind);
         QProcess probe;
-        probe.start(QStringLiteral(TAV_UNHANDLED_PROBE), {QLatin1String(c.where), QLatin1String(c.kind)});
+        probe.start(QStringLiteral(TAV_UNHANDLED_PROBE),
+                    {QLatin1String(c.where), QLatin1String(c.kind)});
         ASSERT_TRUE(probe.waitForFinished(30000));
         EXPECT_EQ(probe.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(probe.exitCode(), 1);
         const QString err = QString::fromUtf8(probe.readAllStandardError());
-        EXPECT_TRUE(err.contains(QStringLiteral("[probe] ") + QString::fromUtf8(c.report))) << err.toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("[probe] ") + QString::fromUtf8(c.report)))
+            << err.toStdString();
     }
 }
 

@@ -1,5 +1,5 @@
-#include "casename.h"
 #include "canvas.h"
+#include "casename.h"
 #include "devicecontext.h"
 #include "gdi.h"
 #include "gdi_testseams.h"
@@ -11,10 +11,10 @@
 #include <QPainter>
 #include <QPalette>
 
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <memory>
+
+#include <gtest/gtest.h>
 
 using namespace tav;
 using tav::gdi::DeviceContext;
@@ -26,7 +26,9 @@ constexpr COLORREF Background = Canvas::Background;
 constexpr COLORREF Red = 0x0000FF, Blue = 0xFF0000, Green = 0x00FF00;
 
 // Creates a pen, selects it, and returns the previously selected one.
-HGDIOBJ usePen(HDC hdc, int style, int width, COLORREF c) { return SelectObject(hdc, CreatePen(style, width, c)); }
+HGDIOBJ usePen(HDC hdc, int style, int width, COLORREF c) {
+    return SelectObject(hdc, CreatePen(style, width, c));
+}
 
 } // namespace
 
@@ -49,7 +51,8 @@ TEST_P(LineToPixels, PaintsUpToButNotIncludingTheEndPoint) {
         EXPECT_EQ(QPoint(pos.x, pos.y), c.to) << "current position moves to the end point";
         DeleteObject(SelectObject(canvas.hdc(), old));
 
-        const int steps = std::max(std::abs(c.to.x() - c.from.x()), std::abs(c.to.y() - c.from.y()));
+        const int steps =
+            std::max(std::abs(c.to.x() - c.from.x()), std::abs(c.to.y() - c.from.y()));
         EXPECT_EQ(canvas.countOf(Red, canvas.image.rect()), steps) << "width " << width;
         EXPECT_EQ(canvas.at(c.to.x(), c.to.y()), Background);
         if (steps > 0) {
@@ -158,7 +161,8 @@ TEST(GdiFills, SystemColourIndexPlusOneServesAsBrush) {
     Canvas canvas;
     const RECT r{0, 0, 4, 4};
     EXPECT_TRUE(FillRect(canvas.hdc(), &r, reinterpret_cast<HBRUSH>(uintptr_t(5 + 1))));
-    EXPECT_EQ(canvas.at(1, 1), toBgr(QGuiApplication::palette().color(QPalette::Active, QPalette::Base)));
+    EXPECT_EQ(canvas.at(1, 1),
+              toBgr(QGuiApplication::palette().color(QPalette::Active, QPalette::Base)));
 }
 
 struct ColourCase {
@@ -186,7 +190,8 @@ TEST_P(CreatedColours, HighByteIsIgnoredByBrushesAndPens) {
 
 INSTANTIATE_TEST_SUITE_P(Gdi, CreatedColours,
                          ::testing::Values(ColourCase{"Rgb", 0x00336699, 0x00336699},
-                                           ColourCase{"SystemColourUsedRaw", 0x80000005, 0x00000005},
+                                           ColourCase{"SystemColourUsedRaw", 0x80000005,
+                                                      0x00000005},
                                            ColourCase{"MinusOneIsWhite", 0xFFFFFFFF, 0x00FFFFFF}),
                          tav::test::caseName);
 
@@ -294,7 +299,9 @@ TEST(GdiState, TextColourAndBackgroundModeReturnPreviousValues) {
 
 namespace {
 
-QFontMetrics metricsOf(const Canvas& c) { return QFontMetrics(c.painter->font(), c.painter->device()); }
+QFontMetrics metricsOf(const Canvas& c) {
+    return QFontMetrics(c.painter->font(), c.painter->device());
+}
 
 RECT measure(HDC hdc, const QByteArray& text, UINT extra = 0) {
     RECT r{0, 0, 0, 0};
@@ -364,12 +371,13 @@ TEST_P(TextAlignment, InkLiesWhereTheFlagsPutIt) {
     EXPECT_LE(ink.bottom(), top + h);
 }
 
-INSTANTIATE_TEST_SUITE_P(Gdi, TextAlignment,
-                         ::testing::Values(AlignCase{"Left", DT_LEFT}, AlignCase{"Centred", DT_CENTER},
-                                           AlignCase{"Right", DT_RIGHT},
-                                           AlignCase{"VCentredSingleLine", DT_VCENTER | DT_SINGLELINE},
-                                           AlignCase{"VCentreIgnoredOnMultiLine", DT_VCENTER}),
-                         tav::test::caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Gdi, TextAlignment,
+    ::testing::Values(AlignCase{"Left", DT_LEFT}, AlignCase{"Centred", DT_CENTER},
+                      AlignCase{"Right", DT_RIGHT},
+                      AlignCase{"VCentredSingleLine", DT_VCENTER | DT_SINGLELINE},
+                      AlignCase{"VCentreIgnoredOnMultiLine", DT_VCENTER}),
+    tav::test::caseName);
 
 TEST(GdiText, OpaqueModePaintsTheBackgroundTransparentDoesNot) {
     for (int mode : {OPAQUE, TRANSPARENT}) {

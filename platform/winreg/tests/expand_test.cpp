@@ -3,14 +3,13 @@
 
 #include <QByteArray>
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace {
 
-std::string expand(const char* src)
-{
+std::string expand(const char* src) {
     const DWORD n = ExpandEnvironmentStringsA(src, nullptr, 0);
     if (n == 0)
         return "<failed>";
@@ -23,8 +22,7 @@ std::string expand(const char* src)
 
 } // namespace
 
-TEST(ExpandEnvironmentStrings, ReplacesKnownNamesAndCopiesTheRest)
-{
+TEST(ExpandEnvironmentStrings, ReplacesKnownNamesAndCopiesTheRest) {
     qputenv("TAV_EXPAND_ONE", QByteArray("first"));
     qputenv("Tav_Mixed_Case", QByteArray("mixed"));
     qunsetenv("TAV_EXPAND_UNKNOWN");
@@ -37,8 +35,8 @@ TEST(ExpandEnvironmentStrings, ReplacesKnownNamesAndCopiesTheRest)
         {"plain", "plain"},
         {"%TAV_EXPAND_ONE%", "first"},
         {"a%TAV_EXPAND_ONE%b%TAV_EXPAND_ONE%c", "afirstbfirstc"},
-        {"%tav_expand_one%", "first"},          // case ignored
-        {"%TAV_MIXED_CASE%", "mixed"},          // case-insensitive match of a mixed-case name
+        {"%tav_expand_one%", "first"}, // case ignored
+        {"%TAV_MIXED_CASE%", "mixed"}, // case-insensitive match of a mixed-case name
         {"%TAV_EXPAND_UNKNOWN%", "%TAV_EXPAND_UNKNOWN%"},
         {"%%", "%%"},
         {"50%", "50%"},
@@ -49,8 +47,7 @@ TEST(ExpandEnvironmentStrings, ReplacesKnownNamesAndCopiesTheRest)
         EXPECT_EQ(expand(c.src), c.expected) << c.src;
 }
 
-TEST(ExpandEnvironmentStrings, AnswersTheNeededSizeIncludingTerminator)
-{
+TEST(ExpandEnvironmentStrings, AnswersTheNeededSizeIncludingTerminator) {
     qputenv("TAV_EXPAND_SIZE", QByteArray("12345"));
     EXPECT_EQ(ExpandEnvironmentStringsA("<%TAV_EXPAND_SIZE%>", nullptr, 0), 8u);
     char small[4] = {'x', 'x', 'x', 'x'};

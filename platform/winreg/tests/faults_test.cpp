@@ -15,13 +15,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sys/mount.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 using tav::test::RegistryTest;
 
@@ -37,7 +36,9 @@ struct StoreCloser {
     ~StoreCloser() { tav::winreg::resetStoreForTests(); }
 };
 
-std::string storeFile() { return tav::winreg::storeFilePath().toStdString(); }
+std::string storeFile() {
+    return tav::winreg::storeFilePath().toStdString();
+}
 
 // Runs the writer with the given arguments to its end; its output lines and wait status.
 struct Finished {
@@ -45,8 +46,7 @@ struct Finished {
     int status = -1;
     std::string errors;
     // The number after "<word> " on the first line starting with it, or nullopt.
-    std::optional<long> field(const std::string& word) const
-    {
+    std::optional<long> field(const std::string& word) const {
         for (const auto& l : lines)
             if (l.rfind(word + " ", 0) == 0)
                 return std::stol(l.substr(word.size() + 1));
@@ -55,8 +55,7 @@ struct Finished {
     bool exitedCleanly() const { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 };
 
-Finished runWriter(const std::vector<std::string>& args, const ChildOptions& options = {})
-{
+Finished runWriter(const std::vector<std::string>& args, const ChildOptions& options = {}) {
     std::vector<std::string> argv{TAV_WINREG_WRITER};
     argv.insert(argv.end(), args.begin(), args.end());
     ChildProcess child(argv, options);
@@ -70,12 +69,13 @@ Finished runWriter(const std::vector<std::string>& args, const ChildOptions& opt
     return f;
 }
 
-std::string repeated(char c, size_t n) { return std::string(n, c); }
+std::string repeated(char c, size_t n) {
+    return std::string(n, c);
+}
 
 } // namespace
 
-TEST_F(RegistryTest, InjectedWriteFaultsFailCleanlyAndKeepEarlierData)
-{
+TEST_F(RegistryTest, InjectedWriteFaultsFailCleanlyAndKeepEarlierData) {
     struct Case {
         const char* name;
         FaultVfs::Fault fault;
@@ -111,7 +111,9 @@ TEST_F(RegistryTest, InjectedWriteFaultsFailCleanlyAndKeepEarlierData)
         EXPECT_EQ(set(k, "new", REG_BINARY, "x"), c.status);
         EXPECT_EQ(set(k, "seed_1", REG_BINARY, "overwritten"), c.status);
         EXPECT_EQ(set(k, "big", REG_BINARY, repeated('b', 300000)), c.status);
-        EXPECT_EQ(RegCreateKeyExA(k, "A\\B\\C", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr), c.status);
+        EXPECT_EQ(
+            RegCreateKeyExA(k, "A\\B\\C", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr),
+            c.status);
         EXPECT_EQ(made, nullptr);
         EXPECT_EQ(RegDeleteValueA(k, "seed_3"), c.status);
         EXPECT_EQ(RegDeleteKeyA(k, "Keep"), c.status);
@@ -130,7 +132,8 @@ TEST_F(RegistryTest, InjectedWriteFaultsFailCleanlyAndKeepEarlierData)
         EXPECT_EQ(subkeys(k), std::vector<std::string>{"Keep"});
 
         vfs.arm(FaultVfs::Fault::None);
-        ASSERT_EQ(set(k, "after", REG_BINARY, "written"), ERROR_SUCCESS) << "no write after the fault cleared";
+        ASSERT_EQ(set(k, "after", REG_BINARY, "written"), ERROR_SUCCESS)
+            << "no write after the fault cleared";
         want["Faults"]["after"] = "written";
 
         tav::winreg::resetStoreForTests();
@@ -141,12 +144,12 @@ TEST_F(RegistryTest, InjectedWriteFaultsFailCleanlyAndKeepEarlierData)
     }
 }
 
-TEST_F(RegistryTest, FileSizeLimitFailsWritesCleanlyAndKeepsEarlierData)
-{
+TEST_F(RegistryTest, FileSizeLimitFailsWritesCleanlyAndKeepsEarlierData) {
     HKEY k = create(HKEY_CURRENT_USER, "Software\\Full");
     ASSERT_NE(k, nullptr);
     for (int i = 0; i < 40; ++i)
-        ASSERT_EQ(set(k, ("seed_" + std::to_string(i)).c_str(), REG_BINARY, repeated('s', 1000)), ERROR_SUCCESS);
+        ASSERT_EQ(set(k, ("seed_" + std::to_string(i)).c_str(), REG_BINARY, repeated('s', 1000)),
+                  ERROR_SUCCESS);
     tav::winreg::resetStoreForTests(); // folds the log into the store file and removes it
     const off_t storeSize = QFileInfo(tav::winreg::storeFilePath()).size();
     ASSERT_GT(storeSize, 0);
@@ -195,18 +198,17 @@ TEST_F(RegistryTest, FileSizeLimitFailsWritesCleanlyAndKeepsEarlierData)
     EXPECT_EQ(setText(again, "here", "too"), ERROR_SUCCESS);
 }
 
-TEST_F(RegistryTest, FullFileSystemFailsWritesWithDiskFullAndRecovers)
-{
+TEST_F(RegistryTest, FullFileSystemFailsWritesWithDiskFullAndRecovers) {
     if (geteuid() != 0)
         GTEST_SKIP() << "mounting a small file system needs root";
     const QString mountPoint = m_dir.path() + "/small";
     ASSERT_TRUE(QDir().mkpath(mountPoint));
-    if (::mount("tmpfs", mountPoint.toLocal8Bit().constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m,mode=0755") != 0)
+    if (::mount("tmpfs", mountPoint.toLocal8Bit().constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                "size=1m,mode=0755") != 0)
         GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
     struct Unmount {
         QByteArray path;
-        ~Unmount()
-        {
+        ~Unmount() {
             tav::winreg::resetStoreForTests();
             ::umount2(path.constData(), MNT_DETACH);
         }
@@ -219,7 +221,8 @@ TEST_F(RegistryTest, FullFileSystemFailsWritesWithDiskFullAndRecovers)
     int written = 0;
     LONG status = ERROR_SUCCESS;
     for (; written < 200; ++written) {
-        status = set(k, ("fill_" + std::to_string(written)).c_str(), REG_BINARY, repeated(char('a' + written % 26), 32768));
+        status = set(k, ("fill_" + std::to_string(written)).c_str(), REG_BINARY,
+                     repeated(char('a' + written % 26), 32768));
         if (status != ERROR_SUCCESS)
             break;
     }
@@ -230,8 +233,8 @@ TEST_F(RegistryTest, FullFileSystemFailsWritesWithDiskFullAndRecovers)
     EXPECT_EQ(set(k, "again", REG_BINARY, repeated('z', 32768)), ERROR_DISK_FULL);
     EXPECT_EQ(read(k, "fill_0"), repeated('a', 32768)) << "reading on the full file system";
 
-    ASSERT_EQ(::mount(nullptr, mountPoint.toLocal8Bit().constData(), nullptr, MS_REMOUNT | MS_NOSUID | MS_NODEV,
-                      "size=16m"),
+    ASSERT_EQ(::mount(nullptr, mountPoint.toLocal8Bit().constData(), nullptr,
+                      MS_REMOUNT | MS_NOSUID | MS_NODEV, "size=16m"),
               0)
         << std::strerror(errno);
     EXPECT_EQ(set(k, "after", REG_BINARY, "room again"), ERROR_SUCCESS);
@@ -251,18 +254,17 @@ namespace {
 // A folder under /tmp that an unprivileged user can reach; removed with its contents,
 // whatever modes the test left on them.
 class SharedTempDir {
-public:
-    SharedTempDir()
-    {
+  public:
+    SharedTempDir() {
         char pattern[] = "/tmp/tav-regro-XXXXXX";
         if (::mkdtemp(pattern) && ::chmod(pattern, 0755) == 0)
             m_path = pattern;
     }
-    ~SharedTempDir()
-    {
+    ~SharedTempDir() {
         if (m_path.isEmpty())
             return;
-        QDirIterator it(m_path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator it(m_path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                        QDirIterator::Subdirectories);
         while (it.hasNext())
             ::chmod(it.next().toLocal8Bit().constData(), 0755);
         QDir(m_path).removeRecursively();
@@ -271,12 +273,11 @@ public:
     SharedTempDir& operator=(const SharedTempDir&) = delete;
     const QString& path() const { return m_path; }
 
-private:
+  private:
     QString m_path;
 };
 
-void chmodAll(const QString& dir, mode_t folderMode, mode_t fileMode)
-{
+void chmodAll(const QString& dir, mode_t folderMode, mode_t fileMode) {
     for (const QFileInfo& f : QDir(dir).entryInfoList(QDir::Files | QDir::Hidden))
         ::chmod(f.filePath().toLocal8Bit().constData(), fileMode);
     ::chmod(dir.toLocal8Bit().constData(), folderMode);
@@ -284,8 +285,7 @@ void chmodAll(const QString& dir, mode_t folderMode, mode_t fileMode)
 
 } // namespace
 
-TEST_F(RegistryTest, ReadOnlyStoreFolderDeniesWritesAndKeepsReads)
-{
+TEST_F(RegistryTest, ReadOnlyStoreFolderDeniesWritesAndKeepsReads) {
     // Root ignores file modes: the probe then runs as nobody.
     const ChildOptions asUser = tav::test::unprivilegedOptions();
     SharedTempDir base;
@@ -303,21 +303,24 @@ TEST_F(RegistryTest, ReadOnlyStoreFolderDeniesWritesAndKeepsReads)
         std::map<std::string, LONG> want;
     };
     const LONG ok = ERROR_SUCCESS, denied = ERROR_ACCESS_DENIED;
-    const std::map<std::string, LONG> readsWork = {{"open", ok},       {"read", ok},          {"enum", ok},
-                                                   {"set", denied},    {"create", denied},    {"deletevalue", denied},
+    const std::map<std::string, LONG> readsWork = {{"open", ok},         {"read", ok},
+                                                   {"enum", ok},         {"set", denied},
+                                                   {"create", denied},   {"deletevalue", denied},
                                                    {"deletekey", denied}};
-    const std::map<std::string, LONG> allDenied = {{"open", denied},   {"read", denied},      {"enum", denied},
-                                                   {"set", denied},    {"create", denied},    {"deletevalue", denied},
-                                                   {"deletekey", denied}};
+    const std::map<std::string, LONG> allDenied = {
+        {"open", denied},   {"read", denied},        {"enum", denied},     {"set", denied},
+        {"create", denied}, {"deletevalue", denied}, {"deletekey", denied}};
     // The store files belong to the probe's user, as a store that is not one's own is refused.
     const Case cases[] = {
-        {"read-only folder, store in use by another process", "inuse", Store::OpenElsewhere, 0555, 0444, nullptr,
-         readsWork},
+        {"read-only folder, store in use by another process", "inuse", Store::OpenElsewhere, 0555,
+         0444, nullptr, readsWork},
         // A closed store has no log files, and SQLite cannot read it without making them.
         {"read-only folder, store closed", "closed", Store::Closed, 0555, 0644, nullptr, allDenied},
-        {"read-only store file in a writable folder", "file", Store::Closed, 0777, 0444, nullptr, readsWork},
+        {"read-only store file in a writable folder", "file", Store::Closed, 0777, 0444, nullptr,
+         readsWork},
         {"read-only folder, no store yet", "empty", Store::None, 0555, 0644, nullptr, allDenied},
-        {"store folder cannot be created", "locked/registry", Store::None, 0755, 0644, "locked", allDenied},
+        {"store folder cannot be created", "locked/registry", Store::None, 0755, 0644, "locked",
+         allDenied},
     };
 
     for (const auto& c : cases) {
@@ -359,7 +362,8 @@ TEST_F(RegistryTest, ReadOnlyStoreFolderDeniesWritesAndKeepsReads)
         const Finished run = runWriter({"probe"}, asUser);
         if (asUser.user)
             chownAll(::geteuid(), ::getegid());
-        if (WIFEXITED(run.status) && (WEXITSTATUS(run.status) == 126 || WEXITSTATUS(run.status) == 127))
+        if (WIFEXITED(run.status) &&
+            (WEXITSTATUS(run.status) == 126 || WEXITSTATUS(run.status) == 127))
             GTEST_SKIP() << "cannot run the writer as an unprivileged user (" << TAV_WINREG_WRITER
                          << " must be reachable by uid 65534)";
         ASSERT_TRUE(run.exitedCleanly()) << "status " << run.status << ": " << run.errors;
@@ -388,8 +392,7 @@ struct UmaskGuard {
 };
 
 // The permission bits of a file or folder in octal, "absent" when it does not exist.
-std::string modeOf(const QString& path)
-{
+std::string modeOf(const QString& path) {
     struct stat st {};
     if (::lstat(path.toLocal8Bit().constData(), &st) != 0)
         return "absent";
@@ -400,8 +403,7 @@ std::string modeOf(const QString& path)
 
 } // namespace
 
-TEST_F(RegistryTest, StoreIsPrivateToItsUser)
-{
+TEST_F(RegistryTest, StoreIsPrivateToItsUser) {
     enum class Kind { Created, CreatedByTwoProcesses, OpenToOthers, OtherUsers };
     struct Case {
         const char* name;
@@ -430,7 +432,8 @@ TEST_F(RegistryTest, StoreIsPrivateToItsUser)
         case Kind::Created: {
             HKEY k = create(HKEY_CURRENT_USER, "Software\\Secret");
             ASSERT_EQ(setText(k, "Token", "s3cr3t"), ERROR_SUCCESS);
-            for (const char* suffix : {"", "-wal", "-shm"}) // the store is open: its log and index exist
+            for (const char* suffix :
+                 {"", "-wal", "-shm"}) // the store is open: its log and index exist
                 EXPECT_EQ(modeOf(file + suffix), "600") << suffix;
             break;
         }
@@ -452,9 +455,12 @@ TEST_F(RegistryTest, StoreIsPrivateToItsUser)
             RegCloseKey(k);
             // A second connection keeps the log and its index beside the store once ours closes.
             sqlite3* other = nullptr;
-            ASSERT_EQ(sqlite3_open_v2(file.toLocal8Bit().constData(), &other, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+            ASSERT_EQ(sqlite3_open_v2(file.toLocal8Bit().constData(), &other, SQLITE_OPEN_READONLY,
+                                      nullptr),
+                      SQLITE_OK);
             const std::unique_ptr<sqlite3, int (*)(sqlite3*)> closer(other, sqlite3_close);
-            ASSERT_EQ(sqlite3_exec(other, "SELECT count(*) FROM keys", nullptr, nullptr, nullptr), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(other, "SELECT count(*) FROM keys", nullptr, nullptr, nullptr),
+                      SQLITE_OK);
             tav::winreg::resetStoreForTests();
             for (const char* suffix : {"", "-wal", "-shm"})
                 ASSERT_EQ(::chmod((file + suffix).toLocal8Bit().constData(), 0644), 0) << suffix;
@@ -483,8 +489,10 @@ TEST_F(RegistryTest, StoreIsPrivateToItsUser)
             HKEY out = nullptr;
             DWORD size = 0;
             char name[8];
-            EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &out), ERROR_ACCESS_DENIED);
-            EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "v", nullptr, nullptr, nullptr, &size), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &out),
+                      ERROR_ACCESS_DENIED);
+            EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "v", nullptr, nullptr, nullptr, &size),
+                      ERROR_ACCESS_DENIED);
             EXPECT_EQ(RegEnumKeyA(HKEY_CURRENT_USER, 0, name, sizeof name), ERROR_ACCESS_DENIED);
             EXPECT_EQ(setText(HKEY_CURRENT_USER, "v", "x"), ERROR_ACCESS_DENIED);
             EXPECT_EQ(tav::test::fileDigest(file), before);

@@ -8,12 +8,11 @@
 
 #include <QFile>
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <cstdio>
 #include <map>
 #include <set>
+#include <sys/stat.h>
 
 using tav::test::RegistryTest;
 
@@ -22,23 +21,22 @@ namespace {
 namespace script = tav::winreg::script;
 using Clock = std::chrono::steady_clock;
 
-uint64_t envNumber(const char* name, uint64_t fallback)
-{
+uint64_t envNumber(const char* name, uint64_t fallback) {
     const QByteArray v = qgetenv(name);
     return v.isEmpty() ? fallback : v.toULongLong();
 }
 
-std::string storeFile() { return tav::winreg::storeFilePath().toStdString(); }
+std::string storeFile() {
+    return tav::winreg::storeFilePath().toStdString();
+}
 
-off_t fileSize(const std::string& path)
-{
-    struct stat st{};
+off_t fileSize(const std::string& path) {
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
 }
 
 // The first difference between two trees, for a failure message.
-std::string difference(const script::Tree& want, const script::Tree& got)
-{
+std::string difference(const script::Tree& want, const script::Tree& got) {
     for (const auto& [path, values] : want) {
         const auto it = got.find(path);
         if (it == got.end())
@@ -48,8 +46,8 @@ std::string difference(const script::Tree& want, const script::Tree& got)
             if (v == it->second.end())
                 return "value " + path + "|" + name + " missing";
             if (v->second != data)
-                return "value " + path + "|" + name + " has " + std::to_string(v->second.size()) + " bytes, want " +
-                       std::to_string(data.size());
+                return "value " + path + "|" + name + " has " + std::to_string(v->second.size()) +
+                       " bytes, want " + std::to_string(data.size());
         }
         for (const auto& [name, data] : it->second)
             if (!values.count(name))
@@ -79,8 +77,7 @@ struct KillStats {
 // log into the store file (a checkpoint: in log mode nothing else writes that file), or
 // anywhere in its log traffic. After each kill the store must open, pass its integrity check
 // and hold the acknowledged operations, with none, some or all steps of the one in flight.
-TEST_F(RegistryTest, WriterKilledAtRandomPointsKeepsEveryAcknowledgedWrite)
-{
+TEST_F(RegistryTest, WriterKilledAtRandomPointsKeepsEveryAcknowledgedWrite) {
     const uint64_t seed = envNumber("TAV_FAULT_SEED", 20240611);
     const int kills = int(envNumber("TAV_FAULT_KILLS", 220));
     std::printf("kill test: seed %llu, %d kills (TAV_FAULT_SEED / TAV_FAULT_KILLS to change)\n",
@@ -115,12 +112,15 @@ TEST_F(RegistryTest, WriterKilledAtRandomPointsKeepsEveryAcknowledgedWrite)
         // otherwise at one of the first writes of an operation a few past the last one
         // acknowledged (of the first, in a creation round, whose writes start with creating the
         // store).
-        std::vector<std::string> args{TAV_WINREG_WRITER, "script", std::to_string(seed), std::to_string(next), "20000"};
+        std::vector<std::string> args{TAV_WINREG_WRITER, "script", std::to_string(seed),
+                                      std::to_string(next), "20000"};
         if (kind == RoundKind::Checkpoint) {
             args.insert(args.end(), {"store", std::to_string(rng.between(1, 4))});
         } else {
-            const uint64_t op = kind == RoundKind::Creation ? uint64_t(next) : next + rng.between(0, 30);
-            const uint64_t write = kind == RoundKind::Creation ? rng.between(1, 24) : rng.between(1, 4);
+            const uint64_t op =
+                kind == RoundKind::Creation ? uint64_t(next) : next + rng.between(0, 30);
+            const uint64_t write =
+                kind == RoundKind::Creation ? rng.between(1, 24) : rng.between(1, 4);
             args.insert(args.end(), {"op", std::to_string(op), std::to_string(write)});
         }
         // A bounded script: a writer that never reaches its write ends on its own and fails.
@@ -148,15 +148,16 @@ TEST_F(RegistryTest, WriterKilledAtRandomPointsKeepsEveryAcknowledgedWrite)
         ++stats.kills;
         for (const auto& line : writer.drainLines())
             take(line);
-        ASSERT_FALSE(killedAt.empty()) << "round " << round << ": the writer died without saying where";
+        ASSERT_FALSE(killedAt.empty())
+            << "round " << round << ": the writer died without saying where";
         if (kind == RoundKind::Checkpoint)
             ++stats.checkpointRounds;
 
         if (kind == RoundKind::Creation) {
             const off_t db = fileSize(storeFile()), wal = fileSize(storeFile() + "-wal");
-            stats.creation[db < 0     ? "no store file"
-                           : db == 0  ? "empty store file"
-                           : wal <= 0 ? "store file, empty log"
+            stats.creation[db < 0         ? "no store file"
+                           : db == 0      ? "empty store file"
+                           : wal <= 0     ? "store file, empty log"
                            : acked < next ? "store created, no write acknowledged"
                                           : "writes acknowledged"]++;
         }
@@ -178,11 +179,14 @@ TEST_F(RegistryTest, WriterKilledAtRandomPointsKeepsEveryAcknowledgedWrite)
             if (candidate == actual)
                 applied = s + 1;
         }
-        ASSERT_NE(applied, SIZE_MAX) << "round " << round << " (seed " << seed << ", operations " << next << ".."
-                                     << acked << " acknowledged, " << killedAt
-                                     << "): store differs from the acknowledged writes: " << difference(model, actual);
+        ASSERT_NE(applied, SIZE_MAX)
+            << "round " << round << " (seed " << seed << ", operations " << next << ".." << acked
+            << " acknowledged, " << killedAt
+            << "): store differs from the acknowledged writes: " << difference(model, actual);
         stats.inFlight[std::string(script::opKindName(inFlight.kind)) + ": " +
-                       (applied == 0 ? "none" : applied == inFlight.steps.size() ? "applied" : "partial")]++;
+                       (applied == 0                       ? "none"
+                        : applied == inFlight.steps.size() ? "applied"
+                                                           : "partial")]++;
         ASSERT_EQ(tav::test::integrityCheck(storeFile()), "ok") << "round " << round;
         next = acked + 1;
     }
@@ -191,9 +195,11 @@ TEST_F(RegistryTest, WriterKilledAtRandomPointsKeepsEveryAcknowledgedWrite)
     EXPECT_NE(create(HKEY_CURRENT_USER, "Software\\AfterKills"), nullptr);
 
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
-    std::printf("kill test: %d kills, %d acknowledged operations verified, %.1f s; store reopened after %d kills\n",
+    std::printf("kill test: %d kills, %d acknowledged operations verified, %.1f s; store reopened "
+                "after %d kills\n",
                 stats.kills, stats.acknowledged, seconds, stats.reopened);
-    std::printf("  kills while the writer was copying the log into the store: %d\n", stats.checkpointRounds);
+    std::printf("  kills while the writer was copying the log into the store: %d\n",
+                stats.checkpointRounds);
     for (const auto& [what, n] : stats.creation)
         std::printf("  creation round: %s: %d\n", what.c_str(), n);
     for (const auto& [what, n] : stats.inFlight)
@@ -214,12 +220,14 @@ struct RaceCase {
 
 // Whether worker round r's subkey and value are still there at the end (see worker() in
 // winreg_writer.cpp: round r + 1 removes them unless r is a multiple of three).
-bool kept(int r, int rounds) { return r + 1 >= rounds || r % 3 == 0; }
+bool kept(int r, int rounds) {
+    return r + 1 >= rounds || r % 3 == 0;
+}
 
-DWORD numberAt(HKEY key, const char* name)
-{
+DWORD numberAt(HKEY key, const char* name) {
     DWORD value = 0, size = 4, type = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
         type != REG_DWORD)
         return DWORD(-1);
     return value;
@@ -227,8 +235,7 @@ DWORD numberAt(HKEY key, const char* name)
 
 } // namespace
 
-TEST_F(RegistryTest, ProcessesWritingAndDeletingAtOnceLoseNoUpdate)
-{
+TEST_F(RegistryTest, ProcessesWritingAndDeletingAtOnceLoseNoUpdate) {
     const RaceCase cases[] = {{"two processes", 2, 150}, {"four processes", 4, 100}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -256,7 +263,8 @@ TEST_F(RegistryTest, ProcessesWritingAndDeletingAtOnceLoseNoUpdate)
         std::printf("%s x %d rounds: %.1f s\n", c.name, c.rounds, seconds);
 
         HKEY shared = nullptr;
-        ASSERT_EQ(open(HKEY_CURRENT_USER, "Software\\Conc\\Shared", KEY_READ, &shared), ERROR_SUCCESS);
+        ASSERT_EQ(open(HKEY_CURRENT_USER, "Software\\Conc\\Shared", KEY_READ, &shared),
+                  ERROR_SUCCESS);
         // Read-modify-write inside a store transaction: no increment lost.
         EXPECT_EQ(numberAt(shared, "counter"), DWORD(c.processes * c.rounds));
 
@@ -264,7 +272,8 @@ TEST_F(RegistryTest, ProcessesWritingAndDeletingAtOnceLoseNoUpdate)
         for (int id = 0; id < c.processes; ++id) {
             const std::string me = std::to_string(id);
             wantValues.insert("w" + me);
-            EXPECT_EQ(numberAt(shared, ("w" + me).c_str()), DWORD(c.rounds - 1)) << "process " << id;
+            EXPECT_EQ(numberAt(shared, ("w" + me).c_str()), DWORD(c.rounds - 1))
+                << "process " << id;
             for (int r = 0; r < c.rounds; ++r) {
                 if (!kept(r, c.rounds))
                     continue;
@@ -272,7 +281,9 @@ TEST_F(RegistryTest, ProcessesWritingAndDeletingAtOnceLoseNoUpdate)
                 wantKeys.insert("P" + me + "_" + std::to_string(r));
                 EXPECT_EQ(numberAt(shared, ("w" + me + "_" + std::to_string(r)).c_str()), DWORD(r));
                 HKEY own = nullptr;
-                ASSERT_EQ(open(shared, ("P" + me + "_" + std::to_string(r)).c_str(), KEY_READ, &own), ERROR_SUCCESS)
+                ASSERT_EQ(
+                    open(shared, ("P" + me + "_" + std::to_string(r)).c_str(), KEY_READ, &own),
+                    ERROR_SUCCESS)
                     << "process " << id << " round " << r;
                 EXPECT_EQ(numberAt(own, "n"), DWORD(r));
             }
@@ -286,7 +297,8 @@ TEST_F(RegistryTest, ProcessesWritingAndDeletingAtOnceLoseNoUpdate)
 
         HKEY deep = nullptr;
         ASSERT_EQ(open(shared, "Common\\Deep", KEY_READ, &deep), ERROR_SUCCESS);
-        EXPECT_EQ(subkeys(deep), (std::vector<std::string>{"Chain0", "Chain1", "Chain2", "Chain3", "Chain4"}));
+        EXPECT_EQ(subkeys(deep),
+                  (std::vector<std::string>{"Chain0", "Chain1", "Chain2", "Chain3", "Chain4"}));
         EXPECT_EQ(tav::test::integrityCheck(storeFile()), "ok");
     }
 }

@@ -6,17 +6,15 @@
 #include <QFile>
 #include <QProcess>
 
-#include <sqlite3.h>
-
 #include <csignal>
 #include <set>
+#include <sqlite3.h>
 
 using tav::test::RegistryTest;
 
 namespace {
 
-std::set<std::string> raceValues()
-{
+std::set<std::string> raceValues() {
     std::set<std::string> names;
     HKEY k = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Race", 0, KEY_READ, &k) != ERROR_SUCCESS)
@@ -32,8 +30,7 @@ std::set<std::string> raceValues()
     return names;
 }
 
-void startWriter(QProcess& p, const char* prefix, int count)
-{
+void startWriter(QProcess& p, const char* prefix, int count) {
     p.setProgram(QStringLiteral(TAV_WINREG_WRITER));
     p.setArguments({QString::fromLatin1(prefix), QString::number(count)});
     p.start();
@@ -42,8 +39,7 @@ void startWriter(QProcess& p, const char* prefix, int count)
 
 } // namespace
 
-TEST_F(RegistryTest, StoreLivesInTheFolderTheEnvironmentNames)
-{
+TEST_F(RegistryTest, StoreLivesInTheFolderTheEnvironmentNames) {
     EXPECT_EQ(tav::winreg::storeFilePath(), m_dir.path() + "/registry.db");
     create(HKEY_CURRENT_USER, "Software\\Touch");
     EXPECT_TRUE(QFile::exists(m_dir.path() + "/registry.db"));
@@ -56,8 +52,7 @@ TEST_F(RegistryTest, StoreLivesInTheFolderTheEnvironmentNames)
     qputenv("TAV_REGISTRY_DIR", m_dir.path().toLocal8Bit());
 }
 
-TEST_F(RegistryTest, WritesSurviveReopeningTheStore)
-{
+TEST_F(RegistryTest, WritesSurviveReopeningTheStore) {
     HKEY k = create(HKEY_LOCAL_MACHINE, "Software\\Kept");
     ASSERT_EQ(set(k, "bin", REG_BINARY, std::string("\0\1\2\xff", 4)), ERROR_SUCCESS);
     tav::winreg::resetStoreForTests();
@@ -68,17 +63,17 @@ TEST_F(RegistryTest, WritesSurviveReopeningTheStore)
     EXPECT_EQ(type, REG_BINARY);
 }
 
-TEST_F(RegistryTest, CorruptStoreAnswersBadDatabaseAndIsNeverOverwritten)
-{
+TEST_F(RegistryTest, CorruptStoreAnswersBadDatabaseAndIsNeverOverwritten) {
     struct Case {
         const char* name;
         QByteArray content;
-        const char* sql;       // run on a new database, or on a store when onStore is set
+        const char* sql; // run on a new database, or on a store when onStore is set
         bool onStore = false;
     };
     const std::vector<Case> cases = {
         {"not a database", QByteArray("this is not a registry store\n").repeated(300), nullptr},
-        {"another program's database", QByteArray(), "CREATE TABLE other(x); INSERT INTO other VALUES(1);"},
+        {"another program's database", QByteArray(),
+         "CREATE TABLE other(x); INSERT INTO other VALUES(1);"},
         {"a store whose catalogue was changed", QByteArray(), "CREATE TABLE extra(x);", true},
     };
     for (const auto& c : cases) {
@@ -102,21 +97,23 @@ TEST_F(RegistryTest, CorruptStoreAnswersBadDatabaseAndIsNeverOverwritten)
         HKEY out = nullptr;
         DWORD size = 0;
         char name[8];
-        EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &out), ERROR_BADDB) << c.name;
-        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out,
-                                  nullptr),
+        EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &out), ERROR_BADDB)
+            << c.name;
+        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\X", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &out, nullptr),
                   ERROR_BADDB)
             << c.name;
         EXPECT_EQ(setText(HKEY_CURRENT_USER, "v", "x"), ERROR_BADDB) << c.name;
-        EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "v", nullptr, nullptr, nullptr, &size), ERROR_BADDB) << c.name;
+        EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "v", nullptr, nullptr, nullptr, &size),
+                  ERROR_BADDB)
+            << c.name;
         EXPECT_EQ(RegEnumKeyA(HKEY_CURRENT_USER, 0, name, sizeof name), ERROR_BADDB) << c.name;
         EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software"), ERROR_BADDB) << c.name;
         EXPECT_EQ(tav::test::fileDigest(path), before) << c.name;
     }
 }
 
-TEST_F(RegistryTest, StoreSqliteMayNotWriteAnswersAtOnceAndStaysUnchanged)
-{
+TEST_F(RegistryTest, StoreSqliteMayNotWriteAnswersAtOnceAndStaysUnchanged) {
     // Found by fuzzing: an empty store whose header names a file format newer than SQLite
     // writes made every call wait 30 s for the log switch, then answer "cannot open".
     tav::winreg::resetStoreForTests();
@@ -140,11 +137,12 @@ TEST_F(RegistryTest, StoreSqliteMayNotWriteAnswersAtOnceAndStaysUnchanged)
     EXPECT_EQ(tav::test::fileDigest(path), before);
 }
 
-TEST_F(RegistryTest, StoreWithDamagedPagesIsRecognisedAtOpen)
-{
+TEST_F(RegistryTest, StoreWithDamagedPagesIsRecognisedAtOpen) {
     HKEY k = create(HKEY_CURRENT_USER, "Software\\Filled");
     for (int i = 0; i < 400; ++i)
-        ASSERT_EQ(set(k, ("value" + std::to_string(i)).c_str(), REG_BINARY, std::string(64, char(i))), ERROR_SUCCESS);
+        ASSERT_EQ(
+            set(k, ("value" + std::to_string(i)).c_str(), REG_BINARY, std::string(64, char(i))),
+            ERROR_SUCCESS);
     RegCloseKey(k);
     tav::winreg::resetStoreForTests(); // closes the store, folding its log into the file
     const QString path = tav::winreg::storeFilePath();
@@ -157,13 +155,13 @@ TEST_F(RegistryTest, StoreWithDamagedPagesIsRecognisedAtOpen)
     }
     const QByteArray before = tav::test::fileDigest(path);
     DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "x", nullptr, nullptr, nullptr, &size), ERROR_BADDB);
+    EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "x", nullptr, nullptr, nullptr, &size),
+              ERROR_BADDB);
     EXPECT_EQ(setText(HKEY_CURRENT_USER, "x", "y"), ERROR_BADDB);
     EXPECT_EQ(tav::test::fileDigest(path), before);
 }
 
-TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing)
-{
+TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
     // No store file yet: the writers also race to create it.
     ASSERT_FALSE(QFile::exists(tav::winreg::storeFilePath()));
     constexpr int kEach = 60;
@@ -183,8 +181,7 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing)
     }
 }
 
-TEST_F(RegistryTest, WriterKilledMidwayKeepsEveryAcknowledgedWrite)
-{
+TEST_F(RegistryTest, WriterKilledMidwayKeepsEveryAcknowledgedWrite) {
     create(HKEY_CURRENT_USER, "Software\\Race");
     QProcess w;
     startWriter(w, "k", 100000);
@@ -212,8 +209,7 @@ TEST_F(RegistryTest, WriterKilledMidwayKeepsEveryAcknowledgedWrite)
     EXPECT_NE(create(HKEY_CURRENT_USER, "Software\\AfterCrash"), nullptr);
 }
 
-TEST_F(RegistryTest, StoreTransactionIsAllOrNothing)
-{
+TEST_F(RegistryTest, StoreTransactionIsAllOrNothing) {
     {
         tav::winreg::StoreTransaction t;
         ASSERT_EQ(t.status(), ERROR_SUCCESS);

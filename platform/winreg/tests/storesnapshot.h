@@ -5,14 +5,12 @@
 #include "winreg.h"
 
 #include <sqlite3.h>
-
 #include <string>
 
 namespace tav::test {
 
 namespace detail {
-inline LONG readInto(HKEY key, const std::string& path, winreg::script::Tree& tree)
-{
+inline LONG readInto(HKEY key, const std::string& path, winreg::script::Tree& tree) {
     if (!path.empty())
         tree[path];
     char name[300];
@@ -24,7 +22,8 @@ inline LONG readInto(HKEY key, const std::string& path, winreg::script::Tree& tr
         if (s != ERROR_SUCCESS)
             return s;
         std::string data(size, '\0');
-        if (const LONG q = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size))
+        if (const LONG q = RegQueryValueExA(key, name, nullptr, nullptr,
+                                            reinterpret_cast<BYTE*>(data.data()), &size))
             return q;
         data.resize(size);
         tree[path][name] = data;
@@ -49,8 +48,7 @@ inline LONG readInto(HKEY key, const std::string& path, winreg::script::Tree& tr
 
 // Every key and value under HKEY_CURRENT_USER\root, by path relative to root; a missing
 // root reads as an empty tree. Answers the first status that was not success.
-inline LONG snapshot(const char* root, winreg::script::Tree& tree)
-{
+inline LONG snapshot(const char* root, winreg::script::Tree& tree) {
     tree.clear();
     HKEY key = nullptr;
     const LONG s = RegOpenKeyExA(HKEY_CURRENT_USER, root, 0, KEY_READ, &key);
@@ -66,8 +64,7 @@ inline LONG snapshot(const char* root, winreg::script::Tree& tree)
 }
 
 // "ok" when SQLite finds the file sound; its first complaint otherwise.
-inline std::string integrityCheck(const std::string& file)
-{
+inline std::string integrityCheck(const std::string& file) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         const std::string why = db ? sqlite3_errmsg(db) : "cannot open";

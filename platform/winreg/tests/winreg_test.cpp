@@ -11,13 +11,13 @@ namespace {
 struct StatusCase {
     const char* name;
     LONG expected;
-    std::function<LONG(HKEY work)> call; // `work` is HKCU\Software\Work, holding value "v" and subkey "Sub"
+    std::function<LONG(HKEY work)>
+        call; // `work` is HKCU\Software\Work, holding value "v" and subkey "Sub"
 };
 
 } // namespace
 
-TEST_F(RegistryTest, EachCallAnswersThePlatformsStatus)
-{
+TEST_F(RegistryTest, EachCallAnswersThePlatformsStatus) {
     HKEY work = create(HKEY_CURRENT_USER, "Software\\Work");
     ASSERT_EQ(setText(work, "v", "x"), ERROR_SUCCESS);
     create(work, "Sub");
@@ -31,38 +31,89 @@ TEST_F(RegistryTest, EachCallAnswersThePlatformsStatus)
     char name[16];
 
     const std::vector<StatusCase> cases = {
-        {"open with null root", ERROR_INVALID_HANDLE, [&](HKEY) { return RegOpenKeyExA(nullptr, "Software", 0, KEY_READ, &out); }},
-        {"open with unknown handle", ERROR_INVALID_HANDLE, [&](HKEY) { return RegOpenKeyExA(bogus, "x", 0, KEY_READ, &out); }},
-        {"open missing key", ERROR_FILE_NOT_FOUND, [&](HKEY w) { return RegOpenKeyExA(w, "Nope", 0, KEY_READ, &out); }},
-        {"open with null result", ERROR_INVALID_PARAMETER, [&](HKEY w) { return RegOpenKeyExA(w, "Sub", 0, KEY_READ, nullptr); }},
-        {"open leading backslash", ERROR_BAD_PATHNAME, [&](HKEY) { return RegOpenKeyExA(HKEY_CURRENT_USER, "\\Software", 0, KEY_READ, &out); }},
-        {"open empty name inside the path", ERROR_BAD_PATHNAME, [&](HKEY w) { return RegOpenKeyExA(w, "Sub\\\\Sub", 0, KEY_READ, &out); }},
-        {"create leading backslash", ERROR_BAD_PATHNAME, [&](HKEY w) { return RegCreateKeyExA(w, "\\New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr); }},
-        {"create name of 256 characters", ERROR_INVALID_PARAMETER, [&](HKEY w) { return RegCreateKeyExA(w, longName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr); }},
-        {"create name of 255 characters", ERROR_SUCCESS, [&](HKEY w) { return RegCreateKeyExA(w, maxName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr); }},
-        {"open trailing backslashes", ERROR_SUCCESS, [&](HKEY w) { return RegOpenKeyExA(w, "Sub\\\\", 0, KEY_READ, &out); }},
-        {"query missing value", ERROR_FILE_NOT_FOUND, [&](HKEY w) { return RegQueryValueExA(w, "nope", nullptr, nullptr, nullptr, &size); }},
-        {"query with reserved pointer", ERROR_INVALID_PARAMETER, [&](HKEY w) { return RegQueryValueExA(w, "v", &size, nullptr, nullptr, &size); }},
-        {"query data without size", ERROR_INVALID_PARAMETER, [&](HKEY w) { return RegQueryValueExA(w, "v", nullptr, nullptr, buf, nullptr); }},
-        {"query into too small buffer", ERROR_MORE_DATA, [&](HKEY w) { size = 1; return RegQueryValueExA(w, "v", nullptr, nullptr, buf, &size); }},
-        {"query on unknown handle", ERROR_INVALID_HANDLE, [&](HKEY) { return RegQueryValueExA(bogus, "v", nullptr, nullptr, nullptr, &size); }},
-        {"set value name of 16384 characters", ERROR_INVALID_PARAMETER, [&](HKEY w) { return setText(w, longValueName.c_str(), "x"); }},
-        {"set value name of 16383 characters", ERROR_SUCCESS, [&](HKEY w) { return setText(w, longValueName.c_str() + 1, "x"); }},
-        {"set without data but with size", ERROR_NOACCESS, [&](HKEY w) { return RegSetValueExA(w, "n", 0, REG_BINARY, nullptr, 4); }},
-        {"delete a predefined root", ERROR_ACCESS_DENIED, [&](HKEY) { return RegDeleteKeyA(HKEY_CURRENT_USER, ""); }},
-        {"delete HKCR itself", ERROR_ACCESS_DENIED, [&](HKEY) { return RegDeleteKeyA(HKEY_CLASSES_ROOT, ""); }},
-        {"delete key with subkeys", ERROR_ACCESS_DENIED, [&](HKEY) { return RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Work"); }},
-        {"delete missing key", ERROR_FILE_NOT_FOUND, [&](HKEY w) { return RegDeleteKeyA(w, "Nope"); }},
-        {"delete with null path", ERROR_INVALID_PARAMETER, [&](HKEY w) { return RegDeleteKeyA(w, nullptr); }},
-        {"delete missing value", ERROR_FILE_NOT_FOUND, [&](HKEY w) { return RegDeleteValueA(w, "nope"); }},
-        {"enumerate values past the end", ERROR_NO_MORE_ITEMS, [&](HKEY w) { DWORD n = sizeof name; return RegEnumValueA(w, 9, name, &n, nullptr, nullptr, nullptr, nullptr); }},
-        {"enumerate keys past the end", ERROR_NO_MORE_ITEMS, [&](HKEY w) { return RegEnumKeyA(w, 9, name, sizeof name); }},
-        {"enumerate key into too small buffer", ERROR_MORE_DATA, [&](HKEY w) { return RegEnumKeyA(w, 0, name, 3); }},
-        {"enumerate value into too small name", ERROR_MORE_DATA, [&](HKEY w) { DWORD n = 1; return RegEnumValueA(w, 0, name, &n, nullptr, nullptr, nullptr, nullptr); }},
-        {"info with reserved pointer", ERROR_INVALID_PARAMETER, [&](HKEY w) { return RegQueryInfoKeyA(w, nullptr, nullptr, &size, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr); }},
+        {"open with null root", ERROR_INVALID_HANDLE,
+         [&](HKEY) { return RegOpenKeyExA(nullptr, "Software", 0, KEY_READ, &out); }},
+        {"open with unknown handle", ERROR_INVALID_HANDLE,
+         [&](HKEY) { return RegOpenKeyExA(bogus, "x", 0, KEY_READ, &out); }},
+        {"open missing key", ERROR_FILE_NOT_FOUND,
+         [&](HKEY w) { return RegOpenKeyExA(w, "Nope", 0, KEY_READ, &out); }},
+        {"open with null result", ERROR_INVALID_PARAMETER,
+         [&](HKEY w) { return RegOpenKeyExA(w, "Sub", 0, KEY_READ, nullptr); }},
+        {"open leading backslash", ERROR_BAD_PATHNAME,
+         [&](HKEY) { return RegOpenKeyExA(HKEY_CURRENT_USER, "\\Software", 0, KEY_READ, &out); }},
+        {"open empty name inside the path", ERROR_BAD_PATHNAME,
+         [&](HKEY w) { return RegOpenKeyExA(w, "Sub\\\\Sub", 0, KEY_READ, &out); }},
+        {"create leading backslash", ERROR_BAD_PATHNAME,
+         [&](HKEY w) {
+             return RegCreateKeyExA(w, "\\New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out,
+                                    nullptr);
+         }},
+        {"create name of 256 characters", ERROR_INVALID_PARAMETER,
+         [&](HKEY w) {
+             return RegCreateKeyExA(w, longName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    &out, nullptr);
+         }},
+        {"create name of 255 characters", ERROR_SUCCESS,
+         [&](HKEY w) {
+             return RegCreateKeyExA(w, maxName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    &out, nullptr);
+         }},
+        {"open trailing backslashes", ERROR_SUCCESS,
+         [&](HKEY w) { return RegOpenKeyExA(w, "Sub\\\\", 0, KEY_READ, &out); }},
+        {"query missing value", ERROR_FILE_NOT_FOUND,
+         [&](HKEY w) { return RegQueryValueExA(w, "nope", nullptr, nullptr, nullptr, &size); }},
+        {"query with reserved pointer", ERROR_INVALID_PARAMETER,
+         [&](HKEY w) { return RegQueryValueExA(w, "v", &size, nullptr, nullptr, &size); }},
+        {"query data without size", ERROR_INVALID_PARAMETER,
+         [&](HKEY w) { return RegQueryValueExA(w, "v", nullptr, nullptr, buf, nullptr); }},
+        {"query into too small buffer", ERROR_MORE_DATA,
+         [&](HKEY w) {
+             size = 1;
+             return RegQueryValueExA(w, "v", nullptr, nullptr, buf, &size);
+         }},
+        {"query on unknown handle", ERROR_INVALID_HANDLE,
+         [&](HKEY) { return RegQueryValueExA(bogus, "v", nullptr, nullptr, nullptr, &size); }},
+        {"set value name of 16384 characters", ERROR_INVALID_PARAMETER,
+         [&](HKEY w) { return setText(w, longValueName.c_str(), "x"); }},
+        {"set value name of 16383 characters", ERROR_SUCCESS,
+         [&](HKEY w) { return setText(w, longValueName.c_str() + 1, "x"); }},
+        {"set without data but with size", ERROR_NOACCESS,
+         [&](HKEY w) { return RegSetValueExA(w, "n", 0, REG_BINARY, nullptr, 4); }},
+        {"delete a predefined root", ERROR_ACCESS_DENIED,
+         [&](HKEY) { return RegDeleteKeyA(HKEY_CURRENT_USER, ""); }},
+        {"delete HKCR itself", ERROR_ACCESS_DENIED,
+         [&](HKEY) { return RegDeleteKeyA(HKEY_CLASSES_ROOT, ""); }},
+        {"delete key with subkeys", ERROR_ACCESS_DENIED,
+         [&](HKEY) { return RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Work"); }},
+        {"delete missing key", ERROR_FILE_NOT_FOUND,
+         [&](HKEY w) { return RegDeleteKeyA(w, "Nope"); }},
+        {"delete with null path", ERROR_INVALID_PARAMETER,
+         [&](HKEY w) { return RegDeleteKeyA(w, nullptr); }},
+        {"delete missing value", ERROR_FILE_NOT_FOUND,
+         [&](HKEY w) { return RegDeleteValueA(w, "nope"); }},
+        {"enumerate values past the end", ERROR_NO_MORE_ITEMS,
+         [&](HKEY w) {
+             DWORD n = sizeof name;
+             return RegEnumValueA(w, 9, name, &n, nullptr, nullptr, nullptr, nullptr);
+         }},
+        {"enumerate keys past the end", ERROR_NO_MORE_ITEMS,
+         [&](HKEY w) { return RegEnumKeyA(w, 9, name, sizeof name); }},
+        {"enumerate key into too small buffer", ERROR_MORE_DATA,
+         [&](HKEY w) { return RegEnumKeyA(w, 0, name, 3); }},
+        {"enumerate value into too small name", ERROR_MORE_DATA,
+         [&](HKEY w) {
+             DWORD n = 1;
+             return RegEnumValueA(w, 0, name, &n, nullptr, nullptr, nullptr, nullptr);
+         }},
+        {"info with reserved pointer", ERROR_INVALID_PARAMETER,
+         [&](HKEY w) {
+             return RegQueryInfoKeyA(w, nullptr, nullptr, &size, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr);
+         }},
         {"close unknown handle", ERROR_INVALID_HANDLE, [&](HKEY) { return RegCloseKey(bogus); }},
         {"close null handle", ERROR_INVALID_HANDLE, [&](HKEY) { return RegCloseKey(nullptr); }},
-        {"close predefined root", ERROR_SUCCESS, [&](HKEY) { return RegCloseKey(HKEY_LOCAL_MACHINE); }},
+        {"close predefined root", ERROR_SUCCESS,
+         [&](HKEY) { return RegCloseKey(HKEY_LOCAL_MACHINE); }},
     };
     for (const auto& c : cases) {
         out = nullptr;
@@ -72,8 +123,7 @@ TEST_F(RegistryTest, EachCallAnswersThePlatformsStatus)
     }
 }
 
-TEST_F(RegistryTest, StringSizeRulesOnWriteAndRead)
-{
+TEST_F(RegistryTest, StringSizeRulesOnWriteAndRead) {
     HKEY k = create(HKEY_CURRENT_USER, "Software\\Sizes");
     struct Case {
         const char* name;
@@ -92,7 +142,8 @@ TEST_F(RegistryTest, StringSizeRulesOnWriteAndRead)
         {"multi string", REG_MULTI_SZ, std::string("a\0b\0\0", 5), 5, std::string("a\0b\0\0", 5)},
     };
     for (const auto& c : cases) {
-        ASSERT_EQ(RegSetValueExA(k, c.name, 0, c.type, reinterpret_cast<const BYTE*>(c.buffer.data()), c.given),
+        ASSERT_EQ(RegSetValueExA(k, c.name, 0, c.type,
+                                 reinterpret_cast<const BYTE*>(c.buffer.data()), c.given),
                   ERROR_SUCCESS)
             << c.name;
         DWORD type = 99;
@@ -104,14 +155,16 @@ TEST_F(RegistryTest, StringSizeRulesOnWriteAndRead)
     BYTE buf[8];
     std::memset(buf, 'x', sizeof buf);
     DWORD size = sizeof buf;
-    ASSERT_EQ(RegQueryValueExA(k, "size stops before a letter", nullptr, nullptr, buf, &size), ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExA(k, "size stops before a letter", nullptr, nullptr, buf, &size),
+              ERROR_SUCCESS);
     EXPECT_EQ(size, 3u);
     EXPECT_EQ(buf[3], 0);
     EXPECT_EQ(buf[4], 'x');
     // ...but not when the buffer is exactly the size, and never a second NUL.
     std::memset(buf, 'x', sizeof buf);
     size = 3;
-    ASSERT_EQ(RegQueryValueExA(k, "size stops before a letter", nullptr, nullptr, buf, &size), ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExA(k, "size stops before a letter", nullptr, nullptr, buf, &size),
+              ERROR_SUCCESS);
     EXPECT_EQ(buf[3], 'x');
     std::memset(buf, 'x', sizeof buf);
     size = sizeof buf;
@@ -130,8 +183,7 @@ TEST_F(RegistryTest, StringSizeRulesOnWriteAndRead)
     EXPECT_EQ(size, 0u);
 }
 
-TEST_F(RegistryTest, NamesAreCaseInsensitiveAndKeepTheirFirstSpelling)
-{
+TEST_F(RegistryTest, NamesAreCaseInsensitiveAndKeepTheirFirstSpelling) {
     HKEY k = create(HKEY_CURRENT_USER, "Software\\MixedCase\\Inner");
     DWORD disposition = 0;
     create(HKEY_CURRENT_USER, "SOFTWARE\\mixedcase\\INNER", KEY_ALL_ACCESS, &disposition);
@@ -152,8 +204,7 @@ TEST_F(RegistryTest, NamesAreCaseInsensitiveAndKeepTheirFirstSpelling)
     EXPECT_EQ(open(k, "a", KEY_READ, &none), ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(RegistryTest, SubkeysSortedValuesInCreationOrder)
-{
+TEST_F(RegistryTest, SubkeysSortedValuesInCreationOrder) {
     HKEY k = create(HKEY_CURRENT_USER, "Software\\Order");
     for (const char* name : {"beta", "Alpha", "gamma", "Delta", "_x"})
         create(k, name);
@@ -167,8 +218,7 @@ TEST_F(RegistryTest, SubkeysSortedValuesInCreationOrder)
     EXPECT_EQ(valueNames(k), (std::vector<std::string>{"z", "a", "", "m"}));
 }
 
-TEST_F(RegistryTest, CreateMakesEveryLevelAndReportsDisposition)
-{
+TEST_F(RegistryTest, CreateMakesEveryLevelAndReportsDisposition) {
     DWORD disposition = 0;
     HKEY deep = create(HKEY_CURRENT_USER, "Software\\A\\B\\C", KEY_ALL_ACCESS, &disposition);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
@@ -179,7 +229,8 @@ TEST_F(RegistryTest, CreateMakesEveryLevelAndReportsDisposition)
     // A create that fails half-way leaves no level behind.
     const std::string path = "Software\\Partial\\" + std::string(256, 'q');
     HKEY out = nullptr;
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr),
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &out, nullptr),
               ERROR_INVALID_PARAMETER);
     EXPECT_EQ(open(HKEY_CURRENT_USER, "Software\\Partial", KEY_READ, &out), ERROR_FILE_NOT_FOUND);
 
@@ -188,8 +239,7 @@ TEST_F(RegistryTest, CreateMakesEveryLevelAndReportsDisposition)
     EXPECT_EQ(read(again, "v"), std::string("x\0", 2));
 }
 
-TEST_F(RegistryTest, DeletedKeyHandleNeverRebindsToANewKey)
-{
+TEST_F(RegistryTest, DeletedKeyHandleNeverRebindsToANewKey) {
     HKEY first = create(HKEY_CURRENT_USER, "Software\\Gone");
     ASSERT_EQ(setText(first, "v", "old"), ERROR_SUCCESS);
     ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Gone"), ERROR_SUCCESS);
@@ -198,15 +248,17 @@ TEST_F(RegistryTest, DeletedKeyHandleNeverRebindsToANewKey)
     char name[16];
     HKEY out = nullptr;
     const auto expectDeleted = [&](const char* when) {
-        EXPECT_EQ(RegQueryValueExA(first, "v", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED) << when;
+        EXPECT_EQ(RegQueryValueExA(first, "v", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED)
+            << when;
         EXPECT_EQ(setText(first, "v", "new"), ERROR_KEY_DELETED) << when;
         EXPECT_EQ(RegEnumKeyA(first, 0, name, sizeof name), ERROR_KEY_DELETED) << when;
-        EXPECT_EQ(RegCreateKeyExA(first, "Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr),
-                  ERROR_KEY_DELETED)
+        EXPECT_EQ(
+            RegCreateKeyExA(first, "Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr),
+            ERROR_KEY_DELETED)
             << when;
         EXPECT_EQ(RegOpenKeyExA(first, "Child", 0, KEY_READ, &out), ERROR_KEY_DELETED) << when;
-        EXPECT_EQ(RegQueryInfoKeyA(first, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr),
+        EXPECT_EQ(RegQueryInfoKeyA(first, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr, nullptr),
                   ERROR_KEY_DELETED)
             << when;
     };
@@ -218,8 +270,7 @@ TEST_F(RegistryTest, DeletedKeyHandleNeverRebindsToANewKey)
     EXPECT_EQ(RegCloseKey(first), ERROR_SUCCESS);
 }
 
-TEST_F(RegistryTest, HandleAccessRightsAreChecked)
-{
+TEST_F(RegistryTest, HandleAccessRightsAreChecked) {
     create(HKEY_CURRENT_USER, "Software\\Rights\\Existing");
     HKEY q = nullptr;
     ASSERT_EQ(open(HKEY_CURRENT_USER, "Software\\Rights", KEY_QUERY_VALUE, &q), ERROR_SUCCESS);
@@ -228,9 +279,11 @@ TEST_F(RegistryTest, HandleAccessRightsAreChecked)
     EXPECT_EQ(setText(q, "v", "x"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteValueA(q, "v"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegEnumKeyA(q, 0, name, sizeof name), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(RegCreateKeyExA(q, "New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegCreateKeyExA(q, "New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr),
+              ERROR_ACCESS_DENIED);
     // Opening an existing subkey through it needs no create right.
-    EXPECT_EQ(RegCreateKeyExA(q, "Existing", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(RegCreateKeyExA(q, "Existing", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr),
+              ERROR_SUCCESS);
     RegCloseKey(out);
 
     HKEY w = nullptr;
@@ -239,16 +292,17 @@ TEST_F(RegistryTest, HandleAccessRightsAreChecked)
     DWORD size = 0;
     EXPECT_EQ(RegQueryValueExA(w, "v", nullptr, nullptr, nullptr, &size), ERROR_ACCESS_DENIED);
     DWORD len = sizeof name;
-    EXPECT_EQ(RegEnumValueA(w, 0, name, &len, nullptr, nullptr, nullptr, nullptr), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegEnumValueA(w, 0, name, &len, nullptr, nullptr, nullptr, nullptr),
+              ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegEnumKeyA(w, 0, name, sizeof name), ERROR_ACCESS_DENIED);
 
     HKEY e = nullptr;
-    ASSERT_EQ(open(HKEY_CURRENT_USER, "Software\\Rights", KEY_ENUMERATE_SUB_KEYS, &e), ERROR_SUCCESS);
+    ASSERT_EQ(open(HKEY_CURRENT_USER, "Software\\Rights", KEY_ENUMERATE_SUB_KEYS, &e),
+              ERROR_SUCCESS);
     EXPECT_EQ(subkeys(e), std::vector<std::string>{"Existing"});
 }
 
-TEST_F(RegistryTest, ClassesRootMergesUserAndMachineClasses)
-{
+TEST_F(RegistryTest, ClassesRootMergesUserAndMachineClasses) {
     HKEY machine = create(HKEY_LOCAL_MACHINE, "Software\\Classes\\.both");
     ASSERT_EQ(setText(machine, "", "machine"), ERROR_SUCCESS);
     create(HKEY_LOCAL_MACHINE, "Software\\Classes\\.machineonly");
@@ -260,7 +314,8 @@ TEST_F(RegistryTest, ClassesRootMergesUserAndMachineClasses)
     HKEY both = nullptr;
     ASSERT_EQ(open(HKEY_CLASSES_ROOT, ".both", KEY_ALL_ACCESS, &both), ERROR_SUCCESS);
     EXPECT_EQ(read(both, ""), std::string("user\0", 5));
-    EXPECT_EQ(subkeys(HKEY_CLASSES_ROOT), (std::vector<std::string>{".BOTH", ".machineonly", ".useronly"}));
+    EXPECT_EQ(subkeys(HKEY_CLASSES_ROOT),
+              (std::vector<std::string>{".BOTH", ".machineonly", ".useronly"}));
 
     // A write goes to the user's key where it exists, else to the machine's.
     ASSERT_EQ(setText(both, "w", "1"), ERROR_SUCCESS);
@@ -269,13 +324,15 @@ TEST_F(RegistryTest, ClassesRootMergesUserAndMachineClasses)
     HKEY fresh = create(HKEY_CLASSES_ROOT, ".fresh\\shell\\open\\command");
     ASSERT_EQ(setText(fresh, "", "cmd"), ERROR_SUCCESS);
     HKEY check = nullptr;
-    ASSERT_EQ(open(HKEY_LOCAL_MACHINE, "Software\\Classes\\.fresh\\shell\\open\\command", KEY_READ, &check),
+    ASSERT_EQ(open(HKEY_LOCAL_MACHINE, "Software\\Classes\\.fresh\\shell\\open\\command", KEY_READ,
+                   &check),
               ERROR_SUCCESS);
     EXPECT_EQ(read(check, ""), std::string("cmd\0", 4));
     HKEY underUser = create(HKEY_CLASSES_ROOT, ".useronly\\DefaultIcon");
     ASSERT_EQ(setText(underUser, "", "icon"), ERROR_SUCCESS);
-    ASSERT_EQ(open(HKEY_CURRENT_USER, "Software\\Classes\\.useronly\\DefaultIcon", KEY_READ, &check),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        open(HKEY_CURRENT_USER, "Software\\Classes\\.useronly\\DefaultIcon", KEY_READ, &check),
+        ERROR_SUCCESS);
 
     // Deleting through the merged view removes the key that holds the values.
     EXPECT_EQ(RegDeleteKeyA(HKEY_CLASSES_ROOT, ".both"), ERROR_SUCCESS);
@@ -284,8 +341,7 @@ TEST_F(RegistryTest, ClassesRootMergesUserAndMachineClasses)
     EXPECT_EQ(read(after, ""), std::string("machine\0", 8));
 }
 
-TEST_F(RegistryTest, InfoAndEnumerationReportPlatformSizes)
-{
+TEST_F(RegistryTest, InfoAndEnumerationReportPlatformSizes) {
     HKEY k = create(HKEY_CURRENT_USER, "Software\\Info");
     create(k, "short");
     create(k, std::string(254, 's').c_str());
@@ -293,8 +349,8 @@ TEST_F(RegistryTest, InfoAndEnumerationReportPlatformSizes)
     ASSERT_EQ(set(k, "longer_name", REG_BINARY, std::string(10, '\1')), ERROR_SUCCESS);
     DWORD subkeyCount = 0, maxSub = 0, values = 0, maxName = 0, maxData = 0, classLen = 7;
     char cls[1] = {0};
-    ASSERT_EQ(RegQueryInfoKeyA(k, cls, &classLen, nullptr, &subkeyCount, &maxSub, nullptr, &values, &maxName,
-                               &maxData, nullptr, nullptr),
+    ASSERT_EQ(RegQueryInfoKeyA(k, cls, &classLen, nullptr, &subkeyCount, &maxSub, nullptr, &values,
+                               &maxName, &maxData, nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(subkeyCount, 2u);
     EXPECT_EQ(maxSub, 254u);
@@ -330,8 +386,7 @@ TEST_F(RegistryTest, InfoAndEnumerationReportPlatformSizes)
     EXPECT_EQ(RegEnumKeyA(k, 2, keyName, sizeof keyName), ERROR_MORE_DATA);
 }
 
-TEST_F(RegistryTest, EnumerationSeesChangesMadeInBetween)
-{
+TEST_F(RegistryTest, EnumerationSeesChangesMadeInBetween) {
     HKEY k = create(HKEY_CURRENT_USER, "Software\\Live");
     ASSERT_EQ(setText(k, "a", "1"), ERROR_SUCCESS);
     EXPECT_EQ(valueNames(k), std::vector<std::string>{"a"});
@@ -342,11 +397,11 @@ TEST_F(RegistryTest, EnumerationSeesChangesMadeInBetween)
     EXPECT_EQ(subkeys(k), std::vector<std::string>{"Sub"});
 }
 
-TEST_F(RegistryTest, FaultHookInjectsAStatusIntoOneFunction)
-{
+TEST_F(RegistryTest, FaultHookInjectsAStatusIntoOneFunction) {
     HKEY k = create(HKEY_CURRENT_USER, "Software\\Hook");
     create(k, "Sub");
-    tav::winreg::setFaultHook([](const char* fn) { return std::string(fn) == "RegEnumKeyA" ? ERROR_OUTOFMEMORY : 0; });
+    tav::winreg::setFaultHook(
+        [](const char* fn) { return std::string(fn) == "RegEnumKeyA" ? ERROR_OUTOFMEMORY : 0; });
     char name[16];
     EXPECT_EQ(RegEnumKeyA(k, 0, name, sizeof name), ERROR_OUTOFMEMORY);
     EXPECT_EQ(setText(k, "v", "x"), ERROR_SUCCESS);

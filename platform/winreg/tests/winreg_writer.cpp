@@ -16,57 +16,51 @@
 #include "storetransaction.h"
 #include "winreg.h"
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <sys/resource.h>
 #include <utility>
 
 namespace {
 
 namespace script = tav::winreg::script;
 
-void ack(int i)
-{
+void ack(int i) {
     std::printf("ok %d\n", i);
     std::fflush(stdout);
 }
 
-[[noreturn]] void fail(const std::string& what, LONG status)
-{
+[[noreturn]] void fail(const std::string& what, LONG status) {
     std::fprintf(stderr, "%s: status %d\n", what.c_str(), int(status));
     std::exit(1);
 }
 
-bool oneOf(LONG status, std::initializer_list<LONG> accepted)
-{
+bool oneOf(LONG status, std::initializer_list<LONG> accepted) {
     for (LONG a : accepted)
         if (status == a)
             return true;
     return false;
 }
 
-LONG setBytes(HKEY key, const std::string& name, DWORD type, const std::string& data)
-{
+LONG setBytes(HKEY key, const std::string& name, DWORD type, const std::string& data) {
     return RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
                           DWORD(data.size()));
 }
 
-LONG setNumber(HKEY key, const std::string& name, DWORD value)
-{
-    return RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+LONG setNumber(HKEY key, const std::string& name, DWORD value) {
+    return RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                          4);
 }
 
-LONG createKey(HKEY root, const std::string& path, HKEY* out, DWORD* disposition = nullptr)
-{
-    return RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, out, disposition);
+LONG createKey(HKEY root, const std::string& path, HKEY* out, DWORD* disposition = nullptr) {
+    return RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, out,
+                           disposition);
 }
 
-int race(const std::string& prefix, int count)
-{
+int race(const std::string& prefix, int count) {
     for (int i = 0; i < count; ++i) {
         HKEY key = nullptr;
         if (const LONG s = createKey(HKEY_CURRENT_USER, "Software\\Race", &key))
@@ -81,8 +75,7 @@ int race(const std::string& prefix, int count)
 }
 
 // Runs one step of the write script; each step is one registry call.
-void runStep(const script::Step& step, HKEY& open)
-{
+void runStep(const script::Step& step, HKEY& open) {
     const std::string full = std::string(script::kRoot) + "\\" + step.path;
     switch (step.kind) {
     case script::StepKind::CreateKey:
@@ -118,8 +111,7 @@ void runStep(const script::Step& step, HKEY& open)
 
 // `killAt`: the operation and the write from its start before which the process kills itself.
 int runScript(uint64_t seed, int first, int count, tav::test::FaultVfs* vfs = nullptr,
-              std::pair<int, int> killAt = {})
-{
+              std::pair<int, int> killAt = {}) {
     HKEY open = nullptr;
     for (int i = first; i < first + count; ++i) {
         if (vfs && i == killAt.first)
@@ -139,8 +131,7 @@ int runScript(uint64_t seed, int first, int count, tav::test::FaultVfs* vfs = nu
 //  - sets w<id> = r and creates the common chain Common\Deep\Chain<r % 5>;
 //  - creates Gone<r> and deletes it (another process may have deleted it first);
 //  - adds one to the DWORD "counter" inside a StoreTransaction.
-int worker(int id, int rounds)
-{
+int worker(int id, int rounds) {
     const std::string shared = "Software\\Conc\\Shared";
     const std::string me = std::to_string(id);
     for (int r = 0; r < rounds; ++r) {
@@ -174,14 +165,16 @@ int worker(int id, int rounds)
         if (const LONG s = createKey(key, gone, &g))
             fail("create " + gone, s);
         RegCloseKey(g);
-        if (const LONG s = RegDeleteKeyA(key, gone.c_str()); !oneOf(s, {ERROR_SUCCESS, ERROR_FILE_NOT_FOUND}))
+        if (const LONG s = RegDeleteKeyA(key, gone.c_str());
+            !oneOf(s, {ERROR_SUCCESS, ERROR_FILE_NOT_FOUND}))
             fail("delete " + gone, s);
         {
             tav::winreg::StoreTransaction t;
             if (t.status() != ERROR_SUCCESS)
                 fail("begin counter", t.status());
             DWORD value = 0, size = 4, type = 0;
-            const LONG q = RegQueryValueExA(key, "counter", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+            const LONG q = RegQueryValueExA(key, "counter", nullptr, &type,
+                                            reinterpret_cast<BYTE*>(&value), &size);
             if (!oneOf(q, {ERROR_SUCCESS, ERROR_FILE_NOT_FOUND}))
                 fail("read counter", q);
             if (q == ERROR_FILE_NOT_FOUND)
@@ -200,15 +193,15 @@ int worker(int id, int rounds)
 // Writes SIZE-byte values fill_<i> under Software\Full until one fails. Then: a failing
 // write is retried in other forms (all must fail cleanly, none may crash), earlier data
 // must still read back, and once the file-size limit is lifted a write must succeed.
-int fill(size_t size, int count)
-{
+int fill(size_t size, int count) {
     HKEY key = nullptr;
     if (const LONG s = createKey(HKEY_CURRENT_USER, "Software\\Full", &key))
         fail("create Software\\Full", s);
     int i = 0;
     LONG status = ERROR_SUCCESS;
     for (; i < count; ++i) {
-        status = setBytes(key, "fill_" + std::to_string(i), REG_BINARY, std::string(size, char('a' + i % 26)));
+        status = setBytes(key, "fill_" + std::to_string(i), REG_BINARY,
+                          std::string(size, char('a' + i % 26)));
         if (status != ERROR_SUCCESS)
             break;
         ack(i);
@@ -225,14 +218,14 @@ int fill(size_t size, int count)
     getrlimit(RLIMIT_FSIZE, &unlimited);
     unlimited.rlim_cur = unlimited.rlim_max;
     setrlimit(RLIMIT_FSIZE, &unlimited);
-    std::printf("lifted %d\n", int(setBytes(key, "after_lift", REG_BINARY, std::string(size, 'L'))));
+    std::printf("lifted %d\n",
+                int(setBytes(key, "after_lift", REG_BINARY, std::string(size, 'L'))));
     std::fflush(stdout);
     RegCloseKey(key);
     return 0;
 }
 
-uint32_t fnv(const std::string& data)
-{
+uint32_t fnv(const std::string& data) {
     uint32_t h = 2166136261u;
     for (unsigned char c : data)
         h = (h ^ c) * 16777619u;
@@ -240,8 +233,7 @@ uint32_t fnv(const std::string& data)
 }
 
 // Prints "K <path>" per key and "V <path>|<name>|<type>|<size>|<hash>" per value, depth first.
-void dumpKey(HKEY key, const std::string& path)
-{
+void dumpKey(HKEY key, const std::string& path) {
     std::printf("K %s\n", path.c_str());
     char name[300];
     for (DWORD i = 0;; ++i) {
@@ -252,9 +244,11 @@ void dumpKey(HKEY key, const std::string& path)
         if (s != ERROR_SUCCESS)
             fail("enumerate values of " + path, s);
         std::string data(size, '\0');
-        if (const LONG q = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size))
+        if (const LONG q = RegQueryValueExA(key, name, nullptr, &type,
+                                            reinterpret_cast<BYTE*>(data.data()), &size))
             fail("read " + path + " " + name, q);
-        std::printf("V %s|%s|%u|%u|%08x\n", path.c_str(), name, unsigned(type), unsigned(size), unsigned(fnv(data)));
+        std::printf("V %s|%s|%u|%u|%08x\n", path.c_str(), name, unsigned(type), unsigned(size),
+                    unsigned(fnv(data)));
     }
     for (DWORD i = 0;; ++i) {
         const LONG s = RegEnumKeyA(key, i, name, sizeof name);
@@ -270,8 +264,7 @@ void dumpKey(HKEY key, const std::string& path)
     }
 }
 
-int dump(const std::string& root)
-{
+int dump(const std::string& root) {
     HKEY key = nullptr;
     const LONG s = RegOpenKeyExA(HKEY_CURRENT_USER, root.c_str(), 0, KEY_READ, &key);
     if (s != ERROR_SUCCESS) {
@@ -285,8 +278,7 @@ int dump(const std::string& root)
 }
 
 // One call of each kind against Software\Probe, each printed as "<call> <status>".
-int probe()
-{
+int probe() {
     HKEY key = nullptr;
     LONG s = RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Probe", 0, KEY_ALL_ACCESS, &key);
     std::printf("open %d\n", int(s));
@@ -310,20 +302,21 @@ int probe()
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "script" && argc == 5)
-        return runScript(std::strtoull(argv[2], nullptr, 10), std::atoi(argv[3]), std::atoi(argv[4]));
+        return runScript(std::strtoull(argv[2], nullptr, 10), std::atoi(argv[3]),
+                         std::atoi(argv[4]));
     if (mode == "script" && argc == 7 && std::strcmp(argv[5], "store") == 0) {
         tav::test::FaultVfs vfs;
         vfs.killBeforeWrite(std::atoi(argv[6]), true);
-        return runScript(std::strtoull(argv[2], nullptr, 10), std::atoi(argv[3]), std::atoi(argv[4]));
+        return runScript(std::strtoull(argv[2], nullptr, 10), std::atoi(argv[3]),
+                         std::atoi(argv[4]));
     }
     if (mode == "script" && argc == 8 && std::strcmp(argv[5], "op") == 0) {
         tav::test::FaultVfs vfs;
-        return runScript(std::strtoull(argv[2], nullptr, 10), std::atoi(argv[3]), std::atoi(argv[4]), &vfs,
-                         {std::atoi(argv[6]), std::atoi(argv[7])});
+        return runScript(std::strtoull(argv[2], nullptr, 10), std::atoi(argv[3]),
+                         std::atoi(argv[4]), &vfs, {std::atoi(argv[6]), std::atoi(argv[7])});
     }
     if (mode == "worker" && argc == 4)
         return worker(std::atoi(argv[2]), std::atoi(argv[3]));

@@ -16,11 +16,9 @@
 #include <QFile>
 #include <QProcess>
 
-#include <sqlite3.h>
-
 #include <cstring>
 #include <functional>
-
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 using namespace tav::ado;
@@ -31,7 +29,7 @@ using tav::test::errorOf;
 namespace {
 
 class AccessFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         qputenv("TAV_MDBREADER", TAV_MDBREADER_PATH);
         qunsetenv("TAV_MDBREADER_TIMEOUT_MS");
@@ -87,7 +85,8 @@ TEST_F(AccessFile, HeaderSignaturesTellTheVersion) {
 TEST_F(AccessFile, CustomersInGeneralOrderThroughTheProgramsConnectionString) {
     Recordset rs;
     rs.setActiveConnection(connectionTo(m_equip));
-    rs.open(QStringLiteral("Select * from Customers order by CompanyName"), adOpenStatic, adLockReadOnly, -1);
+    rs.open(QStringLiteral("Select * from Customers order by CompanyName"), adOpenStatic,
+            adLockReadOnly, -1);
     EXPECT_EQ(rs.recordCount(), 91);
     QStringList names;
     for (; !rs.eof(); rs.moveNext())
@@ -95,32 +94,43 @@ TEST_F(AccessFile, CustomersInGeneralOrderThroughTheProgramsConnectionString) {
     ASSERT_EQ(names.size(), 91);
     EXPECT_EQ(names.first(), QStringLiteral("Alfreds Futterkiste"));
     for (int i = 1; i < names.size(); ++i)
-        EXPECT_LE(tav::access::generalCompare(names[i - 1], names[i]), 0) << names[i - 1].toStdString();
-    EXPECT_THROW(rs.fields(QStringLiteral("CompanyName")).setValue(tav::Variant(QStringLiteral("x"))), VbError);
+        EXPECT_LE(tav::access::generalCompare(names[i - 1], names[i]), 0)
+            << names[i - 1].toStdString();
+    EXPECT_THROW(
+        rs.fields(QStringLiteral("CompanyName")).setValue(tav::Variant(QStringLiteral("x"))),
+        VbError);
 }
 
 TEST_F(AccessFile, TablesLoadWithTheirCountsAndTypes) {
     const struct {
         const char* table;
         int rows;
-    } tables[] = {{"[Order Details]", 2155}, {"Orders", 830}, {"Customers", 91}, {"Products", 77},
-                  {"Suppliers", 29},        {"Employees", 9}, {"Categories", 8}, {"Shippers", 3}};
+    } tables[] = {{"[Order Details]", 2155}, {"Orders", 830},  {"Customers", 91}, {"Products", 77},
+                  {"Suppliers", 29},         {"Employees", 9}, {"Categories", 8}, {"Shippers", 3}};
     for (const auto& t : tables)
-        EXPECT_EQ(rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(t.table)), t.rows) << t.table;
+        EXPECT_EQ(rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(t.table)),
+                  t.rows)
+            << t.table;
 
     Recordset rs;
     rs.setActiveConnection(connectionTo(m_equip));
-    rs.open(QStringLiteral("Select * from Orders where OrderID = 10330"), adOpenStatic, adLockReadOnly);
-    EXPECT_EQ(rs.fields(QStringLiteral("OrderDate")).value().toText(), QStringLiteral("1994-11-16 00:00:00"));
+    rs.open(QStringLiteral("Select * from Orders where OrderID = 10330"), adOpenStatic,
+            adLockReadOnly);
+    EXPECT_EQ(rs.fields(QStringLiteral("OrderDate")).value().toText(),
+              QStringLiteral("1994-11-16 00:00:00"));
     EXPECT_EQ(rs.fields(QStringLiteral("OrderID")).value().kind(), tav::Variant::Kind::Long);
     EXPECT_DOUBLE_EQ(rs.fields(QStringLiteral("Freight")).value().toDouble(), 12.75);
     rs.close();
-    rs.open(QStringLiteral("Select Discontinued, ReorderLevel from Products where ProductID = 5"), adOpenStatic, adLockReadOnly);
-    EXPECT_EQ(rs.fields(QStringLiteral("Discontinued")).value().kind(), tav::Variant::Kind::Boolean);
+    rs.open(QStringLiteral("Select Discontinued, ReorderLevel from Products where ProductID = 5"),
+            adOpenStatic, adLockReadOnly);
+    EXPECT_EQ(rs.fields(QStringLiteral("Discontinued")).value().kind(),
+              tav::Variant::Kind::Boolean);
     EXPECT_TRUE(rs.fields(QStringLiteral("Discontinued")).value().toBool());
-    EXPECT_EQ(rs.fields(QStringLiteral("ReorderLevel")).value().kind(), tav::Variant::Kind::Integer);
+    EXPECT_EQ(rs.fields(QStringLiteral("ReorderLevel")).value().kind(),
+              tav::Variant::Kind::Integer);
     rs.close();
-    rs.open(QStringLiteral("Select Picture from Categories where CategoryID = 1"), adOpenStatic, adLockReadOnly);
+    rs.open(QStringLiteral("Select Picture from Categories where CategoryID = 1"), adOpenStatic,
+            adLockReadOnly);
     EXPECT_EQ(rs.fields(QStringLiteral("Picture")).value().kind(), tav::Variant::Kind::ByteArray);
 }
 
@@ -136,23 +146,31 @@ TEST_F(AccessFile, SavedSelectQueriesOpenWithTheirRowCounts) {
                    {"[Products Above Average Price]", 25},
                    {"[Customers and Suppliers by City]", 120}};
     for (const auto& q : queries)
-        EXPECT_EQ(rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(q.query)), q.rows) << q.query;
+        EXPECT_EQ(rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(q.query)),
+                  q.rows)
+            << q.query;
 
     // Values computed through the translated expressions and joins.
     Recordset rs;
     rs.setActiveConnection(connectionTo(m_equip));
-    rs.open(QStringLiteral("Select Subtotal from [Order Subtotals] where OrderID = 10248"), adOpenStatic, adLockReadOnly);
-    EXPECT_DOUBLE_EQ(rs.fields(QStringLiteral("Subtotal")).value().toDouble(), 440.0);  // 14*12 + 9.8*10 + 34.8*5
+    rs.open(QStringLiteral("Select Subtotal from [Order Subtotals] where OrderID = 10248"),
+            adOpenStatic, adLockReadOnly);
+    EXPECT_DOUBLE_EQ(rs.fields(QStringLiteral("Subtotal")).value().toDouble(),
+                     440.0); // 14*12 + 9.8*10 + 34.8*5
     rs.close();
-    rs.open(QStringLiteral("Select * from [Ten Most Expensive Products]"), adOpenStatic, adLockReadOnly);
-    EXPECT_EQ(rs.fields(QStringLiteral("TenMostExpensiveProducts")).value().toText(), QStringLiteral("Côte de Blaye"));
+    rs.open(QStringLiteral("Select * from [Ten Most Expensive Products]"), adOpenStatic,
+            adLockReadOnly);
+    EXPECT_EQ(rs.fields(QStringLiteral("TenMostExpensiveProducts")).value().toText(),
+              QStringLiteral("Côte de Blaye"));
     EXPECT_DOUBLE_EQ(rs.fields(QStringLiteral("UnitPrice")).value().toDouble(), 263.5);
     rs.close();
-    rs.open(QStringLiteral("Select Salesperson, [Customers.CompanyName], [Shippers.CompanyName] from Invoices "
-                           "where OrderID = 10248 and ProductID = 11"),
+    rs.open(QStringLiteral(
+                "Select Salesperson, [Customers.CompanyName], [Shippers.CompanyName] from Invoices "
+                "where OrderID = 10248 and ProductID = 11"),
             adOpenStatic, adLockReadOnly);
     ASSERT_EQ(rs.recordCount(), 1);
-    EXPECT_EQ(rs.fields(QStringLiteral("Salesperson")).value().toText(), QStringLiteral("Steven Buchanan"));
+    EXPECT_EQ(rs.fields(QStringLiteral("Salesperson")).value().toText(),
+              QStringLiteral("Steven Buchanan"));
     EXPECT_FALSE(rs.fields(QStringLiteral("Customers.CompanyName")).value().toText().isEmpty());
     EXPECT_FALSE(rs.fields(QStringLiteral("Shippers.CompanyName")).value().toText().isEmpty());
 }
@@ -166,14 +184,18 @@ TEST_F(AccessFile, ParameterCrosstabAndFormQueriesAreRefusedWithTheirReasons) {
                    {"[Sales by Year]", "parameter query"},
                    {"[Quarterly Orders by Product]", "crosstab"}};
     for (const auto& r : refused) {
-        const auto e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(r.query)); });
+        const auto e = errorOf(
+            [&] { rowsOf(m_equip, QStringLiteral("Select * from ") + QLatin1String(r.query)); });
         ASSERT_TRUE(e) << "no error raised";
         EXPECT_NE(e->number(), 0) << r.query;
-        EXPECT_TRUE(e->description().contains(QLatin1String(r.reason))) << e->description().toStdString();
-        EXPECT_TRUE(e->description().contains(QString::fromLatin1(r.query).remove(u'[').remove(u']')))
+        EXPECT_TRUE(e->description().contains(QLatin1String(r.reason)))
+            << e->description().toStdString();
+        EXPECT_TRUE(
+            e->description().contains(QString::fromLatin1(r.query).remove(u'[').remove(u']')))
             << e->description().toStdString();
     }
-    const auto missing = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from tbloutputs")); });
+    const auto missing =
+        errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from tbloutputs")); });
     ASSERT_TRUE(missing) << "no error raised";
     EXPECT_EQ(missing->number(), errc::NoSuchTable);
 }
@@ -182,7 +204,8 @@ TEST_F(AccessFile, FileIsNeverWritten) {
     const QByteArray before = tav::test::fileDigest(m_equip);
     rowsOf(m_equip, QStringLiteral("Select * from Invoices"));
     EXPECT_EQ(tav::test::fileDigest(m_equip), before);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("dbEquip.mdb")});
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files),
+              QStringList{QStringLiteral("dbEquip.mdb")});
 }
 
 // A stand-in reader records what each run was asked for: the catalog (no tables) or the
@@ -206,7 +229,7 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
     qsizetype seen = 0;
     const auto runs = [&] {
         QStringList lines = QString::fromUtf8(tav::test::readFile(log)).split(u'\n');
-        lines.removeLast();  // after the last line's end
+        lines.removeLast(); // after the last line's end
         lines = lines.mid(seen);
         seen += lines.size();
         for (QString& line : lines) {
@@ -233,7 +256,7 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
     EXPECT_EQ(runs(), QStringList{QStringLiteral("Shippers")});
     EXPECT_EQ(read(a, "Select * from [Order Subtotals]"), 830);
     EXPECT_EQ(runs(), QStringList{QStringLiteral("Order Details")});
-    EXPECT_EQ(read(a, "Select * from Invoices"), 2155);  // a saved query over six tables, two loaded
+    EXPECT_EQ(read(a, "Select * from Invoices"), 2155); // a saved query over six tables, two loaded
     EXPECT_EQ(runs(), QStringList{QStringLiteral("Customers,Employees,Orders,Products")});
     EXPECT_EQ(read(a, "Select ShipperID, (Select count(*) from Orders) as n from Shippers"), 3);
     EXPECT_EQ(runs(), QStringList());
@@ -247,13 +270,16 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
     {
         QFile file(m_equip);
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2002, 3, 4), QTime(5, 6)), QFileDevice::FileModificationTime));
+        ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2002, 3, 4), QTime(5, 6)),
+                                     QFileDevice::FileModificationTime));
     }
     auto e = errorOf([&] { read(b, "Select * from Suppliers"); });
     ASSERT_TRUE(e) << "no error raised";
-    EXPECT_TRUE(e->description().contains(QLatin1String("was changed after the connection"))) << e->description().toStdString();
+    EXPECT_TRUE(e->description().contains(QLatin1String("was changed after the connection")))
+        << e->description().toStdString();
     EXPECT_EQ(runs(), QStringList());
-    EXPECT_EQ(read(b, "Select * from Shippers"), 3) << "what was read before the change stays readable";
+    EXPECT_EQ(read(b, "Select * from Shippers"), 3)
+        << "what was read before the change stays readable";
 
     // Changed while the reader ran: nothing it read is kept.
     Recordset c;
@@ -262,7 +288,8 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
     tav::test::writeFile(touchAfter, {});
     e = errorOf([&] { read(c, "Select * from Suppliers"); });
     ASSERT_TRUE(e) << "no error raised";
-    EXPECT_TRUE(e->description().contains(QLatin1String("was changed after the connection"))) << e->description().toStdString();
+    EXPECT_TRUE(e->description().contains(QLatin1String("was changed after the connection")))
+        << e->description().toStdString();
     EXPECT_EQ(runs(), QStringList{QStringLiteral("Suppliers")});
     Recordset d;
     connect(d);
@@ -270,10 +297,12 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
     EXPECT_EQ(runs(), (QStringList{QString(), QStringLiteral("Suppliers")}));
 
     // Replaced, then deleted.
-    tav::test::renameOver(tav::test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path()), m_equip);
+    tav::test::renameOver(tav::test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path()),
+                          m_equip);
     e = errorOf([&] { read(d, "Select * from Products"); });
     ASSERT_TRUE(e) << "no error raised";
-    EXPECT_TRUE(e->description().contains(QLatin1String("was replaced by another file"))) << e->description().toStdString();
+    EXPECT_TRUE(e->description().contains(QLatin1String("was replaced by another file")))
+        << e->description().toStdString();
     Recordset f;
     connect(f);
     EXPECT_EQ(read(f, "Select * from Products"), 77);
@@ -281,11 +310,13 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
     ASSERT_TRUE(QFile::remove(m_equip));
     e = errorOf([&] { read(f, "Select * from Orders"); });
     ASSERT_TRUE(e) << "no error raised";
-    EXPECT_TRUE(e->description().contains(QLatin1String("was deleted or moved"))) << e->description().toStdString();
+    EXPECT_TRUE(e->description().contains(QLatin1String("was deleted or moved")))
+        << e->description().toStdString();
     EXPECT_EQ(runs(), QStringList());
 
     // The images kept stay within their limit.
-    tav::test::renameOver(tav::test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path()), m_equip);
+    tav::test::renameOver(tav::test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path()),
+                          m_equip);
     Recordset g;
     connect(g);
     EXPECT_EQ(read(g, "Select * from Shippers"), 3);
@@ -296,25 +327,29 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
     Recordset h;
     connect(h);
     EXPECT_EQ(read(h, "Select * from Shippers"), 3);
-    EXPECT_EQ(runs(), (QStringList{QString(), QStringLiteral("Shippers")})) << "the image was dropped";
+    EXPECT_EQ(runs(), (QStringList{QString(), QStringLiteral("Shippers")}))
+        << "the image was dropped";
     AccessFormat::setImageCacheLimit(qint64(256) << 20);
 }
 
 // A table the reader cannot read fails the statement that first needs it, not the
 // connection nor the statements over other tables.
 TEST_F(AccessFile, ATableThatCannotBeReadFailsTheStatementThatNeedsIt) {
-    qputenv("TAV_MDBREADER", writeScript(QStringLiteral("reader.sh"),
-                                         "#!/bin/sh\n"
-                                         "case \"$*\" in *:Orders*) echo \"Cannot read the definition of table "
-                                         "'Orders'.\" >&2; exit 3;; esac\n"
-                                         "exec \"" TAV_MDBREADER_PATH "\" \"$@\"\n")
-                                 .toUtf8());
+    qputenv("TAV_MDBREADER",
+            writeScript(QStringLiteral("reader.sh"),
+                        "#!/bin/sh\n"
+                        "case \"$*\" in *:Orders*) echo \"Cannot read the definition of table "
+                        "'Orders'.\" >&2; exit 3;; esac\n"
+                        "exec \"" TAV_MDBREADER_PATH "\" \"$@\"\n")
+                .toUtf8());
     Recordset rs;
     rs.setActiveConnection(connectionTo(m_equip));
-    const auto e = errorOf([&] { rs.open(QStringLiteral("Select * from Orders"), adOpenStatic, adLockReadOnly); });
+    const auto e = errorOf(
+        [&] { rs.open(QStringLiteral("Select * from Orders"), adOpenStatic, adLockReadOnly); });
     ASSERT_TRUE(e) << "no error raised";
     EXPECT_EQ(e->number(), errc::ProviderFailure);
-    EXPECT_TRUE(e->description().contains(m_equip) && e->description().contains(QLatin1String("'Orders'")))
+    EXPECT_TRUE(e->description().contains(m_equip) &&
+                e->description().contains(QLatin1String("'Orders'")))
         << e->description().toStdString();
     rs.open(QStringLiteral("Select * from Shippers"), adOpenStatic, adLockReadOnly);
     EXPECT_EQ(rs.recordCount(), 3);
@@ -327,14 +362,17 @@ TEST_F(AccessFile, DamagedCopiesGiveClearErrors) {
     } copies[] = {
         {"truncated.mdb", [](QByteArray& b) { b.truncate(4096 + 100); }},
         {"header-only.mdb", [](QByteArray& b) { b.truncate(0x20); }},
-        {"catalog-overwritten.mdb", [](QByteArray& b) { b.replace(2048 * 2, 2048 * 8, QByteArray(2048 * 8, '\xA5')); }},
+        {"catalog-overwritten.mdb",
+         [](QByteArray& b) { b.replace(2048 * 2, 2048 * 8, QByteArray(2048 * 8, '\xA5')); }},
     };
     for (const auto& c : copies) {
         const QString path = damagedCopy(c.name, c.damage);
         const auto e = errorOf([&] { rowsOf(path, QStringLiteral("Select * from Customers")); });
         ASSERT_TRUE(e) << "no error raised";
-        EXPECT_EQ(e->number(), errc::ProviderFailure) << c.name << ": " << e->description().toStdString();
-        EXPECT_TRUE(e->description().contains(QLatin1String(c.name))) << e->description().toStdString();
+        EXPECT_EQ(e->number(), errc::ProviderFailure)
+            << c.name << ": " << e->description().toStdString();
+        EXPECT_TRUE(e->description().contains(QLatin1String(c.name)))
+            << e->description().toStdString();
     }
 }
 
@@ -349,9 +387,11 @@ int definitionPage(const QString& mdb, const char* name) {
     tav::access::registerCollation(db);
     auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(image.size())));
     std::memcpy(buffer, image.constData(), size_t(image.size()));
-    sqlite3_deserialize(db, "main", buffer, image.size(), image.size(), SQLITE_DESERIALIZE_FREEONCLOSE);
+    sqlite3_deserialize(db, "main", buffer, image.size(), image.size(),
+                        SQLITE_DESERIALIZE_FREEONCLOSE);
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "SELECT Id & 16777215 FROM __msysobjects WHERE Type = 1 AND Name = ?", -1, &st, nullptr);
+    sqlite3_prepare_v2(db, "SELECT Id & 16777215 FROM __msysobjects WHERE Type = 1 AND Name = ?",
+                       -1, &st, nullptr);
     sqlite3_bind_text(st, 1, name, -1, SQLITE_STATIC);
     const int page = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : -1;
     sqlite3_finalize(st);
@@ -363,11 +403,13 @@ QStringList g_messages;
 
 TEST_F(AccessFile, APasswordProtectedFileIsRefusedAsSuch) {
     // The masked password starts at 0x42; changing a byte gives the file a password.
-    const QString locked = damagedCopy("locked.mdb", [](QByteArray& b) { b[0x42] = char(b[0x42] ^ 0x41); });
+    const QString locked =
+        damagedCopy("locked.mdb", [](QByteArray& b) { b[0x42] = char(b[0x42] ^ 0x41); });
     const auto e = errorOf([&] { rowsOf(locked, QStringLiteral("Select * from Shippers")); });
     ASSERT_TRUE(e) << "no error raised";
     EXPECT_EQ(e->number(), errc::ProviderFailure);
-    EXPECT_TRUE(e->description().contains(QLatin1String("locked.mdb' is protected by a database password")))
+    EXPECT_TRUE(
+        e->description().contains(QLatin1String("locked.mdb' is protected by a database password")))
         << e->description().toStdString();
 }
 
@@ -381,13 +423,14 @@ TEST_F(AccessFile, AStaleHeaderRowCountWarnsAndTheCountedRowsAreUsed) {
         b[at] = 7;
     });
     g_messages.clear();
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) { g_messages << m; });
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& m) { g_messages << m; });
     const int32_t rows = rowsOf(stale, QStringLiteral("Select * from Shippers"));
     qInstallMessageHandler(previous);
     EXPECT_EQ(rows, 3);
     ASSERT_EQ(g_messages.size(), 1) << g_messages.join(u'\n').toStdString();
-    EXPECT_TRUE(g_messages[0].contains(QLatin1String("'Shippers'")) && g_messages[0].contains(QLatin1String("7 rows")) &&
+    EXPECT_TRUE(g_messages[0].contains(QLatin1String("'Shippers'")) &&
+                g_messages[0].contains(QLatin1String("7 rows")) &&
                 g_messages[0].contains(QLatin1String("3 were read")))
         << g_messages[0].toStdString();
 }
@@ -407,7 +450,8 @@ TEST_F(AccessFile, AHangingReaderIsStoppedAtTheTimeLimit) {
     const auto e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
     ASSERT_TRUE(e) << "no error raised";
     EXPECT_EQ(e->number(), errc::ProviderFailure);
-    EXPECT_TRUE(e->description().contains(QLatin1String("did not finish"))) << e->description().toStdString();
+    EXPECT_TRUE(e->description().contains(QLatin1String("did not finish")))
+        << e->description().toStdString();
 }
 
 TEST_F(AccessFile, ACrashingReaderBecomesAnError) {
@@ -415,7 +459,8 @@ TEST_F(AccessFile, ACrashingReaderBecomesAnError) {
     qputenv("TAV_MDBREADER", crash.toUtf8());
     const auto e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
     ASSERT_TRUE(e) << "no error raised";
-    EXPECT_TRUE(e->description().contains(QLatin1String("stopped unexpectedly"))) << e->description().toStdString();
+    EXPECT_TRUE(e->description().contains(QLatin1String("stopped unexpectedly")))
+        << e->description().toStdString();
 }
 
 // A reader that finishes but hands back no usable image: the open fails with an error
@@ -425,7 +470,9 @@ TEST_F(AccessFile, ACrashingReaderBecomesAnError) {
 TEST_F(AccessFile, AnUnusableReaderOutputFailsWithoutKeepingItsDatabase) {
     {
         sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(m_dir.file(QStringLiteral("catalog-only.sqlite")).toUtf8().constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_open(
+                      m_dir.file(QStringLiteral("catalog-only.sqlite")).toUtf8().constData(), &db),
+                  SQLITE_OK);
         sqlite3_exec(db,
                      "CREATE TABLE __catalog (name, type, header_rows, rows, page);"
                      "INSERT INTO __catalog VALUES ('Shippers', 1, 3, NULL, 581)",
@@ -439,7 +486,8 @@ TEST_F(AccessFile, AnUnusableReaderOutputFailsWithoutKeepingItsDatabase) {
     } cases[] = {
         {"no output", "#!/bin/sh\nexit 0\n", "cannot be loaded"},
         {"text instead of an image", "#!/bin/sh\necho not a database\n", "file is not a database"},
-        {"image header only", "#!/bin/sh\nprintf 'SQLite format 3\\000'\n", "file is not a database"},
+        {"image header only", "#!/bin/sh\nprintf 'SQLite format 3\\000'\n",
+         "file is not a database"},
         {"no saved-query table", "#!/bin/sh\ncat \"$(dirname \"$0\")/catalog-only.sqlite\"\n",
          "SELECT Id, Name FROM __msysobjects WHERE Type = 5\": no such table: __msysobjects"},
     };
@@ -447,11 +495,15 @@ TEST_F(AccessFile, AnUnusableReaderOutputFailsWithoutKeepingItsDatabase) {
         SCOPED_TRACE(c.name);
         qputenv("TAV_MDBREADER", writeScript(QStringLiteral("reader.sh"), c.script).toUtf8());
         const sqlite3_int64 before = sqlite3_memory_used();
-        const auto e = errorOf([&] { Recordset rs; rs.setActiveConnection(connectionTo(m_equip)); });
+        const auto e = errorOf([&] {
+            Recordset rs;
+            rs.setActiveConnection(connectionTo(m_equip));
+        });
         ASSERT_TRUE(e) << "no error raised";
         EXPECT_EQ(e->number(), errc::ProviderFailure) << e->description().toStdString();
         EXPECT_TRUE(e->description().contains(m_equip)) << e->description().toStdString();
-        EXPECT_TRUE(e->description().contains(QLatin1String(c.says))) << e->description().toStdString();
+        EXPECT_TRUE(e->description().contains(QLatin1String(c.says)))
+            << e->description().toStdString();
         EXPECT_EQ(sqlite3_memory_used(), before);
     }
 }
@@ -474,10 +526,11 @@ constexpr bool addressSanitizerHoldsFreedMemory = tav::addressSanitizerOn;
 // megabytes a second until the time limit; only the end of the messages is kept, and the
 // last one names the fault.
 TEST_F(AccessFile, AFloodOfReaderMessagesKeepsOnlyTheLast) {
-    const QString flood = writeScript(QStringLiteral("flood.sh"), "#!/bin/sh\n"
-                                                                  "yes 'Unknown record type 10' | head -c 268435456 >&2\n"
-                                                                  "echo 'offset 28311552 is beyond EOF' >&2\n"
-                                                                  "exit 1\n");
+    const QString flood = writeScript(QStringLiteral("flood.sh"),
+                                      "#!/bin/sh\n"
+                                      "yes 'Unknown record type 10' | head -c 268435456 >&2\n"
+                                      "echo 'offset 28311552 is beyond EOF' >&2\n"
+                                      "exit 1\n");
     qputenv("TAV_MDBREADER", flood.toUtf8());
     qputenv("TAV_MDBREADER_TIMEOUT_MS", "60000");
     rusage before{};
@@ -487,9 +540,11 @@ TEST_F(AccessFile, AFloodOfReaderMessagesKeepsOnlyTheLast) {
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     EXPECT_EQ(e->number(), errc::ProviderFailure);
-    EXPECT_TRUE(e->description().endsWith(QLatin1String("offset 28311552 is beyond EOF"))) << e->description().toStdString();
+    EXPECT_TRUE(e->description().endsWith(QLatin1String("offset 28311552 is beyond EOF")))
+        << e->description().toStdString();
     if (addressSanitizerHoldsFreedMemory)
-        GTEST_SKIP() << "peak memory not checked: the address sanitizer holds freed memory in quarantine";
+        GTEST_SKIP()
+            << "peak memory not checked: the address sanitizer holds freed memory in quarantine";
     // 256 MB of messages went through; the peak memory of this process grows by far less.
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kB";
 }
@@ -499,16 +554,19 @@ TEST_F(AccessFile, AFloodOfReaderMessagesKeepsOnlyTheLast) {
 // the open instead of exhausting the machine.
 TEST_F(AccessFile, TheReaderRunsUnderAnAddressSpaceLimit) {
     if (addressSanitizerHoldsFreedMemory)
-        GTEST_SKIP() << "the reader runs without an address-space limit under the address sanitizer";
-    const QString probe =
-        writeScript(QStringLiteral("limit.sh"), "#!/bin/sh\necho \"address space $(ulimit -v)\" >&2\nexit 1\n");
+        GTEST_SKIP()
+            << "the reader runs without an address-space limit under the address sanitizer";
+    const QString probe = writeScript(
+        QStringLiteral("limit.sh"), "#!/bin/sh\necho \"address space $(ulimit -v)\" >&2\nexit 1\n");
     qputenv("TAV_MDBREADER", probe.toUtf8());
-    for (const auto& [setting, shown] : {std::pair{"", "address space 1048576"}, std::pair{"12", "address space 12288"}}) {
+    for (const auto& [setting, shown] :
+         {std::pair{"", "address space 1048576"}, std::pair{"12", "address space 12288"}}) {
         SCOPED_TRACE(setting);
         qputenv("TAV_MDBREADER_MEMORY_MB", setting);
         const auto e = errorOf([&] { rowsOf(m_equip, QStringLiteral("Select * from Customers")); });
         ASSERT_TRUE(e) << "no error raised";
-        EXPECT_TRUE(e->description().endsWith(QLatin1String(shown))) << e->description().toStdString();
+        EXPECT_TRUE(e->description().endsWith(QLatin1String(shown)))
+            << e->description().toStdString();
     }
     qunsetenv("TAV_MDBREADER");
 
@@ -525,6 +583,7 @@ TEST_F(AccessFile, TheReaderRunsUnderAnAddressSpaceLimit) {
 
 #else
 TEST(AccessFile, Skipped) {
-    GTEST_SKIP() << "Access support is off: libmdb (package mdbtools-dev) was not found when configuring";
+    GTEST_SKIP()
+        << "Access support is off: libmdb (package mdbtools-dev) was not found when configuring";
 }
 #endif

@@ -12,7 +12,7 @@ using namespace tav;
 namespace {
 
 class DemoDbTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         dir = new test::TempDir;
         ASSERT_EQ(demodb::writeDemoDatabase(path().toStdString()), "");
@@ -47,26 +47,34 @@ TEST_F(DemoDbTest, SameBytesEveryRunAndRollbackJournal) {
 }
 
 TEST_F(DemoDbTest, TablesTheProgramsReadHoldCatalogueRows) {
-    EXPECT_EQ(column(QStringLiteral("Select * from tblmanufacturers"), QStringLiteral("ManufacturerName")).size(),
-              demodb::ManufacturerCount);
-    const QStringList equipment = column(QStringLiteral("Select * from qryequipall"), QStringLiteral("EquipmentName"));
+    EXPECT_EQ(
+        column(QStringLiteral("Select * from tblmanufacturers"), QStringLiteral("ManufacturerName"))
+            .size(),
+        demodb::ManufacturerCount);
+    const QStringList equipment =
+        column(QStringLiteral("Select * from qryequipall"), QStringLiteral("EquipmentName"));
     EXPECT_EQ(equipment.size(), demodb::EquipmentCount);
-    EXPECT_EQ(column(QStringLiteral("Select * from tbloutputs"), QStringLiteral("Name")).size(), demodb::OutputCount);
+    EXPECT_EQ(column(QStringLiteral("Select * from tbloutputs"), QStringLiteral("Name")).size(),
+              demodb::OutputCount);
     const QStringList unmatched = column(
-        QStringLiteral("Select * from qryequipall where ManufacturerName is null or CategoryName is null"),
+        QStringLiteral(
+            "Select * from qryequipall where ManufacturerName is null or CategoryName is null"),
         QStringLiteral("EquipmentName"));
     EXPECT_TRUE(unmatched.isEmpty()) << unmatched.join(", ").toStdString();
 }
 
 TEST_F(DemoDbTest, NamesArePlainAsciiAndSortCaseInsensitively) {
-    const QStringList names = column(QStringLiteral("Select * from tblmanufacturers order by ManufacturerName"),
-                                     QStringLiteral("ManufacturerName"));
+    const QStringList names =
+        column(QStringLiteral("Select * from tblmanufacturers order by ManufacturerName"),
+               QStringLiteral("ManufacturerName"));
     QStringList sorted = names;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    std::stable_sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
     EXPECT_EQ(names, sorted);
-    EXPECT_TRUE(std::any_of(names.begin(), names.end(), [](const QString& n) { return n.front().isLower(); }))
-        << "some lower-case names show that the order ignores case";
+    EXPECT_TRUE(std::any_of(names.begin(), names.end(), [](const QString& n) {
+        return n.front().isLower();
+    })) << "some lower-case names show that the order ignores case";
     for (const QString& n : names)
         for (QChar c : n)
             ASSERT_TRUE(c.unicode() >= 32 && c.unicode() < 127) << n.toStdString();

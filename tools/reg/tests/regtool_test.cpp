@@ -1,9 +1,9 @@
 // The reg tool through its library: output format, add/delete, .reg export and import.
 #include "regaccess.h"
 #include "regcommand.h"
-#include "regusage.h"
 #include "registrystore.h"
 #include "registrytest.h"
+#include "regusage.h"
 
 #include <QFile>
 
@@ -22,35 +22,30 @@ struct Result {
 };
 
 class RegTool : public tav::test::RegistryTest {
-protected:
-    static Result reg(const QStringList& args, const QString& answers = QString())
-    {
+  protected:
+    static Result reg(const QStringList& args, const QString& answers = QString()) {
         QString out, err, input = answers;
         QTextStream o(&out), e(&err), in(&input);
         const int code = runReg(args, o, e, &in);
         return {code, out, err};
     }
-    static void put(const char* key, const char* name, DWORD type, const std::string& bytes)
-    {
+    static void put(const char* key, const char* name, DWORD type, const std::string& bytes) {
         KeyHandle h;
         ASSERT_EQ(createKey(*KeyName::parse(QString::fromLatin1(key)), h), ERROR_SUCCESS);
         ASSERT_EQ(setValue(h.get(), RegValue{name, type, bytes}), ERROR_SUCCESS);
     }
-    static std::vector<RegValue> valuesOf(const char* key)
-    {
+    static std::vector<RegValue> valuesOf(const char* key) {
         KeyHandle h;
         std::vector<RegValue> values;
         if (openKey(*KeyName::parse(QString::fromLatin1(key)), KEY_READ, h) == ERROR_SUCCESS)
             readValues(h.get(), values);
         return values;
     }
-    static bool exists(const char* key)
-    {
+    static bool exists(const char* key) {
         KeyHandle h;
         return openKey(*KeyName::parse(QString::fromLatin1(key)), KEY_READ, h) == ERROR_SUCCESS;
     }
-    QString writeFile(const char* name, const QByteArray& bytes)
-    {
+    QString writeFile(const char* name, const QByteArray& bytes) {
         const QString path = m_dir.file(QString::fromLatin1(name));
         tav::test::writeFile(path, bytes);
         return path;
@@ -59,8 +54,7 @@ protected:
 
 } // namespace
 
-TEST_F(RegTool, QueryPrintsTheKeyItsValuesAndSubkeys)
-{
+TEST_F(RegTool, QueryPrintsTheKeyItsValuesAndSubkeys) {
     put("HKCU\\Software\\Q", "Text", REG_SZ, std::string("hello\0", 6));
     put("HKCU\\Software\\Q", "", REG_SZ, std::string("dflt\0", 5));
     put("HKCU\\Software\\Q", "Count", REG_DWORD, std::string("\x2a\0\0\0", 4));
@@ -75,7 +69,9 @@ TEST_F(RegTool, QueryPrintsTheKeyItsValuesAndSubkeys)
         int code;
         QString out;
     } cases[] = {
-        {"plain", {"query", "HKCU\\Software\\Q"}, 0,
+        {"plain",
+         {"query", "HKCU\\Software\\Q"},
+         0,
          "\nHKEY_CURRENT_USER\\Software\\Q\n"
          "    Text    REG_SZ    hello\n"
          "    (Default)    REG_SZ    dflt\n"
@@ -85,16 +81,26 @@ TEST_F(RegTool, QueryPrintsTheKeyItsValuesAndSubkeys)
          "\n"
          "HKEY_CURRENT_USER\\Software\\Q\\Empty\n"
          "HKEY_CURRENT_USER\\Software\\Q\\Sub\n"},
-        {"no values", {"query", "HKCU\\Software"}, 0,
+        {"no values",
+         {"query", "HKCU\\Software"},
+         0,
          "\nHKEY_CURRENT_USER\\Software\n"
          "HKEY_CURRENT_USER\\Software\\Q\n"},
-        {"one value, any case", {"QUERY", "hkey_current_user\\Software\\Q", "/v", "count"}, 0,
+        {"one value, any case",
+         {"QUERY", "hkey_current_user\\Software\\Q", "/v", "count"},
+         0,
          "\nHKEY_CURRENT_USER\\Software\\Q\n    Count    REG_DWORD    0x2a\n\n"},
-        {"unnamed value", {"query", "HKCU\\Software\\Q", "/ve"}, 0,
+        {"unnamed value",
+         {"query", "HKCU\\Software\\Q", "/ve"},
+         0,
          "\nHKEY_CURRENT_USER\\Software\\Q\n    (Default)    REG_SZ    dflt\n\n"},
-        {"unnamed value not set", {"query", "HKCU\\Software\\Q\\Sub", "/ve"}, 0,
+        {"unnamed value not set",
+         {"query", "HKCU\\Software\\Q\\Sub", "/ve"},
+         0,
          "\nHKEY_CURRENT_USER\\Software\\Q\\Sub\n    (Default)    REG_SZ    (value not set)\n\n"},
-        {"recursive", {"query", "HKCU\\Software\\Q", "/s"}, 0,
+        {"recursive",
+         {"query", "HKCU\\Software\\Q", "/s"},
+         0,
          "\nHKEY_CURRENT_USER\\Software\\Q\n"
          "    Text    REG_SZ    hello\n"
          "    (Default)    REG_SZ    dflt\n"
@@ -108,7 +114,9 @@ TEST_F(RegTool, QueryPrintsTheKeyItsValuesAndSubkeys)
          "HKEY_CURRENT_USER\\Software\\Q\\Sub\n"
          "    Deep    REG_QWORD    0x100000001\n"
          "\n"},
-        {"search below", {"query", "HKCU\\Software\\Q", "/v", "Deep", "/s"}, 0,
+        {"search below",
+         {"query", "HKCU\\Software\\Q", "/v", "Deep", "/s"},
+         0,
          "\nHKEY_CURRENT_USER\\Software\\Q\\Sub\n    Deep    REG_QWORD    0x100000001\n\n"
          "End of search: 1 match(es) found.\n"},
     };
@@ -120,8 +128,7 @@ TEST_F(RegTool, QueryPrintsTheKeyItsValuesAndSubkeys)
     }
 }
 
-TEST_F(RegTool, FailuresExitWithOneAndAMessage)
-{
+TEST_F(RegTool, FailuresExitWithOneAndAMessage) {
     put("HKCU\\Software\\F", "v", REG_SZ, std::string("x\0", 2));
     const struct {
         const char* name;
@@ -133,10 +140,16 @@ TEST_F(RegTool, FailuresExitWithOneAndAMessage)
         {"unknown root", {"query", "HKXX\\Software"}, "Invalid key name"},
         {"unknown operation", {"frobnicate", "HKCU"}, "Invalid syntax"},
         {"both /v and /ve", {"add", "HKCU\\Software\\F", "/v", "a", "/ve"}, "Invalid syntax"},
-        {"bad dword", {"add", "HKCU\\Software\\F", "/v", "d", "/t", "REG_DWORD", "/d", "lots", "/f"}, "Invalid syntax"},
-        {"unknown type", {"add", "HKCU\\Software\\F", "/v", "d", "/t", "REG_FANCY", "/f"}, "Invalid syntax"},
+        {"bad dword",
+         {"add", "HKCU\\Software\\F", "/v", "d", "/t", "REG_DWORD", "/d", "lots", "/f"},
+         "Invalid syntax"},
+        {"unknown type",
+         {"add", "HKCU\\Software\\F", "/v", "d", "/t", "REG_FANCY", "/f"},
+         "Invalid syntax"},
         {"delete a root", {"delete", "HKLM", "/f"}, "Access is denied"},
-        {"delete missing value", {"delete", "HKCU\\Software\\F", "/v", "nope", "/f"}, "unable to find"},
+        {"delete missing value",
+         {"delete", "HKCU\\Software\\F", "/v", "nope", "/f"},
+         "unable to find"},
     };
     for (const auto& c : cases) {
         const Result r = reg(c.args);
@@ -146,8 +159,7 @@ TEST_F(RegTool, FailuresExitWithOneAndAMessage)
     EXPECT_EQ(valuesOf("HKCU\\Software\\F").size(), 1u);
 }
 
-TEST_F(RegTool, HelpAndTheHintAfterASyntaxError)
-{
+TEST_F(RegTool, HelpAndTheHintAfterASyntaxError) {
     const struct {
         const char* name;
         QStringList args;
@@ -163,9 +175,21 @@ TEST_F(RegTool, HelpAndTheHintAfterASyntaxError)
         {"export /?", {"export", "/?"}, 0, "REG EXPORT KeyName FileName", ""},
         {"import /?", {"import", "/?"}, 0, "REG IMPORT FileName", ""},
         {"no arguments", {}, 1, "", "ERROR: Invalid syntax.\nType \"REG /?\" for usage.\n"},
-        {"unknown operation /?", {"frob", "/?"}, 1, "", "ERROR: Invalid syntax.\nType \"REG /?\" for usage.\n"},
-        {"query without key", {"query"}, 1, "", "ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage.\n"},
-        {"bad root", {"add", "HKXX\\A"}, 1, "", "ERROR: Invalid key name.\nType \"REG ADD /?\" for usage.\n"},
+        {"unknown operation /?",
+         {"frob", "/?"},
+         1,
+         "",
+         "ERROR: Invalid syntax.\nType \"REG /?\" for usage.\n"},
+        {"query without key",
+         {"query"},
+         1,
+         "",
+         "ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage.\n"},
+        {"bad root",
+         {"add", "HKXX\\A"},
+         1,
+         "",
+         "ERROR: Invalid key name.\nType \"REG ADD /?\" for usage.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -179,12 +203,12 @@ TEST_F(RegTool, HelpAndTheHintAfterASyntaxError)
     }
 }
 
-TEST_F(RegTool, AStoreOthersCouldReadIsMadePrivateWithOneNote)
-{
+TEST_F(RegTool, AStoreOthersCouldReadIsMadePrivateWithOneNote) {
     put("HKCU\\Software\\Secret", "Token", REG_SZ, std::string("s3cr3t\0", 7));
     tav::winreg::resetStoreForTests();
     const QString store = tav::winreg::storeFilePath();
-    QFile::setPermissions(store, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(store, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                     QFile::ReadOther);
 
     const Result first = reg({"query", "HKCU\\Software\\Secret", "/v", "Token"});
     EXPECT_EQ(first.code, 0) << first.err.toStdString();
@@ -196,8 +220,7 @@ TEST_F(RegTool, AStoreOthersCouldReadIsMadePrivateWithOneNote)
     EXPECT_TRUE(second.err.isEmpty()) << second.err.toStdString();
 }
 
-TEST_F(RegTool, AddStoresEachTypeAsThePlatformDoes)
-{
+TEST_F(RegTool, AddStoresEachTypeAsThePlatformDoes) {
     const struct {
         const char* type;
         const char* data;
@@ -215,7 +238,8 @@ TEST_F(RegTool, AddStoresEachTypeAsThePlatformDoes)
     int i = 0;
     for (const auto& c : cases) {
         const QString name = QStringLiteral("v%1").arg(i++);
-        const Result r = reg({"add", "HKLM\\Software\\Add", "/v", name, "/t", c.type, "/d", c.data, "/f"});
+        const Result r =
+            reg({"add", "HKLM\\Software\\Add", "/v", name, "/t", c.type, "/d", c.data, "/f"});
         ASSERT_EQ(r.code, 0) << c.type << r.err.toStdString();
         EXPECT_EQ(r.out, "The operation completed successfully.\n");
         const auto values = valuesOf("HKLM\\Software\\Add");
@@ -230,8 +254,7 @@ TEST_F(RegTool, AddStoresEachTypeAsThePlatformDoes)
     EXPECT_EQ(valuesOf("HKLM\\Software\\Add").front().data, std::string("other\0", 6));
 }
 
-TEST_F(RegTool, DeleteValuesAndWholeTrees)
-{
+TEST_F(RegTool, DeleteValuesAndWholeTrees) {
     put("HKCU\\Software\\D", "a", REG_SZ, std::string("1\0", 2));
     put("HKCU\\Software\\D", "b", REG_SZ, std::string("2\0", 2));
     put("HKCU\\Software\\D", "", REG_SZ, std::string("0\0", 2));
@@ -239,7 +262,8 @@ TEST_F(RegTool, DeleteValuesAndWholeTrees)
 
     EXPECT_EQ(reg({"delete", "HKCU\\Software\\D", "/v", "A", "/f"}).code, 0);
     EXPECT_EQ(reg({"delete", "HKCU\\Software\\D", "/ve", "/f"}).code, 0);
-    EXPECT_EQ(valuesOf("HKCU\\Software\\D"), (std::vector<RegValue>{{"b", REG_SZ, std::string("2\0", 2)}}));
+    EXPECT_EQ(valuesOf("HKCU\\Software\\D"),
+              (std::vector<RegValue>{{"b", REG_SZ, std::string("2\0", 2)}}));
     EXPECT_EQ(reg({"delete", "HKCU\\Software\\D\\X\\Y", "/va", "/f"}).code, 0);
     EXPECT_TRUE(valuesOf("HKCU\\Software\\D\\X\\Y").empty());
     EXPECT_TRUE(exists("HKCU\\Software\\D\\X\\Y"));
@@ -251,8 +275,7 @@ TEST_F(RegTool, DeleteValuesAndWholeTrees)
     EXPECT_TRUE(exists("HKCU\\Software"));
 }
 
-TEST_F(RegTool, ExportThenImportRestoresEveryByte)
-{
+TEST_F(RegTool, ExportThenImportRestoresEveryByte) {
     const std::vector<RegValue> original = {
         {"", REG_SZ, std::string("default\0", 8)},
         {"quote\"and\\slash", REG_SZ, std::string("C:\\Program Files\\\"x\"\0", 22)},
@@ -277,11 +300,12 @@ TEST_F(RegTool, ExportThenImportRestoresEveryByte)
     ASSERT_EQ(reg({"export", "HKCU\\Software\\Round", file}).code, 0);
     const QByteArray bytes = tav::test::readFile(file);
     ASSERT_FALSE(bytes.isEmpty()) << "cannot read " << file.toStdString();
-    const QByteArray header = QByteArray("\xff\xfe", 2) +
-                              QByteArray("W\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0 \0E\0d\0i\0t\0o\0r\0 \0"
-                                         "V\0e\0r\0s\0i\0o\0n\0 \x00"
-                                         "5\0.\0\x30\0\x30\0\r\0\n\0\r\0\n\0",
-                                         2 * 40);
+    const QByteArray header =
+        QByteArray("\xff\xfe", 2) +
+        QByteArray("W\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0 \0E\0d\0i\0t\0o\0r\0 \0"
+                   "V\0e\0r\0s\0i\0o\0n\0 \x00"
+                   "5\0.\0\x30\0\x30\0\r\0\n\0\r\0\n\0",
+                   2 * 40);
     EXPECT_TRUE(bytes.startsWith(header));
 
     ASSERT_EQ(reg({"delete", "HKCU\\Software\\Round", "/f"}).code, 0);
@@ -293,8 +317,7 @@ TEST_F(RegTool, ExportThenImportRestoresEveryByte)
     EXPECT_TRUE(valuesOf("HKCU\\Software\\Round").empty());
 }
 
-TEST_F(RegTool, ImportsRegedit4WithContinuationsAndDeletions)
-{
+TEST_F(RegTool, ImportsRegedit4WithContinuationsAndDeletions) {
     put("HKCU\\Software\\Old\\Gone\\Deeper", "x", REG_SZ, std::string("1\0", 2));
     put("HKCU\\Software\\Old", "drop", REG_SZ, std::string("1\0", 2));
     put("HKCU\\Software\\Old", "keep", REG_SZ, std::string("1\0", 2));
@@ -323,8 +346,7 @@ TEST_F(RegTool, ImportsRegedit4WithContinuationsAndDeletions)
     EXPECT_EQ(valuesOf("HKLM\\Software\\Classes\\.tav").size(), 1u);
 }
 
-TEST_F(RegTool, MalformedImportNamesItsLineAndChangesNothing)
-{
+TEST_F(RegTool, MalformedImportNamesItsLineAndChangesNothing) {
     const struct {
         const char* name;
         QByteArray text;
@@ -333,14 +355,16 @@ TEST_F(RegTool, MalformedImportNamesItsLineAndChangesNothing)
         {"no header", "[HKEY_CURRENT_USER\\Software\\M]\n", 1},
         {"bad dword", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\M]\n\"a\"=dword:xyz\n", 3},
         {"bad hex in continuation",
-         "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\M]\r\n\"ok\"=\"1\"\r\n"
+         "Windows Registry Editor Version "
+         "5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\M]\r\n\"ok\"=\"1\"\r\n"
          "\"b\"=hex:01,\\\r\n  zz\r\n",
          5},
         {"unknown root", "REGEDIT4\n\n[HKEY_NOWHERE\\X]\n", 3},
         {"value before key", "REGEDIT4\n\"a\"=\"b\"\n", 2},
         {"unterminated key", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\M\n", 2},
         {"unterminated string", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\M]\n\"a\"=\"b\n", 3},
-        {"odd UTF-16 bytes", "Windows Registry Editor Version 5.00\n[HKCU\\Software\\M]\n\"a\"=hex(2):41\n", 3},
+        {"odd UTF-16 bytes",
+         "Windows Registry Editor Version 5.00\n[HKCU\\Software\\M]\n\"a\"=hex(2):41\n", 3},
         // Tokens that still read as hexadecimal numbers but are not the digits a .reg file holds.
         {"hex byte of three digits", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=hex:001,02\n", 3},
         {"hex byte with a sign", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=hex:01,+f\n", 3},
@@ -353,13 +377,15 @@ TEST_F(RegTool, MalformedImportNamesItsLineAndChangesNothing)
         const QString file = writeFile("bad.reg", c.text);
         const Result r = reg({"import", file});
         EXPECT_EQ(r.code, 1) << c.name;
-        EXPECT_TRUE(r.err.contains(QStringLiteral("line %1:").arg(c.line))) << c.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("line %1:").arg(c.line)))
+            << c.name << ": " << r.err.toStdString();
         EXPECT_FALSE(exists("HKCU\\Software\\M")) << c.name;
     }
 
     // UTF-16 files are read too, and a failure late in a valid file undoes the earlier keys.
-    QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\M]\r\n"
-                                  "\"a\"=\"1\"\r\n[-HKEY_CURRENT_USER]\r\n");
+    QString text = QStringLiteral(
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\M]\r\n"
+        "\"a\"=\"1\"\r\n[-HKEY_CURRENT_USER]\r\n");
     QByteArray utf16("\xff\xfe", 2);
     for (QChar ch : text)
         utf16.append(char(ch.unicode() & 0xff)).append(char(ch.unicode() >> 8));
@@ -368,8 +394,7 @@ TEST_F(RegTool, MalformedImportNamesItsLineAndChangesNothing)
     EXPECT_FALSE(exists("HKCU\\Software\\M"));
 }
 
-TEST_F(RegTool, NulInAKeyOrValueNameIsRefusedAndTouchesNoOtherKey)
-{
+TEST_F(RegTool, NulInAKeyOrValueNameIsRefusedAndTouchesNoOtherKey) {
     // The registry functions take names as C strings: a NUL would cut the name short and
     // reach another key. Found by fuzzing: the last deletion walked HKCU itself, key by
     // key without end.
@@ -379,24 +404,28 @@ TEST_F(RegTool, NulInAKeyOrValueNameIsRefusedAndTouchesNoOtherKey)
         std::string_view text;
         int line;
     } cases[] = {
-        {"deleted key, NUL inside the path", "REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\Keep\0x]\n"sv, 2},
-        {"created key, NUL inside the path", "REGEDIT4\n[HKCU\\Software\\M\0x]\n\"a\"=\"1\"\n"sv, 2},
+        {"deleted key, NUL inside the path",
+         "REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\Keep\0x]\n"sv, 2},
+        {"created key, NUL inside the path", "REGEDIT4\n[HKCU\\Software\\M\0x]\n\"a\"=\"1\"\n"sv,
+         2},
         {"value name with a NUL", "REGEDIT4\n[HKCU\\Software\\M]\n\"\0a\"=\"1\"\n"sv, 3},
         {"deleted key, NUL right after the root", "REGEDIT4\n\n[-HKCU\\\0\0\0Software]\n"sv, 3},
     };
     put("HKCU\\Software\\Keep", "v", REG_SZ, std::string("1\0", 2));
     for (const auto& c : cases) {
-        const Result r = reg({"import", writeFile("nul.reg", QByteArray(c.text.data(), qsizetype(c.text.size())))});
+        const Result r = reg(
+            {"import", writeFile("nul.reg", QByteArray(c.text.data(), qsizetype(c.text.size())))});
         EXPECT_EQ(r.code, 1) << c.name;
-        EXPECT_TRUE(r.err.contains(QStringLiteral("line %1:").arg(c.line))) << c.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("line %1:").arg(c.line)))
+            << c.name << ": " << r.err.toStdString();
         EXPECT_FALSE(exists("HKCU\\Software\\M")) << c.name;
         EXPECT_EQ(valuesOf("HKCU\\Software\\Keep").size(), 1u) << c.name;
     }
-    EXPECT_FALSE(KeyName::parse(QStringLiteral("HKCU\\Software\\Keep") + QChar(0) + QStringLiteral("x")));
+    EXPECT_FALSE(
+        KeyName::parse(QStringLiteral("HKCU\\Software\\Keep") + QChar(0) + QStringLiteral("x")));
 }
 
-TEST(RegUsage, TextsAreThoseOfTheUsageFilesTheManualPageShows)
-{
+TEST(RegUsage, TextsAreThoseOfTheUsageFilesTheManualPageShows) {
     // The texts are compiled in from tools/reg/usage/: every quote, backslash and line break
     // must arrive as written there, or `reg /?` and `man reg` say different things.
     const QString dir = QStringLiteral(TAV_REG_USAGE_DIR "/");
@@ -406,6 +435,7 @@ TEST(RegUsage, TextsAreThoseOfTheUsageFilesTheManualPageShows)
         SCOPED_TRACE(name);
         QString text = QString::fromLatin1(tav::test::readFile(dir + name + ".txt"));
         ASSERT_FALSE(text.isEmpty());
-        EXPECT_EQ(usageText(QString::fromLatin1(name)), text.replace(QStringLiteral("%KEYNAME%\n"), keyName));
+        EXPECT_EQ(usageText(QString::fromLatin1(name)),
+                  text.replace(QStringLiteral("%KEYNAME%\n"), keyName));
     }
 }

@@ -2,8 +2,7 @@
 
 namespace tav {
 
-MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler)
-{
+MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler) {
     return std::exchange(detail::messageBoxHandler(), std::move(handler));
 }
 

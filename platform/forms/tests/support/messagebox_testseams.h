@@ -14,13 +14,14 @@ MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);
 
 // Installs a handler for the lifetime of the guard and restores the previous one.
 class MessageBoxHandlerGuard {
-public:
-    explicit MessageBoxHandlerGuard(MessageBoxHandler h) : m_prev(setMessageBoxHandler(std::move(h))) {}
+  public:
+    explicit MessageBoxHandlerGuard(MessageBoxHandler h)
+        : m_prev(setMessageBoxHandler(std::move(h))) {}
     ~MessageBoxHandlerGuard() { setMessageBoxHandler(std::move(m_prev)); }
     MessageBoxHandlerGuard(const MessageBoxHandlerGuard&) = delete;
     MessageBoxHandlerGuard& operator=(const MessageBoxHandlerGuard&) = delete;
 
-private:
+  private:
     MessageBoxHandler m_prev;
 };
 

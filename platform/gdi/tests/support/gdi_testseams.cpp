@@ -4,6 +4,8 @@
 
 namespace tav::gdi {
 
-int liveObjectCount() { return detail::HandleTable::instance().liveObjects(); }
+int liveObjectCount() {
+    return detail::HandleTable::instance().liveObjects();
+}
 
 } // namespace tav::gdi

@@ -5,12 +5,13 @@
 
 namespace tav::winreg {
 
-void resetStoreForTests()
-{
+void resetStoreForTests() {
     HandleTable::instance().clear();
     RegistryStore::close();
 }
 
-void setFaultHook(FaultHook hook) { detail::faultHook() = std::move(hook); }
+void setFaultHook(FaultHook hook) {
+    detail::faultHook() = std::move(hook);
+}
 
 } // namespace tav::winreg
