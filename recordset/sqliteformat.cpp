@@ -156,19 +156,7 @@ class SqliteConnection : public Connection {
             return providerError(errc::NoSuchTable,
                                  QStringLiteral("The table or query '%1' does not exist in '%2'.")
                                      .arg(nameAfter(msg, QStringLiteral(":")), m_path));
-        if (msg.startsWith(QLatin1String("no such column:")))
-            return providerError(
-                errc::MissingParameter,
-                QStringLiteral("The query names '%1', which is not a field of its tables "
-                               "and has no value: %2")
-                    .arg(nameAfter(msg, QStringLiteral(":")), sql));
-        if (msg.contains(QLatin1String("syntax error")) ||
-            msg.startsWith(QLatin1String("incomplete input")))
-            return providerError(
-                errc::CommandError,
-                QStringLiteral("Syntax error in the query (%1): %2").arg(msg, sql));
-        return providerError(errc::ProviderFailure,
-                             QStringLiteral("The query failed (%1): %2").arg(msg, sql));
+        return statementFailure(msg, sql);
     }
 
     QString m_path;

@@ -133,4 +133,19 @@ void guardUntrustedDatabase(sqlite3* db) {
     sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
 }
 
+VbError statementFailure(const QString& message, const QString& sql) {
+    if (message.startsWith(QLatin1String("no such column:")))
+        return providerError(errc::MissingParameter,
+                             QStringLiteral("The query names '%1', which is not a field of its "
+                                            "tables and has no value: %2")
+                                 .arg(message.mid(message.indexOf(u':') + 1).trimmed(), sql));
+    if (message.contains(QLatin1String("syntax error")) ||
+        message.startsWith(QLatin1String("incomplete input")))
+        return providerError(
+            errc::CommandError,
+            QStringLiteral("Syntax error in the query (%1): %2").arg(message, sql));
+    return providerError(errc::ProviderFailure,
+                         QStringLiteral("The query failed (%1): %2").arg(message, sql));
+}
+
 } // namespace tav::ado

@@ -30,6 +30,11 @@ std::shared_ptr<const RowSet> readAllRows(sqlite3* db, sqlite3_stmt* statement, 
 // statement (syntax, unknown names ...), which the caller describes.
 std::optional<VbError> fileFailure(sqlite3* db, const QString& path);
 
+// The provider failure for a statement `sql` that SQLite refused with `message`, once the
+// caller has described the failures it knows better (missing tables): an unknown name, a
+// syntax error, or any other failure.
+VbError statementFailure(const QString& message, const QString& sql);
+
 // Sets up a fresh connection for a database that came from elsewhere (a file named by a
 // setting, or the image read from an Access file) before anything of it is read: no writes
 // that bypass SQL, no functions with side effects run from its schema, no extensions,

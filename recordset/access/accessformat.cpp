@@ -626,7 +626,6 @@ class AccessConnection : public Connection {
     }
 
     VbError queryError(const QString& msg, const QString& sql) const {
-        const QString subject = msg.mid(msg.indexOf(u':') + 1).trimmed();
         if (msg.startsWith(QLatin1String("no such table:"))) {
             const QString bare = missingName(msg);
             if (const auto it = m_image->refusals().find(bare.toLower());
@@ -638,19 +637,7 @@ class AccessConnection : public Connection {
                                  QStringLiteral("The table or query '%1' does not exist in '%2'.")
                                      .arg(bare, path()));
         }
-        if (msg.startsWith(QLatin1String("no such column:")))
-            return providerError(
-                errc::MissingParameter,
-                QStringLiteral("The query names '%1', which is not a field of its tables "
-                               "and has no value: %2")
-                    .arg(subject, sql));
-        if (msg.contains(QLatin1String("syntax error")) ||
-            msg.startsWith(QLatin1String("incomplete input")))
-            return providerError(
-                errc::CommandError,
-                QStringLiteral("Syntax error in the query (%1): %2").arg(msg, sql));
-        return providerError(errc::ProviderFailure,
-                             QStringLiteral("The query failed (%1): %2").arg(msg, sql));
+        return statementFailure(msg, sql);
     }
 
     std::shared_ptr<AccessImage> m_image;
