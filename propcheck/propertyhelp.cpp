@@ -47,10 +47,9 @@ void PropertyHelp::GradientColors(VbArray<int32_t>& colours, int32_t lStart, int
     const int32_t last = colours.ubound();
     if (last < colours.lbound())
         return;
-    if (last == 0) {
-        colours(0) = s; // a single band has nowhere to go: it keeps the start colour
-        return;
-    }
+    // The step divides by the highest index, so a single band is a division by zero.
+    if (last == 0)
+        throw VbError::standard(err::DivisionByZero);
     double rgb[3] = {channel(s, 0), channel(s, 8), channel(s, 16)};
     double step[3];
     for (int c = 0; c < 3; ++c)
@@ -119,8 +118,9 @@ void PropertyHelp::Fill(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t 
 void PropertyHelp::FillGrad(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t lColor,
                             int32_t lGradColor) {
     const int32_t bands = checked32(int64_t(Y2) - Y1);
+    // The colour table runs from 0 to bands - 1, which cannot be sized without a band.
     if (bands <= 0)
-        return; // an empty area: nothing to paint
+        throw VbError::standard(err::SubscriptOutOfRange);
     if (bands > MaxBands)
         throw VbError::standard(err::OutOfMemory);
     VbArray<int32_t> colours(0, std::vector<int32_t>(size_t(bands)));

@@ -26,7 +26,8 @@ class PropertyHelp {
 
     void Fill(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t lColor = WindowBackground);
 
-    // One-pixel bands from lColor at the top towards lGradColor at the bottom.
+    // One-pixel bands from lColor at the top towards lGradColor at the bottom. Raises 9 over a
+    // height of 0 or less and 11 over a height of 1, before painting anything.
     void FillGrad(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t lColor = WindowBackground,
                   int32_t lGradColor = 0);
 

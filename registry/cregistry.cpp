@@ -153,14 +153,12 @@ QString cRegistry::setValueFailureText(const Variant& vValue) const {
 
 Variant cRegistry::value() {
     Variant result;
-    int32_t storedType = 0;
-    if (!orOutOfMemory([&] { return readValue(result, storedType); }))
+    if (!orOutOfMemory([&] { return readValue(result); }))
         return m_Default;
-    m_ValueType = storedType;
     return result;
 }
 
-bool cRegistry::readValue(Variant& result, int32_t& storedType) const {
+bool cRegistry::readValue(Variant& result) {
     if (hasNul(m_ValueKey))
         return false;
     KeyGuard key;
@@ -177,6 +175,7 @@ bool cRegistry::readValue(Variant& result, int32_t& storedType) const {
                                                  reinterpret_cast<LPBYTE>(&probe), &size);
         if (sizeStatus != ERROR_SUCCESS && sizeStatus != ERROR_MORE_DATA)
             return false;
+        m_ValueType = static_cast<int32_t>(type);
 
         // Data query. At least 4 bytes, so a DWORD read never needs a special buffer; a DWORD
         // stored longer than 4 bytes is read whole and only its first 4 bytes are used.
@@ -190,7 +189,6 @@ bool cRegistry::readValue(Variant& result, int32_t& storedType) const {
             continue;
         const size_t n = std::min<size_t>(got, data.size());
 
-        storedType = static_cast<int32_t>(type);
         switch (type) {
         case REG_SZ:
         case REG_MULTI_SZ:

@@ -68,7 +68,9 @@ class cRegistry {
     static QString ExpandEnvironmentText(const QString& text);
 
     // Reads the value once both queries agree on type and size; false when it cannot be read.
-    bool readValue(Variant& result, int32_t& storedType) const;
+    // ValueType takes the stored type as soon as the size query finds the value, so a data
+    // read or expansion that fails afterwards leaves it holding that type.
+    bool readValue(Variant& result);
     QString setValueFailureText(const Variant& vValue) const;
     [[noreturn]] void raise(int32_t number, const QString& description) const;
     QString handleText() const { return QString::number(m_ClassKey); }

@@ -336,7 +336,7 @@ const char* const kNamedTools[] = {
     "Tool4265 Tool4266 Tool4267 Tool4268 Tool4269 Tool4270 Tool4275 Tool4276 Tool4277 Tool4278 "
     "Tool4279 Tool4283 Tool4284 Tool4285 Tool4286 Tool4287 Tool4288 Tool4289 Tool4290 toolPB"};
 
-TEST_F(StoredLayout, CollectionDefinesEveryNamedToolSeparatorAndBuiltIn) {
+TEST_F(StoredLayout, CollectionDefinesEachNamedToolOnceByDesign) {
     QStringList expected;
     for (const char* chunk : kNamedTools)
         expected += QString::fromLatin1(chunk).split(u' ', Qt::SkipEmptyParts);
@@ -593,6 +593,26 @@ TEST_F(StoredLayout, ReportFormatPopupShowsTwentyThreeEntriesWithTheAlignToolTwi
     EXPECT_NE(align[0], align[1]);
     EXPECT_EQ(align[0]->menu(), align[1]->menu());
     EXPECT_EQ(entries, bars().popup(QStringLiteral("popRPTFormat"))->actions());
+}
+
+// A separator that closes a popup, or stands before an entry that is hidden (the empty window
+// list), takes its place in the laid-out menu below the entries before it.
+TEST_F(StoredLayout, ClosingSeparatorsAreLaidOutAsStored) {
+    struct Closing {
+        const char* band;
+        int separator; // its entry index
+    };
+    for (const Closing& c : {Closing{"popADDINS", 1}, Closing{"popMainWindow", 3}}) {
+        SCOPED_TRACE(c.band);
+        QMenu* menu = bars().popup(QLatin1String(c.band));
+        const QList<QAction*> entries = bars().entries(QLatin1String(c.band));
+        ASSERT_TRUE(entries.value(c.separator) && entries[c.separator]->isSeparator());
+        const QRect before = menu->actionGeometry(entries[c.separator - 1]);
+        const QRect separator = menu->actionGeometry(entries[c.separator]);
+        EXPECT_GT(separator.height(), 0);
+        EXPECT_GE(separator.top(), before.bottom());
+        EXPECT_GT(menu->sizeHint().height(), separator.bottom());
+    }
 }
 
 } // namespace

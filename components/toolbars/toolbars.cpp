@@ -236,6 +236,8 @@ QMenu* ToolBars::popup(const QString& band) {
     menu->setObjectName(b.name);
     menu->setAccessibleName(withoutMarkers(b.caption, b.name));
     menu->setProperty("tavFilled", false);
+    // Separators show as stored: also one that closes the popup or stands beside a hidden entry.
+    menu->setSeparatorsCollapsible(false);
     // Filled on first opening: most popups are never opened in a session.
     connect(menu, &QMenu::aboutToShow, this, [this, menu, i] { fillMenu(menu, i); });
     m_popups.insert(i, menu);

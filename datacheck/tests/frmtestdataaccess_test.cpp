@@ -243,7 +243,7 @@ TEST_P(DataCheckCount, FillGridReportsTheCountAndShowsEveryRow) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, DataCheckCount,
                          ::testing::Values(CountCase{"Empty", 0}, CountCase{"ThreeRows", 3},
-                                           CountCase{"BeyondSixteenBits", 40000}),
+                                           CountCase{"BeyondSixteenBitsByDesign", 40000}),
                          tav::test::caseName);
 
 TEST_F(DataAccessWindowTest, TestsNeverWriteBesideOrIntoTheDatabase) {

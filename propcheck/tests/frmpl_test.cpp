@@ -1,4 +1,5 @@
 #include "appinfo.h"
+#include "canvas.h"
 #include "frmpl.h"
 #include "printers.h"
 #include "testsupport.h"
@@ -284,6 +285,36 @@ TEST_F(CustomRowPixels, TheLabelIsWhiteOnNavyWhenHighlighted) {
         const int back = highlighted ? dark : light;
         EXPECT_GT(text, 10);
         EXPECT_GT(back, 5 * text);
+    }
+}
+
+// Rows too short for their fills, painted straight onto a canvas. The handler resumes after
+// each failing fill: a row 2 pixels high loses its value background, one 1 pixel high also its
+// label background (which its bottom line covers); lines, box and label text still paint.
+TEST_F(CustomRowPixels, RowsTooShortForTheirFillsStillPaintLinesBoxAndText) {
+    constexpr int left = 10, top = 10, right = 250, startText = 30, startValue = 50;
+    constexpr COLORREF silver = 0xC0C0C0, white = 0xFFFFFF, black = 0;
+    PropertyItem& custom = row("Custom Drawn");
+    custom.setValue(QStringLiteral("1"));
+    list->select(&row("Text String"));
+    for (int height : {2, 1}) {
+        SCOPED_TRACE(height);
+        test::Canvas canvas(260, 40);
+        const int bottom = top + height;
+        form->IPropEventSink_DrawItem(custom, canvas.hdc(), left, top, right, bottom, startText,
+                                      startValue);
+        // The box (upside down in so short a row) is drawn after the bottom line, over it.
+        EXPECT_TRUE(canvas.all(silver, QRect(left, bottom - 1, startValue + 3 - left, 1)));
+        EXPECT_TRUE(canvas.all(silver, QRect(startValue + 15, bottom - 1, right - 65, 1)));
+        EXPECT_TRUE(canvas.all(silver, QRect(left - 2, top, 1, height)));
+        EXPECT_EQ(canvas.at(startValue, top), silver);
+        EXPECT_EQ(canvas.at(startValue + 9, top), black) << "the box's outline";
+        EXPECT_FALSE(canvas.untouched(QRect(startText, bottom + 1, 60, 12))) << "the label text";
+        if (height == 2) {
+            EXPECT_EQ(canvas.at(left + 10, top), white) << "the label background";
+            EXPECT_EQ(canvas.at(right - 10, top), test::Canvas::Background)
+                << "no value background";
+        }
     }
 }
 

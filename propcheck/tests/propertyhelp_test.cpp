@@ -6,6 +6,7 @@
 #include "modgdi.h"
 #include "olecolor.h"
 #include "propertyhelp.h"
+#include "raisederror.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -50,6 +51,8 @@ struct GradCase {
     int32_t from, to;
     int32_t y1, y2;
     std::vector<uint32_t> bands; // expected colour of each band from y1 down
+    int32_t error = 0;           // raised before painting; 0 for none
+    friend void PrintTo(const GradCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class FillGradBands : public ::testing::TestWithParam<GradCase> {};
@@ -57,7 +60,11 @@ class FillGradBands : public ::testing::TestWithParam<GradCase> {};
 TEST_P(FillGradBands, PaintsOneBandPerPixelRow) {
     const GradCase& c = GetParam();
     Canvas canvas;
-    canvas.help.FillGrad(3, c.y1, 20, c.y2, c.from, c.to);
+    EXPECT_EQ(test::errorNumberOf([&] { canvas.help.FillGrad(3, c.y1, 20, c.y2, c.from, c.to); }),
+              c.error);
+    if (c.error != 0) {
+        EXPECT_TRUE(canvas.untouched(QRect(0, 0, 40, 30))) << "nothing painted";
+    }
     for (size_t i = 0; i < c.bands.size(); ++i) {
         const int y = c.y1 + int(i);
         EXPECT_EQ(canvas.at(3, y), c.bands[i]) << "band " << i;
@@ -83,9 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
         GradCase{"WhiteToBlackClampsAtZero", White, Black, 0, 3, {grey(128), grey(0), grey(0)}},
         // 127.5 rounds to the even 128 in both channels.
         GradCase{"ChannelsMoveIndependently", Red, 0x00FF00, 4, 7, {0x008080, 0x00FF00, 0x00FF00}},
-        GradCase{"OneBandKeepsTheStartColour", Red, White, 5, 6, {Red}},
-        GradCase{"ZeroHeightPaintsNothing", Red, White, 5, 5, {}},
-        GradCase{"NegativeHeightPaintsNothing", Red, White, 9, 4, {}}),
+        GradCase{"OneBandDividesByZero", Red, White, 5, 6, {}, err::DivisionByZero},
+        GradCase{"ZeroHeightIsOutOfRange", Red, White, 5, 5, {}, err::SubscriptOutOfRange},
+        GradCase{"NegativeHeightIsOutOfRange", Red, White, 9, 4, {}, err::SubscriptOutOfRange}),
     tav::test::caseName);
 
 TEST(PropertyHelpFillGrad, SystemColoursAreTranslatedAndDefaultsAreWindowToBlack) {

@@ -99,7 +99,7 @@ TEST_F(CRegistryEnum, EnumerateValuesGrowsBufferForNameAddedMeanwhile) {
               names({QStringLiteral("a"), QStringLiteral("b"), longName, QStringLiteral("c")}));
 }
 
-TEST_F(CRegistryEnum, EnumerateSectionsListsSortedSubkeysOfEveryLength) {
+TEST_F(CRegistryEnum, EnumerateSectionsListsSubkeysUpTo255CharactersByDesign) {
     const QString n254 = QString(254, u'b');
     const QString n255 = QString(255, u'c');
     const QString wide = QString(255, QChar(0x00FC)); // 255 characters, 510 bytes in the code page
@@ -202,8 +202,12 @@ INSTANTIATE_TEST_SUITE_P(
                       AssociationCase{"DottedExtension", "C:\\Tools\\viewer.exe", ".dat", 3,
                                       "..dat", "C:\\Tools\\viewer.exe \"%1\"",
                                       "C:\\Tools\\viewer.exe,3"},
-                      AssociationCase{"BlankInPathIsQuoted", "C:\\Program Files\\viewer.exe", "dat",
-                                      -1, ".dat", "\"C:\\Program Files\\viewer.exe\" \"%1\"", ""},
+                      AssociationCase{"BlankInPathIsQuotedByDesign",
+                                      "C:\\Program Files\\viewer.exe", "dat", 0, ".dat",
+                                      "\"C:\\Program Files\\viewer.exe\" \"%1\"",
+                                      "C:\\Program Files\\viewer.exe,0"},
+                      AssociationCase{"TabInPathIsQuotedByDesign", "/opt/my\tviewer", "dat", -1,
+                                      ".dat", "\"/opt/my\tviewer\" \"%1\"", ""},
                       AssociationCase{"QuotedPathStays", "\"C:\\Program Files\\viewer.exe\"", "dat",
                                       -1, ".dat", "\"C:\\Program Files\\viewer.exe\" \"%1\"", ""}),
     tav::test::caseName);
@@ -221,7 +225,7 @@ TEST_F(CRegistryAssociation, ValueTypeNeverSetFailsAtFirstWrite) {
     EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, QStringLiteral("Viewer.Document")));
 }
 
-TEST_F(CRegistryAssociation, EmptyClassOrExtensionIsRefusedBeforeWriting) {
+TEST_F(CRegistryAssociation, EmptyClassOrExtensionIsRefusedBeforeWritingByDesign) {
     struct Refused {
         const char* name;
         QString className;

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <new>
+#include <string>
 
 using namespace tav;
 using tav::test::errorOf;
@@ -75,8 +76,12 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"SzWithTerminator", REG_SZ, QByteArray("abc", 4), Variant("abc")},
         ReadCase{"SzSingleNul", REG_SZ, bytes({0}), Variant(QString())},
         // Raw data so that the byte after the given size is not NUL (the layer would add one).
-        ReadCase{"SzNoTerminatorKeepsAll", REG_SZ, QByteArray::fromRawData("abcX", 3),
-                 Variant("abc")},
+        ReadCase{"SzWithoutTerminatorReadsWholeByDesign", REG_SZ,
+                 QByteArray::fromRawData("abcX", 3), Variant("abc")},
+        ReadCase{"ExpandSzWithoutTerminatorReadsWholeByDesign", REG_EXPAND_SZ,
+                 QByteArray::fromRawData("%TAVTEST_FOLDER%X", 16), Variant("/srv/data")},
+        ReadCase{"MultiSzWithoutTerminatorReadsWholeByDesign", REG_MULTI_SZ,
+                 QByteArray::fromRawData("a\0bX", 3), Variant(QString("a") + kNul + "b")},
         ReadCase{"SzTwoNulsKeepsOne", REG_SZ, QByteArray("abc\0\0", 5),
                  Variant(QString("abc") + kNul)},
         ReadCase{"SzNoDataIsEmptyText", REG_SZ, QByteArray(), Variant(QString())},
@@ -239,20 +244,20 @@ TEST_P(CRegistryWriteFailure, RaisesAfterCreatingKeyAndStoresNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CRegistryWriteFailure,
-    ::testing::Values(FailCase{"TypeNeverSet", 0, Variant("x"), cRegistry::ErrSetValue, true},
-                      FailCase{"Link", 6, Variant("x"), cRegistry::ErrSetValue, true},
-                      FailCase{"MultiSz", 7, Variant("x"), cRegistry::ErrSetValue, true},
-                      FailCase{"Qword", 11, Variant(int32_t(1)), cRegistry::ErrSetValue, true},
-                      FailCase{"DwordFromDouble", 4, Variant(1.5), cRegistry::ErrSetValue, true},
-                      FailCase{"DwordFromText", 4, Variant("12"), cRegistry::ErrSetValue, true},
-                      FailCase{"DwordFromBoolean", 5, Variant(true), cRegistry::ErrSetValue, true},
-                      FailCase{"DwordFromEmpty", 4, Variant(), cRegistry::ErrSetValue, true},
-                      FailCase{"BinaryFromText", 3, Variant("abc"), cRegistry::ErrFailed, false},
-                      FailCase{"BinaryWithoutIndexZero", 3, Variant(byteArray(1, {1, 2})),
-                               err::SubscriptOutOfRange, false},
-                      FailCase{"BinaryEmpty", 3, Variant(ByteArray(0)), err::SubscriptOutOfRange,
-                               false},
-                      FailCase{"TextFromNull", 1, Variant::null(), err::InvalidUseOfNull, false}),
+    ::testing::Values(
+        FailCase{"TypeNeverSet", 0, Variant("x"), cRegistry::ErrSetValue, true},
+        FailCase{"Link", 6, Variant("x"), cRegistry::ErrSetValue, true},
+        FailCase{"MultiSz", 7, Variant("x"), cRegistry::ErrSetValue, true},
+        FailCase{"Qword", 11, Variant(int32_t(1)), cRegistry::ErrSetValue, true},
+        FailCase{"DwordFromDoubleRaisesByDesign", 4, Variant(1.5), cRegistry::ErrSetValue, true},
+        FailCase{"DwordFromTextRaisesByDesign", 4, Variant("12"), cRegistry::ErrSetValue, true},
+        FailCase{"DwordFromBooleanRaisesByDesign", 5, Variant(true), cRegistry::ErrSetValue, true},
+        FailCase{"DwordFromEmptyRaisesByDesign", 4, Variant(), cRegistry::ErrSetValue, true},
+        FailCase{"BinaryFromText", 3, Variant("abc"), cRegistry::ErrFailed, false},
+        FailCase{"BinaryWithoutIndexZero", 3, Variant(byteArray(1, {1, 2})),
+                 err::SubscriptOutOfRange, false},
+        FailCase{"BinaryEmpty", 3, Variant(ByteArray(0)), err::SubscriptOutOfRange, false},
+        FailCase{"TextFromNull", 1, Variant::null(), err::InvalidUseOfNull, false}),
     tav::test::caseName);
 
 TEST_F(CRegistryValue, FailureTextsAreExact) {
@@ -362,23 +367,35 @@ TEST_F(CRegistryValue, ExpansionFailureIsInvalidArgument) {
     const auto e = errorOf([&] { reg.value(); });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->number(), err::InvalidProcedureCall);
+    EXPECT_EQ(reg.ValueType(), REG_EXPAND_SZ) << "set before the data are read";
 }
 
 // Memory that cannot be had while reading is error 7, which the handlers trap; the key is
-// closed all the same.
+// closed all the same. Once the size query has found the value, ValueType holds its type.
 TEST_F(CRegistryValue, AllocationFailureIsOutOfMemory) {
     putRaw(HKEY_CURRENT_USER, kPath, QStringLiteral("v"), REG_EXPAND_SZ, QByteArray("%HOME%", 7));
-    for (const char* failing : {"RegQueryValueExA", "ExpandEnvironmentStringsA"}) {
-        SCOPED_TRACE(failing);
-        int opens = 0, closes = 0;
+    struct Failing {
+        const char* function;
+        int call; // which call of it fails, from 1
+        int32_t valueTypeAfter;
+    };
+    const Failing cases[] = {
+        {"RegQueryValueExA", 1, 1}, // the size query: nothing known yet
+        {"RegQueryValueExA", 2, REG_EXPAND_SZ},
+        {"ExpandEnvironmentStringsA", 1, REG_EXPAND_SZ},
+    };
+    for (const Failing& f : cases) {
+        SCOPED_TRACE(std::string(f.function) + " call " + std::to_string(f.call));
+        int opens = 0, closes = 0, calls = 0;
         winreg::setFaultHook([&](const char* function) -> LONG {
             opens += std::strcmp(function, "RegOpenKeyExA") == 0;
             closes += std::strcmp(function, "RegCloseKey") == 0;
-            if (std::strcmp(function, failing) == 0)
+            if (std::strcmp(function, f.function) == 0 && ++calls == f.call)
                 throw std::bad_alloc();
             return ERROR_SUCCESS;
         });
         cRegistry reg = at(QStringLiteral("v"));
+        reg.setValueType(1);
         const auto e = errorOf([&] { reg.value(); });
         winreg::setFaultHook({});
         ASSERT_TRUE(e);
@@ -386,6 +403,7 @@ TEST_F(CRegistryValue, AllocationFailureIsOutOfMemory) {
         EXPECT_EQ(e->description(), QStringLiteral("Out of memory"));
         EXPECT_EQ(opens, 1);
         EXPECT_EQ(closes, 1);
+        EXPECT_EQ(reg.ValueType(), f.valueTypeAfter);
     }
 }
 
