@@ -9,6 +9,7 @@
 #include "connectionto.h"
 #include "recordset.h"
 #include "sanitizers.h"
+#include "storedvalues.h"
 #include "testsupport.h"
 
 #include <QDateTime>
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QProcess>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <sqlite3.h>
@@ -206,6 +208,45 @@ TEST_F(AccessFile, FileIsNeverWritten) {
     EXPECT_EQ(tav::test::fileDigest(m_equip), before);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files),
               QStringList{QStringLiteral("dbEquip.mdb")});
+}
+
+// The reader's own conversions at the edges the sample files do not reach.
+TEST(StoredValues, ConvertAsAccessShowsThem) {
+    using namespace tav::mdbreader;
+    const auto of = [](std::initializer_list<unsigned char> b) {
+        return std::basic_string<unsigned char>(b);
+    };
+    const auto guid = of({0x6A, 0x27, 0x39, 0x8E, 0xA8, 0xBC, 0xC4, 0x4A, 0x89, 0x1E, 0x49, 0x91,
+                          0x1D, 0x84, 0x38, 0xDD});
+    EXPECT_EQ(guidText(guid), "{8E39276A-BCA8-4AC4-891E-49911D8438DD}");
+    EXPECT_EQ(guidText(Bytes(guid).substr(1)), "");
+
+    const struct {
+        double days;
+        const char* text;
+    } dates[] = {{0, "1899-12-30 00:00:00"},
+                 {-1.25, "1899-12-29 06:00:00"},
+                 {-1.9999999999, "1899-12-30 00:00:00"},
+                 {-657434, "0100-01-01 00:00:00"},
+                 {2958465.99999, "9999-12-31 23:59:59"},
+                 {-657435.5, ""},
+                 {2958466, ""},
+                 {std::nan(""), ""}};
+    for (const auto& d : dates)
+        EXPECT_EQ(dateText(d.days), d.text) << d.days;
+
+    const auto extended = [](const char* ascii) {
+        return extendedDateText(Bytes(reinterpret_cast<const unsigned char*>(ascii), 42));
+    };
+    EXPECT_EQ(extended("0000000000000737954:0000000459001234000:7"), "2021-06-14 12:45:00.1234");
+    EXPECT_EQ(extended("0000000000000000000:0000000000000000000:7"), "");
+    EXPECT_EQ(extended("00000000000007379x4:0000000000459001234:7"), "");
+
+    // Compressed text with a run of two-byte characters; a pair beyond the basic plane; half a
+    // pair.
+    EXPECT_EQ(unicodeText(of({0xFF, 0xFE, 'a', 0x00, 0xAC, 0x20, 0x00, 'b'})), "a\u20ACb");
+    EXPECT_EQ(unicodeText(of({0x3D, 0xD8, 0x00, 0xDE})), "\U0001F600");
+    EXPECT_EQ(unicodeText(of({0x3D, 0xD8, 'a', 0x00})), "\uFFFDa");
 }
 
 // The sample files of other makers (fixtures folder "access"), copied into the test's folder;
