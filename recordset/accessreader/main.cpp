@@ -502,6 +502,7 @@ void writeCatalog(MdbHandle* mdb, sqlite3* db) {
         std::string name;
         int type;
         int flags;
+        int storedType; // as MSysObjects holds it: a report (-32764) is 4 once masked
     };
     std::vector<Object> list;
     sqlite3_stmt* st = nullptr;
@@ -513,7 +514,8 @@ void writeCatalog(MdbHandle* mdb, sqlite3* db) {
         // Types as the library numbers them; the low 24 bits of an id are its definition's page.
         list.push_back({(unsigned long)(sqlite3_column_int64(st, 0)) & 0x00FFFFFF,
                         reinterpret_cast<const char*>(sqlite3_column_text(st, 1)),
-                        sqlite3_column_int(st, 2) & 0x7F, sqlite3_column_int(st, 3)});
+                        sqlite3_column_int(st, 2) & 0x7F, sqlite3_column_int(st, 3),
+                        sqlite3_column_int(st, 2)});
     sqlite3_finalize(st);
 
     for (const Object& o : list) {
@@ -527,7 +529,8 @@ void writeCatalog(MdbHandle* mdb, sqlite3* db) {
         } else if (o.type == MDB_TABLE && o.name == "MSysQueries") {
             const long rows = copyTable(mdb, db, &entry, "__msysqueries", headerRows);
             listObject(db, o.name, o.type, headerRows, rows, (long long)o.page);
-        } else if (o.type == MDB_QUERY || o.type == MDB_LINKED_TABLE || o.type == odbcLinkedTable) {
+        } else if (o.type == MDB_QUERY || o.type == MDB_LINKED_TABLE ||
+                   o.storedType == odbcLinkedTable) {
             listObject(db, o.name, o.type);
         }
     }
