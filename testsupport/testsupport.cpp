@@ -22,7 +22,7 @@ QString copyFixture(const QString& name, const QString& dir) {
     const QString src = QDir(fixturesDir()).filePath(name);
     if (fixturesDir().isEmpty() || !QFileInfo::exists(src))
         return {};
-    const QString dst = QDir(dir).filePath(name);
+    const QString dst = QDir(dir).filePath(QFileInfo(name).fileName());
     QFile::remove(dst);
     if (!QFile::copy(src, dst))
         return {};

@@ -28,8 +28,9 @@ class TempDir {
 // The read-only shared fixtures folder (TAV_FIXTURES_DIR), or empty when unknown.
 QString fixturesDir();
 
-// Copies a shared fixture into `dir` (writable) and returns the copy's path; empty
-// when the fixture is not available.
+// Copies a shared fixture (a name inside the fixtures folder, such as "access/x.accdb")
+// into `dir` under its file name (writable) and returns the copy's path; empty when the
+// fixture is not available.
 QString copyFixture(const QString& name, const QString& dir);
 
 // Records every message box shown while it lives and answers each with OK.

@@ -27,6 +27,7 @@
 #include <string_view>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <utility>
 
 namespace tav::ado {
 
@@ -36,6 +37,8 @@ constexpr int defaultTimeoutMs = 15000;
 constexpr int passwordProtected = 5;             // the reader's exit status for a protected file
 constexpr qsizetype maxMessageBytes = 64 * 1024; // of the reader's messages, the last ones
 constexpr int defaultMemoryMb = 1024;            // the reader's address space
+constexpr int odbcLinkedTable = 4;               // catalog object types
+constexpr int linkedTable = 6;
 
 // A reader built with the address sanitizer cannot start under a limit.
 constexpr bool addressSpaceCanBeLimited = !addressSanitizerOn;
@@ -166,6 +169,7 @@ class Statement {
     int integer(int c) const { return sqlite3_column_int(m_st, c); }
     qint64 integer64(int c) const { return sqlite3_column_int64(m_st, c); }
     bool isNull(int c) const { return sqlite3_column_type(m_st, c) == SQLITE_NULL; }
+    sqlite3_stmt* get() const { return m_st; }
 
   private:
     sqlite3* m_db;
@@ -243,6 +247,23 @@ std::optional<VbError> changeSince(const QString& path, const FileStamp& then) {
     return std::nullopt;
 }
 
+// Why an object of the file cannot be opened: a saved query, or a linked table.
+struct Refusal {
+    QString noun; // "query" or "table"
+    QString why;
+};
+
+// The outside source a linked table names: its file, or its ODBC connection without the
+// password.
+QString linkSource(const QString& database, const QString& connect) {
+    if (!database.isEmpty())
+        return database;
+    QStringList parts = connect.split(u';', Qt::SkipEmptyParts);
+    parts.removeIf(
+        [](const QString& p) { return p.trimmed().startsWith(u"PWD=", Qt::CaseInsensitive); });
+    return parts.join(u';');
+}
+
 // One version of one Access file in memory: its catalog with the saved-query views, and
 // the tables loaded so far. Every connection to the same unchanged file shares it.
 class AccessImage {
@@ -272,6 +293,7 @@ class AccessImage {
         sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
         readCatalog();
         listQueries();
+        listRefusedColumns();
         countBytes();
     }
     AccessImage(const AccessImage&) = delete;
@@ -281,18 +303,23 @@ class AccessImage {
     const QString& path() const { return m_path; }
     const FileStamp& stamp() const { return m_stamp; }
     qint64 bytes() const { return m_bytes; }
-    const QStringList& catalogWarnings() const { return m_catalogWarnings; }
-    const std::map<QString, QString>& refusals() const { return m_refusals; }
+    const std::map<QString, Refusal>& refusals() const { return m_refusals; }
+    // Why the column `column` of the table `table` is not read, or empty.
+    QString columnRefusal(const QString& table, const QString& column) const {
+        const auto it = m_refusedColumns.find({table.toLower(), column.toLower()});
+        return it == m_refusedColumns.end() ? QString() : it->second;
+    }
 
     // Whether `name` (as a statement's reading names it) is a user table not loaded yet.
     bool needsLoading(const QString& name) const {
         const auto it = m_tables.find(name);
         return it != m_tables.end() && !it->second.loaded;
     }
-    // The stale row-count warning of a loaded table, or empty.
-    QString warningFor(const QString& name) const {
+    // The stale row-count warning of a loaded table the first time it is asked for in this
+    // image, else empty: it is given once, whichever connection reads the table.
+    QString takeWarning(const QString& name) {
         const auto it = m_tables.find(name);
-        return it == m_tables.end() ? QString() : it->second.warning;
+        return it == m_tables.end() ? QString() : std::exchange(it->second.warning, QString());
     }
     // How the reader is asked for `name`: the page of its definition and its name.
     QString readerArgument(const QString& name) const {
@@ -392,34 +419,63 @@ class AccessImage {
         const QString key = q.name.toLower();
         const access::SavedQuery rebuilt = access::rebuildSavedQuery(q.name, rows);
         if (!rebuilt.refusal.isEmpty()) {
-            m_refusals[key] = rebuilt.refusal;
+            m_refusals[key] = {QStringLiteral("query"), rebuilt.refusal};
             return false;
         }
         QString sql;
         try {
             sql = access::translateAccessSql(rebuilt.sql, true);
         } catch (const access::AccessSqlRefusal& r) {
-            m_refusals[key] = r.why();
+            m_refusals[key] = {QStringLiteral("query"), r.why()};
             return false;
         }
-        const QByteArray create = "CREATE VIEW " + quoted(q.name) + " AS " + sql.toUtf8();
+        const QByteArray select = sql.toUtf8();
         for (;;) {
-            char* err = nullptr;
-            const int rc = sqlite3_exec(m_db, create.constData(), nullptr, nullptr, &err);
-            const QString why = QString::fromUtf8(err ? err : "");
-            sqlite3_free(err);
-            if (rc == SQLITE_OK)
+            SqliteStmt probe(m_db, std::string_view(select.constData(), size_t(select.size())));
+            if (probe.ok()) {
+                exec(m_db,
+                     "CREATE VIEW " + quoted(q.name) + outputNames(probe.get()) + " AS " + select,
+                     m_path);
                 return true;
-            if ((rc & 0xff) == SQLITE_NOMEM)
+            }
+            if ((probe.rc() & 0xff) == SQLITE_NOMEM)
                 throw outOfMemory();
+            const QString why = QString::fromUtf8(sqlite3_errmsg(m_db));
             // Queries read other queries: make the one it names, then try again.
             if (!(why.startsWith(QLatin1String("no such table:")) &&
                   ensureView(missingName(why)))) {
-                m_refusals[key] =
-                    QStringLiteral("its rebuilt form is not valid here (%1)").arg(why);
+                m_refusals[key] = {
+                    QStringLiteral("query"),
+                    QStringLiteral("its rebuilt form is not valid here (%1)").arg(why)};
                 return false;
             }
         }
+    }
+
+    // The view's column list: its columns' names, where two are alike each named with its
+    // table as Access names them ("Table1.col1", "Table2.col1").
+    static QByteArray outputNames(sqlite3_stmt* st) {
+        const int n = sqlite3_column_count(st);
+        QStringList names;
+        std::map<QString, int> uses;
+        for (int c = 0; c < n; ++c) {
+            names << QString::fromUtf8(sqlite3_column_name(st, c));
+            ++uses[names.last().toLower()];
+        }
+        for (int c = 0; c < n; ++c)
+            if (const char* table = sqlite3_column_table_name(st, c);
+                table && uses[names[c].toLower()] > 1)
+                names[c] = QString::fromUtf8(table) + u'.' + names[c];
+        // Names still alike (a table read twice) are told apart as SQLite would.
+        std::set<QString> taken;
+        QByteArray list = "(";
+        for (int c = 0; c < n; ++c) {
+            QString name = names[c];
+            for (int k = 1; !taken.insert(name.toLower()).second; ++k)
+                name = names[c] + u':' + QString::number(k);
+            list += (c ? ", " : "") + quoted(name);
+        }
+        return list + ')';
     }
 
     QString staleCount(const QString& name, qint64 header, qint64 rows) const {
@@ -441,29 +497,58 @@ class AccessImage {
     void readCatalog() {
         Statement st(m_db, "SELECT name, type, header_rows, rows, page FROM __catalog", m_path);
         bool any = false;
+        QStringList linked;
         while (st.step()) {
             any = true;
             const QString name = st.text(0);
-            if (st.integer(1) == 6)
-                m_refusals[name.toLower()] =
-                    QStringLiteral("'%1' is a linked table in another database, which this reader "
-                                   "does not follow")
-                        .arg(name);
+            if (st.integer(1) == linkedTable || st.integer(1) == odbcLinkedTable)
+                linked << name;
             else if (st.integer(1) == 1 && st.isNull(3))
                 m_tables[name].page = st.integer64(4);
-            else if (!st.isNull(2) && st.integer64(2) != st.integer64(3))
-                m_catalogWarnings << staleCount(name, st.integer64(2), st.integer64(3));
+            // The catalogue's own tables copied whole are not the tester's: a stale count in
+            // their headers earns no warning.
         }
         if (!any)
             throw damaged(m_path, QStringLiteral("its catalog is empty."));
+        for (const QString& name : linked)
+            refuseLink(name);
     }
 
-    // The saved queries, by lower-case name; hidden ones (behind forms and reports) are left out.
+    // A linked table is refused naming the outside source it is linked to.
+    void refuseLink(const QString& name) {
+        Statement st(
+            m_db, "SELECT Type, Database, Connect, ForeignName FROM __msysobjects WHERE Name = ?",
+            m_path);
+        const QByteArray utf8 = name.toUtf8();
+        sqlite3_bind_text(st.get(), 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
+        QString why = QStringLiteral("it is a linked table, which this reader does not follow");
+        if (st.step()) {
+            const QString source = linkSource(st.text(1), st.text(2));
+            const QString foreign = st.isNull(3) ? name : st.text(3);
+            why = st.integer(0) == odbcLinkedTable
+                      ? QStringLiteral("it is linked through ODBC to the table '%1' of '%2', which "
+                                       "this reader does not follow")
+                            .arg(foreign, source)
+                      : QStringLiteral("it is linked to the table '%1' in '%2', which this reader "
+                                       "does not follow")
+                            .arg(foreign, source);
+        }
+        m_refusals[name.toLower()] = {QStringLiteral("table"), why};
+    }
+
+    // The saved queries, by lower-case name, the hidden ones behind forms and reports
+    // ("~sq_...") too.
     void listQueries() {
         Statement st(m_db, "SELECT Id, Name FROM __msysobjects WHERE Type = 5", m_path);
         while (st.step())
-            if (const QString name = st.text(1); !name.startsWith(QLatin1Char('~')))
-                m_queries[name.toLower()] = {name, st.integer(0)};
+            m_queries[st.text(1).toLower()] = {st.text(1), st.integer(0)};
+    }
+
+    // The columns the reader does not read (complex columns), by lower-case table and column.
+    void listRefusedColumns() {
+        Statement st(m_db, "SELECT table_name, column_name, why FROM __refused", m_path);
+        while (st.step())
+            m_refusedColumns[{st.text(0).toLower(), st.text(1).toLower()}] = st.text(2);
     }
 
     QString m_path;
@@ -472,8 +557,8 @@ class AccessImage {
     sqlite3* m_db = nullptr;                 // the connection m_owner closes
     std::map<QString, Table> m_tables;       // user tables by their name in the file
     std::map<QString, SavedQuery> m_queries; // saved queries by lower-case name
-    std::map<QString, QString> m_refusals;   // lower-case name -> why it cannot be opened
-    QStringList m_catalogWarnings;
+    std::map<QString, Refusal> m_refusals;   // lower-case name -> why it cannot be opened
+    std::map<std::pair<QString, QString>, QString> m_refusedColumns; // lower-case table, column
     qint64 m_bytes = 0;
 };
 
@@ -531,10 +616,7 @@ class ImageCache {
 
 class AccessConnection : public Connection {
   public:
-    explicit AccessConnection(std::shared_ptr<AccessImage> image) : m_image(std::move(image)) {
-        for (const QString& w : m_image->catalogWarnings())
-            qWarning().noquote() << w;
-    }
+    explicit AccessConnection(std::shared_ptr<AccessImage> image) : m_image(std::move(image)) {}
     ~AccessConnection() override = default;
     AccessConnection(const AccessConnection&) = delete;
     AccessConnection& operator=(const AccessConnection&) = delete;
@@ -561,11 +643,9 @@ class AccessConnection : public Connection {
             load(missing);
             st = prepare(text, accessSql, nullptr);
         }
-        for (const QString& name : reads) {
-            const QString warning = m_image->warningFor(name);
-            if (!warning.isEmpty() && m_warned.insert(name).second)
+        for (const QString& name : reads)
+            if (const QString warning = m_image->takeWarning(name); !warning.isEmpty())
                 qWarning().noquote() << warning;
-        }
         return readAllRows(m_image->db(), st.get(), path(), accessSql);
     }
 
@@ -574,30 +654,52 @@ class AccessConnection : public Connection {
 
     // Prepares `text`, making the views of the saved queries it names on the way; with
     // `reads`, collects the names of the tables and views it reads.
+    // What the authorizer learns while a statement is prepared.
+    struct Reading {
+        const AccessImage* image;
+        std::set<QString>* reads; // the tables read, when asked for
+        QString refusedTable, refusedColumn, why;
+    };
+
+    // Collects the tables a statement reads and denies it a column the reader refused.
+    static int authorize(void* context, int action, const char* table, const char* column,
+                         const char*, const char*) {
+        auto* r = static_cast<Reading*>(context);
+        if (action != SQLITE_READ || !table)
+            return SQLITE_OK;
+        const QString name = QString::fromUtf8(table);
+        if (r->reads)
+            r->reads->insert(name);
+        if (column && *column)
+            if (QString why = r->image->columnRefusal(name, QString::fromUtf8(column));
+                !why.isEmpty()) {
+                r->refusedTable = name;
+                r->refusedColumn = QString::fromUtf8(column);
+                r->why = std::move(why);
+                return SQLITE_DENY;
+            }
+        return SQLITE_OK;
+    }
+
     SqliteStmt prepare(const QByteArray& text, const QString& accessSql,
                        std::set<QString>* reads) const {
         sqlite3* db = m_image->db();
         for (;;) {
-            if (reads) {
-                reads->clear();
-                sqlite3_set_authorizer(
-                    db,
-                    [](void* names, int action, const char* table, const char*, const char*,
-                       const char*) {
-                        if (action == SQLITE_READ && table)
-                            static_cast<std::set<QString>*>(names)->insert(
-                                QString::fromUtf8(table));
-                        return SQLITE_OK;
-                    },
-                    reads);
-            }
-            SqliteStmt owned(db, std::string_view(text.constData(), size_t(text.size())));
             if (reads)
-                sqlite3_set_authorizer(db, nullptr, nullptr);
+                reads->clear();
+            Reading reading{m_image.get(), reads, {}, {}, {}};
+            sqlite3_set_authorizer(db, authorize, &reading);
+            SqliteStmt owned(db, std::string_view(text.constData(), size_t(text.size())));
+            sqlite3_set_authorizer(db, nullptr, nullptr);
             if (owned.ok())
                 return owned;
             if ((owned.rc() & 0xff) == SQLITE_NOMEM)
                 throw outOfMemory();
+            if (!reading.refusedColumn.isEmpty())
+                throw providerError(
+                    errc::CommandError,
+                    QStringLiteral("The column '%1' of the table '%2' in '%3' cannot be read: %4.")
+                        .arg(reading.refusedColumn, reading.refusedTable, path(), reading.why));
             const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
             if (!(msg.startsWith(QLatin1String("no such table:")) &&
                   m_image->ensureView(missingName(msg))))
@@ -631,8 +733,8 @@ class AccessConnection : public Connection {
             if (const auto it = m_image->refusals().find(bare.toLower());
                 it != m_image->refusals().end())
                 return providerError(errc::CommandError,
-                                     QStringLiteral("The query '%1' in '%2' cannot be opened: %3.")
-                                         .arg(bare, path(), it->second));
+                                     QStringLiteral("The %1 '%2' in '%3' cannot be opened: %4.")
+                                         .arg(it->second.noun, bare, path(), it->second.why));
             return providerError(errc::NoSuchTable,
                                  QStringLiteral("The table or query '%1' does not exist in '%2'.")
                                      .arg(bare, path()));
@@ -641,7 +743,6 @@ class AccessConnection : public Connection {
     }
 
     std::shared_ptr<AccessImage> m_image;
-    std::set<QString> m_warned; // tables whose stale-count warning this connection gave
 };
 
 } // namespace

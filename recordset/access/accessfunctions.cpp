@@ -43,16 +43,23 @@ double roundHalfEven(double x) {
         x); // the default floating-point rounding mode is to nearest, ties to even
 }
 
+// A stored date ("YYYY-MM-DD hh:mm:ss", a Date/Time Extended value with a fraction of a
+// second after it, or a date alone) of any year from 100 to 9999. It is read as UTC so that
+// no hour is lost to a change of the local clock.
 std::optional<QDateTime> dateOf(sqlite3_value* v) {
     if (isNull(v))
         return std::nullopt;
     const QString s = textOf(v).trimmed();
-    QDateTime d = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!d.isValid())
-        d = QDateTime(QDate::fromString(s.left(10), QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
-    if (!d.isValid())
+    const QDate date = QDate::fromString(s.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
         return std::nullopt;
-    return d;
+    QTime time(0, 0);
+    if (s.size() > 10) {
+        time = QTime::fromString(s.mid(11, 8), QStringLiteral("HH:mm:ss"));
+        if (s[10] != u' ' || !time.isValid())
+            return std::nullopt;
+    }
+    return QDateTime(date, time, Qt::UTC);
 }
 
 #define ACC_FN(name) void name(sqlite3_context* ctx, int argc, Args argv)

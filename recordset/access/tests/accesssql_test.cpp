@@ -119,6 +119,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "SELECT Year(born) & \"-\" & Month(born) & \"-\" & Day(born) & \" q\" & "
                  "DatePart(\"q\", born) FROM t WHERE id = 1",
                  "1996-7-4 q3"},
+        ExprCase{"DatePartsOfEveryYearFrom100To9999",
+                 "SELECT Year(\"0100-01-01 00:00:00\") & \" \" & Month(\"1392-01-10 00:00:00\") & "
+                 "\" \" & Day(\"9999-12-31 23:59:59\") & \" \" & DatePart(\"w\", \"1582-10-15\") & "
+                 "\" \" & Format(\"0100-02-28 06:00:00\", \"mm/dd hh:nn\") & \" \" & "
+                 "DatePart(\"h\", \"2021-06-14 12:45:00.1234567\")",
+                 "100 1 31 6 02/28 06:00 12"},
         ExprCase{"FormatPatterns",
                  "SELECT Format(born, \"yyyy\") & \" \" & Format(price, \"0.00\") & \" \" & "
                  "Format(born, \"mm/dd/yyyy\") FROM t WHERE id = 1",
