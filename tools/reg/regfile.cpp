@@ -47,11 +47,11 @@ bool isUnicodeStringType(DWORD type) {
 
 enum class Quoted { Closed, Open, Malformed };
 
-// Reads a double-quoted text starting at `pos` (on the opening quote). \\ and \" are the only
-// escapes; any other backslash makes the text malformed. Open: the line ended inside it.
-Quoted readQuoted(const QString& line, qsizetype& pos, QString& out) {
-    out.clear();
-    for (++pos; pos < line.size(); ++pos) {
+// Scans a double-quoted text from `pos` (just after the opening quote, or where an open text
+// went on), appending to `out`. \\ and \" are the only escapes; any other backslash makes the
+// text malformed. Open: the line ended inside it.
+Quoted scanQuoted(const QString& line, qsizetype& pos, QString& out) {
+    for (; pos < line.size(); ++pos) {
         const QChar c = line[pos];
         if (c == QLatin1Char('"')) {
             ++pos;
@@ -67,6 +67,13 @@ Quoted readQuoted(const QString& line, qsizetype& pos, QString& out) {
         out.append(line[pos]);
     }
     return Quoted::Open;
+}
+
+// Reads a double-quoted text starting at `pos` (on the opening quote).
+Quoted readQuoted(const QString& line, qsizetype& pos, QString& out) {
+    out.clear();
+    ++pos;
+    return scanQuoted(line, pos, out);
 }
 
 QString withoutComment(const QString& text) {
@@ -229,26 +236,25 @@ bool parseData(Lines& lines, const QString& rhs, bool version5, RegFileValue& v,
 // A quoted value name; a line break inside the quotes belongs to the name, so the name
 // may go on over the following lines. `rest` is what follows the closing quote.
 bool valueName(Lines& lines, QString entry, std::string& name, QString& rest, QString& reason) {
-    for (;;) {
-        qsizetype pos = 0;
-        QString text;
-        const Quoted q = readQuoted(entry, pos, text);
-        if (q == Quoted::Closed) {
-            // Names reach the registry as C strings; a NUL would set another value.
-            if (text.contains(QChar(0))) {
-                reason = QStringLiteral("NUL character in a value name");
-                return false;
-            }
-            name = toAnsi(text).toStdString();
-            rest = chopCr(entry.mid(pos)).trimmed();
-            return true;
-        }
+    qsizetype pos = 0;
+    QString text;
+    // The scan goes on where the last line ended: a long open name costs its length once.
+    for (Quoted q = readQuoted(entry, pos, text); q != Quoted::Closed;
+         q = scanQuoted(entry, pos, text)) {
         if (q == Quoted::Malformed || lines.at + 1 >= lines.raw.size()) {
             reason = QStringLiteral("unterminated value name");
             return false;
         }
         entry += QLatin1Char('\n') + lines.raw[++lines.at];
     }
+    // Names reach the registry as C strings; a NUL would set another value.
+    if (text.contains(QChar(0))) {
+        reason = QStringLiteral("NUL character in a value name");
+        return false;
+    }
+    name = toAnsi(text).toStdString();
+    rest = chopCr(entry.mid(pos)).trimmed();
+    return true;
 }
 
 } // namespace

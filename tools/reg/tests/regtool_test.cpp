@@ -11,8 +11,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstring>
+#include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -540,7 +543,7 @@ TEST_F(RegTool, MalformedImportNamesItsLineAndChangesNothing) {
         // A backslash continues only hex data after a comma; elsewhere it is text.
         {"continued dword", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=dword:1234\\\n5678\n", 3},
         {"continued string", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=\"Test \\\nValue\"\n", 3},
-        {"hex continued without a comma", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=hex:01,02\\\n03\n",
+        {"hex continued without a comma", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=hex:01,02\\\n,03\n",
          3},
         {"escape other than \\\\ and \\\"", "REGEDIT4\n[HKCU\\Software\\M]\n\"a\"=\"a\\tb\\0c\"\n",
          3},
@@ -681,6 +684,45 @@ TEST_F(RegTool, ExportOntoAFullDiskKeepsTheOldFile) {
     EXPECT_EQ(QDir(m_dir.path()).entryList({"full.reg*"}, QDir::Files | QDir::Hidden),
               QStringList{"full.reg"})
         << "no half file is left beside it";
+}
+
+TEST_F(RegTool, AQuestionNeverWaitsOnAnInputThatIsNotATerminal) {
+    // The tool itself, its standard input a pipe: held open with nothing in it, closed, or
+    // holding an answer already. Only the answer there counts; nothing means no.
+    const struct {
+        const char* name;
+        const char* written; // nullptr: nothing, the pipe stays open
+        bool close;
+        const char* stored;
+    } cases[] = {
+        {"open and empty", nullptr, false, "old"},
+        {"closed", nullptr, true, "old"},
+        {"an answer waiting", "yes\n", false, "new"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        put("HKCU\\Software\\Ask", "v", REG_SZ, std::string("old\0", 4));
+        int fds[2];
+        ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+        if (c.written) {
+            ASSERT_EQ(::write(fds[1], c.written, strlen(c.written)), ssize_t(strlen(c.written)));
+        }
+        if (c.close)
+            ::close(fds[1]);
+        tav::test::ChildOptions options;
+        options.input = fds[0];
+        tav::test::ChildProcess child(
+            {TAV_REG_EXE, "add", "HKCU\\Software\\Ask", "/v", "v", "/d", "new"}, options);
+        ::close(fds[0]);
+        ASSERT_TRUE(child.started());
+        const auto line = child.readLine(10000); // the question, then the outcome
+        ASSERT_TRUE(line.has_value()) << "the tool waits on its input";
+        EXPECT_EQ(child.wait(), 0);
+        if (!c.close)
+            ::close(fds[1]);
+        tav::winreg::resetStoreForTests();
+        EXPECT_EQ(valuesOf("HKCU\\Software\\Ask").front().data, std::string(c.stored) + '\0');
+    }
 }
 
 TEST_F(RegTool, CopyTakesValuesAndWithSubkeysTheWholeTree) {
