@@ -305,6 +305,14 @@ class Command {
         std::vector<KeyValues> tree;
         if (const LONG s = readTree(*key, tree))
             return failure(s);
+        std::vector<std::pair<KeyName, std::vector<RegValue>>> keys;
+        for (auto& k : tree)
+            keys.emplace_back(k.key, std::move(k.values));
+        // Never a file that imports to something else than what the store holds.
+        if (const QString what = notWritable(keys); !what.isEmpty()) {
+            m_err << "ERROR: A .reg file cannot hold " << what << "; nothing was written.\n";
+            return 1;
+        }
         QString error;
         const QString target = exportTarget(o.positional[1], error);
         if (target.isEmpty()) {
@@ -316,11 +324,8 @@ class Command {
             m_out << "The operation was canceled by the user.\n";
             return 0;
         }
-        std::vector<std::pair<KeyName, std::vector<RegValue>>> keys;
-        for (auto& k : tree)
-            keys.emplace_back(k.key, std::move(k.values));
-        // Written beside the target and renamed over it: a failed write leaves no half file.
-        // A short write (a full disk) is a failure too: the new file is then discarded.
+        // Written beside the target and renamed over it; a short write (a full disk) is a
+        // failure too, and the new file is then discarded.
         const QByteArray bytes = writeRegFile(keys);
         QSaveFile file(target);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||

@@ -400,6 +400,23 @@ QString valueLine(const RegValue& v) {
 
 } // namespace
 
+QString notWritable(const std::vector<std::pair<KeyName, std::vector<RegValue>>>& keys) {
+    const auto validUtf8 = [](const std::string& s) {
+        const QByteArray b = QByteArray::fromStdString(s);
+        return QString::fromUtf8(b).toUtf8() == b;
+    };
+    for (const auto& [key, values] : keys) {
+        if (key.path.contains(QLatin1Char('\n')))
+            return QStringLiteral("the key name %1, which holds a line break").arg(key.full());
+        for (const auto& v : values) {
+            const bool text = isUnicodeStringType(v.type);
+            if (!validUtf8(v.name) || (text && !validUtf8(v.data)))
+                return QStringLiteral("a value of %1 that is not valid UTF-8 text").arg(key.full());
+        }
+    }
+    return QString();
+}
+
 QByteArray writeRegFile(const std::vector<std::pair<KeyName, std::vector<RegValue>>>& keys) {
     QString text = kVersion5 + QStringLiteral("\r\n\r\n");
     for (const auto& [key, values] : keys) {

@@ -143,6 +143,10 @@ TEST_F(RegTool, QueryPrintsTheKeyItsValuesAndSubkeys) {
 
 TEST_F(RegTool, FailuresExitWithOneAndAMessage) {
     put("HKCU\\Software\\F", "v", REG_SZ, std::string("x\0", 2));
+    // What a .reg file cannot carry exactly is not exported at all.
+    put("HKCU\\Software\\Line\nBreak", "v", REG_SZ, std::string("x\0", 2));
+    put("HKCU\\Software\\Latin1", "v", REG_SZ, std::string("caf\xe9\0", 5));
+    const QString file = m_dir.file("f.reg");
     const struct {
         const char* name;
         QStringList args;
@@ -201,6 +205,12 @@ TEST_F(RegTool, FailuresExitWithOneAndAMessage) {
         {"key 513 levels below its root",
          {"add", QStringLiteral("HKCU\\x").repeated(1) + QStringLiteral("\\x").repeated(512)},
          "nested too deeply"},
+        {"export of a key name with a line break",
+         {"export", "HKCU\\Software\\Line\nBreak", file},
+         "cannot hold the key name"},
+        {"export of text that is not UTF-8",
+         {"export", "HKCU\\Software\\Latin1", file},
+         "not valid UTF-8"},
         {"delete a root", {"delete", "HKLM", "/f"}, "Access is denied"},
         {"delete missing value",
          {"delete", "HKCU\\Software\\F", "/v", "nope", "/f"},
@@ -212,6 +222,7 @@ TEST_F(RegTool, FailuresExitWithOneAndAMessage) {
         EXPECT_TRUE(r.err.contains(QLatin1String(c.err))) << c.name << ": " << r.err.toStdString();
     }
     EXPECT_EQ(valuesOf("HKCU\\Software\\F").size(), 1u);
+    EXPECT_FALSE(QFile::exists(file));
 }
 
 TEST_F(RegTool, HelpAndTheHintAfterASyntaxError) {
