@@ -242,7 +242,9 @@ bool valueName(Lines& lines, QString entry, std::string& name, QString& rest, QS
     for (Quoted q = readQuoted(entry, pos, text); q != Quoted::Closed;
          q = scanQuoted(entry, pos, text)) {
         if (q == Quoted::Malformed || lines.at + 1 >= lines.raw.size()) {
-            reason = QStringLiteral("unterminated value name");
+            reason = q == Quoted::Malformed
+                         ? QStringLiteral("a backslash in a value name that is not \\\\ or \\\"")
+                         : QStringLiteral("unterminated value name");
             return false;
         }
         entry += QLatin1Char('\n') + lines.raw[++lines.at];
