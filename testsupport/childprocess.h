@@ -23,6 +23,8 @@ struct ChildOptions {
     // Runs the child as this user and group with no supplementary groups (root only).
     std::optional<uid_t> user;
     std::optional<gid_t> group;
+    // The child's standard input (the parent keeps its own copy); else the parent's.
+    std::optional<int> input;
 };
 
 class ChildProcess {
@@ -45,6 +47,8 @@ class ChildProcess {
         if (m_pid == 0) {
             dup2(out[1], STDOUT_FILENO);
             dup2(err[1], STDERR_FILENO);
+            if (options.input)
+                dup2(*options.input, STDIN_FILENO);
             if (options.fileSizeLimit) {
                 signal(SIGXFSZ, SIG_IGN);
                 rlimit limit{};

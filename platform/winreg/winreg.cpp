@@ -99,6 +99,15 @@ KeyView predefinedView(RegistryStore& store, HKEY h) {
     return v;
 }
 
+// Refuses a create whose deepest new key, `newLevels` below `parent`, would lie more than
+// kMaxKeyDepth levels below its root.
+LONG checkDepth(RegistryStore& store, int64_t parent, size_t newLevels) {
+    size_t depth = newLevels;
+    for (int64_t id = parent; depth <= size_t(kMaxKeyDepth) && (id = store.parentOf(id)) != 0;)
+        ++depth;
+    return depth > size_t(kMaxKeyDepth) ? ERROR_FILENAME_EXCED_RANGE : ERROR_SUCCESS;
+}
+
 struct Target {
     OpenKey* key = nullptr;
     KeyView view;
@@ -240,6 +249,8 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD, RE
         const bool creating = level < parts.size();
         if (creating && !allowed(t, KEY_CREATE_SUB_KEY))
             return ERROR_ACCESS_DENIED;
+        if (const LONG s = creating ? checkDepth(store, view.primary, parts.size() - level) : 0)
+            return s;
         const std::string className = lpClass ? lpClass : "";
         for (; level < parts.size(); ++level) {
             const int64_t id = store.createChild(

@@ -75,6 +75,12 @@ inline constexpr DWORD REG_OPTION_VOLATILE = 1;
 inline constexpr DWORD REG_CREATED_NEW_KEY = 1;
 inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
+namespace tav::winreg {
+// The deepest a key may lie below its root; a create that would go deeper answers
+// ERROR_FILENAME_EXCED_RANGE, as the platform does.
+inline constexpr int kMaxKeyDepth = 512;
+} // namespace tav::winreg
+
 // Status codes.
 inline constexpr LONG ERROR_SUCCESS = 0;
 inline constexpr LONG ERROR_FILE_NOT_FOUND = 2;

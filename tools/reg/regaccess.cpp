@@ -76,6 +76,24 @@ LONG setValue(HKEY key, const RegValue& value) {
                           reinterpret_cast<const BYTE*>(buffer.data()), DWORD(value.data.size()));
 }
 
+LONG readTree(const KeyName& key, std::vector<KeyValues>& out, bool recurse) {
+    KeyHandle h;
+    if (const LONG s = openKey(key, KEY_READ, h))
+        return s;
+    std::vector<RegValue> values;
+    std::vector<std::string> subkeys;
+    if (const LONG s = readValues(h.get(), values))
+        return s;
+    if (const LONG s = recurse ? readSubkeys(h.get(), subkeys) : ERROR_SUCCESS)
+        return s;
+    h.reset();
+    out.push_back(KeyValues{key, std::move(values)});
+    for (const auto& s : subkeys)
+        if (const LONG st = readTree(key.child(QString::fromUtf8(s.c_str())), out))
+            return st;
+    return ERROR_SUCCESS;
+}
+
 LONG deleteTree(const KeyName& key) {
     KeyHandle h;
     if (const LONG s = openKey(key, KEY_READ, h))

@@ -41,6 +41,12 @@ LONG createKey(const KeyName& key, KeyHandle& out);
 LONG readValues(HKEY key, std::vector<RegValue>& out);
 LONG readSubkeys(HKEY key, std::vector<std::string>& out);
 LONG setValue(HKEY key, const RegValue& value);
+// A key and its values; readTree lists a key and every key below it, parents first.
+struct KeyValues {
+    KeyName key;
+    std::vector<RegValue> values;
+};
+LONG readTree(const KeyName& key, std::vector<KeyValues>& out, bool recurse = true);
 // Deletes the key and everything below it, deepest first.
 LONG deleteTree(const KeyName& key);
 

@@ -1,13 +1,16 @@
 #include "regcommand.h"
 
 #include "codepage.h"
+#include "regcompare.h"
 #include "regfile.h"
+#include "regfileio.h"
 #include "registrystore.h"
+#include "regoptions.h"
 #include "regusage.h"
 #include "regvalueformat.h"
 #include "storetransaction.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -30,6 +33,10 @@ QString statusText(LONG status) {
         return QStringLiteral("ERROR: Access is denied.");
     case ERROR_BADDB:
         return QStringLiteral("ERROR: The configuration registry database is corrupt.");
+    case ERROR_FILENAME_EXCED_RANGE:
+        return QStringLiteral("ERROR: The key would be nested too deeply: keys go at most %1 "
+                              "levels below their root.")
+            .arg(winreg::kMaxKeyDepth);
     case ERROR_BAD_PATHNAME:
     case ERROR_INVALID_PARAMETER:
         return QStringLiteral("ERROR: Invalid key name.");
@@ -38,23 +45,10 @@ QString statusText(LONG status) {
     }
 }
 
-// The switches of one command line.
-struct Options {
-    QString operation;
-    QStringList positional;
-    std::optional<QString> valueName; // /v NAME, or "" for /ve
-    bool allValues = false;           // /va
-    bool force = false;               // /f, /y
-    bool recurse = false;             // /s in query
-    QString type = QStringLiteral("REG_SZ");
-    QString data;
-    QString separator = QStringLiteral("\\0");
-};
-
 class Command {
   public:
-    Command(QTextStream& out, QTextStream& err, QTextStream* in)
-        : m_out(out), m_err(err), m_in(in) {}
+    Command(QTextStream& out, QTextStream& err, const Answers& answers)
+        : m_out(out), m_err(err), m_answers(answers) {}
 
     int run(const QStringList& args) {
         if (args.isEmpty())
@@ -65,11 +59,11 @@ class Command {
         o.operation = args.front().toUpper();
         if (isOperation(o.operation) && std::any_of(args.begin() + 1, args.end(), isHelp))
             return usage(o.operation);
-        if (!parseSwitches(args.mid(1), o))
-            return syntax(o.operation);
         const auto it = operations().find(o.operation);
-        if (it == operations().end() || o.positional.size() != it->second.first)
-            return syntax(it == operations().end() ? QStringLiteral("REG") : o.operation);
+        if (it == operations().end())
+            return syntax(QStringLiteral("REG"));
+        if (!parseSwitches(args.mid(1), o) || o.positional.size() != it->second.first)
+            return syntax(o.operation);
         return (this->*(it->second.second))(o);
     }
 
@@ -83,62 +77,20 @@ class Command {
             {QStringLiteral("DELETE"), {1, &Command::remove}},
             {QStringLiteral("EXPORT"), {2, &Command::exportKey}},
             {QStringLiteral("IMPORT"), {1, &Command::import}},
+            {QStringLiteral("COPY"), {2, &Command::copy}},
+            {QStringLiteral("COMPARE"), {2, &Command::compare}},
         };
         return ops;
     }
     static bool isOperation(const QString& op) { return operations().count(op) != 0; }
     static bool isHelp(const QString& arg) {
-        return arg == QLatin1String("/?") || arg == QLatin1String("-?") ||
-               arg == QLatin1String("--help");
+        const QString a = arg.toLower();
+        return a == QLatin1String("/?") || a == QLatin1String("-?") || a == QLatin1String("/h") ||
+               a == QLatin1String("-h") || a == QLatin1String("--help");
     }
     int usage(const QString& op) {
         m_out << usageText(op);
         return 0;
-    }
-
-    bool parseSwitches(const QStringList& args, Options& o) {
-        for (qsizetype i = 0; i < args.size(); ++i) {
-            const QString a = args[i].toLower();
-            const auto next = [&](QString& into) {
-                if (i + 1 >= args.size())
-                    return false;
-                into = args[++i];
-                return true;
-            };
-            if (a == QLatin1String("/v")) {
-                QString name;
-                if (o.valueName || !next(name))
-                    return false;
-                o.valueName = name;
-            } else if (a == QLatin1String("/ve")) {
-                if (o.valueName)
-                    return false;
-                o.valueName = QString();
-            } else if (a == QLatin1String("/va")) {
-                o.allValues = true;
-            } else if (a == QLatin1String("/f") || a == QLatin1String("/y")) {
-                o.force = true;
-            } else if (a == QLatin1String("/t")) {
-                if (!next(o.type))
-                    return false;
-            } else if (a == QLatin1String("/d")) {
-                if (!next(o.data))
-                    return false;
-            } else if (a == QLatin1String("/s")) {
-                if (o.operation == QLatin1String("ADD")) {
-                    if (!next(o.separator))
-                        return false;
-                } else {
-                    o.recurse = true;
-                }
-            } else if (a == QLatin1String("/reg:32") || a == QLatin1String("/reg:64")) {
-                // one registry view only
-            } else {
-                o.positional
-                    << args[i]; // a file path such as /tmp/x.reg; a stray switch fails the count
-            }
-        }
-        return !(o.allValues && o.valueName);
     }
 
     int syntax(const QString& op) {
@@ -160,16 +112,17 @@ class Command {
     }
     bool confirm(const QString& question) {
         m_out << question << " (Yes/No)? " << Qt::flush;
-        if (!m_in)
-            return false;
-        const QString answer = m_in->readLine().trimmed();
-        return answer.startsWith(QLatin1Char('y'), Qt::CaseInsensitive);
+        const std::optional<QString> answer = m_answers ? m_answers() : std::nullopt;
+        return answer && answer->trimmed().startsWith(QLatin1Char('y'), Qt::CaseInsensitive);
     }
-    std::optional<KeyName> keyArg(const Options& o, const QString& op) {
-        auto key = KeyName::parse(o.positional.front());
+    std::optional<KeyName> keyArg(const QString& text, const QString& op) {
+        auto key = KeyName::parse(text);
         if (!key)
             m_err << "ERROR: Invalid key name.\n" << hint(op);
         return key;
+    }
+    std::optional<KeyName> keyArg(const Options& o, const QString& op) {
+        return keyArg(o.positional.front(), op);
     }
 
     static QString valueLine(const RegValue& v) {
@@ -179,8 +132,22 @@ class Command {
                QStringLiteral("    ") + displayData(v);
     }
 
-    // One key's block: its full name, its values and, after values, a blank line. Without
-    // /s the subkeys' full names follow; with /s each subkey's block follows in turn.
+    // The value lines of one key that a query shows.
+    static QStringList queryLines(const std::vector<RegValue>& values, const Options& o) {
+        QStringList lines;
+        for (const auto& v : values)
+            if (!o.valueName ||
+                QString::fromUtf8(v.name.c_str()).compare(*o.valueName, Qt::CaseInsensitive) == 0)
+                lines << valueLine(v);
+        if (o.valueName && lines.isEmpty() && o.valueName->isEmpty() && !o.recurse)
+            lines << QStringLiteral("    (Default)    REG_SZ    (value not set)");
+        return lines;
+    }
+
+    // One key's block. Without /s: its full name and values, then a blank line, when it has
+    // values; then the subkeys' full names. With /s: its full name, its values and a blank
+    // line for every key (with /v only for keys that hold the value), each subkey's block
+    // following in turn.
     LONG queryKey(const KeyName& key, const Options& o, int& matches) {
         KeyHandle h;
         if (const LONG s = openKey(key, KEY_READ, h))
@@ -191,20 +158,14 @@ class Command {
             return s;
         if (const LONG s = readSubkeys(h.get(), subkeys))
             return s;
-        QStringList lines;
-        for (const auto& v : values)
-            if (!o.valueName ||
-                QString::fromUtf8(v.name.c_str()).compare(*o.valueName, Qt::CaseInsensitive) == 0)
-                lines << valueLine(v);
-        if (o.valueName && lines.isEmpty() && o.valueName->isEmpty() && !o.recurse)
-            lines << QStringLiteral("    (Default)    REG_SZ    (value not set)");
+        h.reset();
+        const QStringList lines = queryLines(values, o);
         matches += int(lines.size());
-        if (!o.valueName || !lines.isEmpty()) {
+        if (!lines.isEmpty() || (o.recurse && !o.valueName)) {
             m_out << key.full() << '\n';
             for (const QString& line : lines)
                 m_out << line << '\n';
-            if (!lines.isEmpty())
-                m_out << '\n';
+            m_out << '\n';
         }
         if (!o.recurse) {
             if (!o.valueName)
@@ -222,8 +183,6 @@ class Command {
         const auto key = keyArg(o, QStringLiteral("QUERY"));
         if (!key)
             return 1;
-        if (o.allValues)
-            return syntax(QStringLiteral("QUERY"));
         {
             KeyHandle probe;
             if (const LONG s = openKey(*key, KEY_READ, probe))
@@ -242,33 +201,79 @@ class Command {
         return 0;
     }
 
+    // The value add stores, or nothing after a syntax error: numbers need data, and /t or
+    // /d alone set the key's unnamed value.
+    std::optional<RegValue> valueToAdd(const Options& o) {
+        const auto type = typeFromName(o.type.value_or(QStringLiteral("REG_SZ")));
+        if (!type)
+            return std::nullopt;
+        const bool number =
+            *type == REG_DWORD || *type == REG_DWORD_BIG_ENDIAN || *type == REG_QWORD;
+        if (number && !o.data)
+            return std::nullopt;
+        const auto data = dataFromText(*type, o.data.value_or(QString()), o.separator);
+        if (!data)
+            return std::nullopt;
+        const QString name = o.valueName.value_or(QString());
+        return RegValue{toAnsi(name).toStdString(), *type, *data};
+    }
+
     int add(const Options& o) {
         const auto key = keyArg(o, QStringLiteral("ADD"));
         if (!key)
             return 1;
-        const auto type = typeFromName(o.type);
-        const auto data = type ? dataFromText(*type, o.data, o.separator) : std::nullopt;
-        if (o.allValues || !type || !data)
+        // A bare root with a backslash would name the root itself: values there are refused.
+        if (key->path.isEmpty() && o.positional.front().endsWith(QLatin1Char('\\'))) {
+            m_err << "ERROR: Invalid key name.\n" << hint(QStringLiteral("ADD"));
+            return 1;
+        }
+        const bool setsValue = o.valueName || o.type || o.data;
+        const auto value = valueToAdd(o);
+        if (o.allValues || !value)
             return syntax(QStringLiteral("ADD"));
         KeyHandle h;
         if (const LONG s = createKey(*key, h))
             return failure(s);
-        if (o.valueName) {
-            const std::string name = toAnsi(*o.valueName).toStdString();
+        if (setsValue) {
             DWORD size = 0;
-            const bool exists =
-                RegQueryValueExA(h.get(), name.c_str(), nullptr, nullptr, nullptr, &size) == 0;
-            const QString shown =
-                o.valueName->isEmpty() ? QStringLiteral("(Default)") : *o.valueName;
+            const bool exists = RegQueryValueExA(h.get(), value->name.c_str(), nullptr, nullptr,
+                                                 nullptr, &size) == 0;
             if (exists && !o.force &&
-                !confirm(QStringLiteral("Value %1 exists, overwrite").arg(shown))) {
+                !confirm(QStringLiteral("Value %1 exists, overwrite").arg(shownName(o)))) {
                 m_out << "The operation was canceled by the user.\n";
                 return 0;
             }
-            if (const LONG s = setValue(h.get(), RegValue{name, *type, *data}))
+            if (const LONG s = setValue(h.get(), *value))
                 return failure(s);
         }
         return success();
+    }
+    static QString shownName(const Options& o) {
+        return o.valueName && !o.valueName->isEmpty() ? *o.valueName : QStringLiteral("(Default)");
+    }
+
+    int removeValues(const Options& o, const KeyName& key, HKEY h) {
+        if (o.valueName) {
+            const std::string name = toAnsi(*o.valueName).toStdString();
+            if (!o.force &&
+                !confirm(QStringLiteral("Delete the registry value %1").arg(shownName(o))))
+                return 0;
+            if (const LONG s = RegDeleteValueA(h, name.c_str()))
+                return failure(s);
+            return success();
+        }
+        if (!o.force &&
+            !confirm(QStringLiteral("Delete all values under the registry key %1").arg(key.full())))
+            return 0;
+        std::vector<RegValue> values;
+        tav::winreg::StoreTransaction t;
+        LONG s = t.status() ? t.status() : readValues(h, values);
+        for (const auto& v : values)
+            if (!s)
+                s = RegDeleteValueA(h, v.name.c_str());
+        if (!s)
+            s = t.commit();
+        return s ? failure(s) : success();
     }
 
     int remove(const Options& o) {
@@ -278,31 +283,8 @@ class Command {
         KeyHandle h;
         if (const LONG s = openKey(*key, KEY_ALL_ACCESS, h))
             return failure(s);
-        if (o.valueName) {
-            const std::string name = toAnsi(*o.valueName).toStdString();
-            const QString shown =
-                o.valueName->isEmpty() ? QStringLiteral("(Default)") : *o.valueName;
-            if (!o.force && !confirm(QStringLiteral("Delete the registry value %1").arg(shown)))
-                return 0;
-            if (const LONG s = RegDeleteValueA(h.get(), name.c_str()))
-                return failure(s);
-            return success();
-        }
-        if (o.allValues) {
-            if (!o.force &&
-                !confirm(
-                    QStringLiteral("Delete all values under the registry key %1").arg(key->full())))
-                return 0;
-            std::vector<RegValue> values;
-            tav::winreg::StoreTransaction t;
-            LONG s = t.status() ? t.status() : readValues(h.get(), values);
-            for (const auto& v : values)
-                if (!s)
-                    s = RegDeleteValueA(h.get(), v.name.c_str());
-            if (!s)
-                s = t.commit();
-            return s ? failure(s) : success();
-        }
+        if (o.valueName || o.allValues)
+            return removeValues(o, *key, h.get());
         h.reset();
         if (key->path.isEmpty()) // a predefined root is never deleted
             return failure(ERROR_ACCESS_DENIED);
@@ -316,38 +298,37 @@ class Command {
         return s ? failure(s) : success();
     }
 
-    LONG collect(const KeyName& key, std::vector<std::pair<KeyName, std::vector<RegValue>>>& out) {
-        KeyHandle h;
-        if (const LONG s = openKey(key, KEY_READ, h))
-            return s;
-        std::vector<RegValue> values;
-        std::vector<std::string> subkeys;
-        if (const LONG s = readValues(h.get(), values))
-            return s;
-        if (const LONG s = readSubkeys(h.get(), subkeys))
-            return s;
-        out.emplace_back(key, std::move(values));
-        for (const auto& s : subkeys)
-            if (const LONG st = collect(key.child(QString::fromUtf8(s.c_str())), out))
-                return st;
-        return ERROR_SUCCESS;
-    }
-
     int exportKey(const Options& o) {
         const auto key = keyArg(o, QStringLiteral("EXPORT"));
         if (!key)
             return 1;
-        std::vector<std::pair<KeyName, std::vector<RegValue>>> keys;
-        if (const LONG s = collect(*key, keys))
+        std::vector<KeyValues> tree;
+        if (const LONG s = readTree(*key, tree))
             return failure(s);
-        const QString path = o.positional[1];
-        if (QFile::exists(path) && !o.force &&
-            !confirm(QStringLiteral("File %1 already exists. Overwrite").arg(path))) {
+        std::vector<std::pair<KeyName, std::vector<RegValue>>> keys;
+        for (auto& k : tree)
+            keys.emplace_back(k.key, std::move(k.values));
+        // Never a file that imports to something else than what the store holds.
+        if (const QString what = notWritable(keys); !what.isEmpty()) {
+            m_err << "ERROR: A .reg file cannot hold " << what << "; nothing was written.\n";
+            return 1;
+        }
+        QString error;
+        const QString target = exportTarget(o.positional[1], error);
+        if (target.isEmpty()) {
+            m_err << error << '\n';
+            return 1;
+        }
+        if (QFileInfo::exists(target) && !o.force &&
+            !confirm(QStringLiteral("File %1 already exists. Overwrite").arg(o.positional[1]))) {
             m_out << "The operation was canceled by the user.\n";
             return 0;
         }
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(writeRegFile(keys)) < 0 ||
+        // Written beside the target and renamed over it; a short write (a full disk) is a
+        // failure too, and the new file is then discarded.
+        const QByteArray bytes = writeRegFile(keys);
+        QSaveFile file(target);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
             !file.commit()) {
             m_err << "ERROR: Unable to write to the file. There may be a disk or file system "
                      "error.\n";
@@ -380,16 +361,17 @@ class Command {
     }
 
     int import(const Options& o) {
-        QFile f(o.positional.front());
-        if (!f.open(QIODevice::ReadOnly)) {
-            m_err << "ERROR: Error opening the file. There may be a disk or file system error.\n";
+        QByteArray bytes;
+        QString error;
+        if (!readRegFileBytes(o.positional.front(), bytes, error)) {
+            m_err << error << '\n';
             return 1;
         }
         RegFile file;
-        RegFileError error;
-        if (!parseRegFile(f.readAll(), file, error)) {
-            m_err << "ERROR: The file is not a valid registry script: line " << error.line << ": "
-                  << error.reason << ".\n";
+        RegFileError parseError;
+        if (!parseRegFile(bytes, file, parseError)) {
+            m_err << "ERROR: The file is not a valid registry script: line " << parseError.line
+                  << ": " << parseError.reason << ".\n";
             return 1;
         }
         tav::winreg::StoreTransaction t;
@@ -403,15 +385,92 @@ class Command {
         return success();
     }
 
+    // Copies the tree read from the source under `to`; false when the tester declines.
+    bool copyTree(const std::vector<KeyValues>& tree, const KeyName& from, const KeyName& to,
+                  bool force, LONG& status) {
+        for (const auto& k : tree) {
+            const QString below = k.key.path.mid(from.path.size());
+            KeyName target = to;
+            if (!below.isEmpty())
+                target = to.child(below.mid(from.path.isEmpty() ? 0 : 1));
+            KeyHandle h;
+            if ((status = createKey(target, h)))
+                return true;
+            for (const auto& v : k.values) {
+                DWORD size = 0;
+                const bool exists = RegQueryValueExA(h.get(), v.name.c_str(), nullptr, nullptr,
+                                                     nullptr, &size) == 0;
+                const QString shown = v.name.empty() ? QStringLiteral("(Default)")
+                                                     : QString::fromUtf8(v.name.c_str());
+                if (exists && !force &&
+                    !confirm(QStringLiteral("Value %1 exists, overwrite").arg(shown)))
+                    return false;
+                if ((status = setValue(h.get(), v)))
+                    return true;
+            }
+        }
+        return true;
+    }
+
+    int copy(const Options& o) {
+        const auto from = keyArg(o.positional[0], QStringLiteral("COPY"));
+        const auto to = from ? keyArg(o.positional[1], QStringLiteral("COPY")) : std::nullopt;
+        if (!to)
+            return 1;
+        const QString a = from->full().toUpper(), b = to->full().toUpper();
+        if (b == a || b.startsWith(a + QLatin1Char('\\'))) {
+            m_err << "ERROR: A key cannot be copied into itself or into one of its subkeys.\n";
+            return 1;
+        }
+        std::vector<KeyValues> tree;
+        if (const LONG s = readTree(*from, tree, o.recurse))
+            return failure(s);
+        tav::winreg::StoreTransaction t;
+        LONG s = t.status();
+        if (!s && !copyTree(tree, *from, *to, o.force, s)) {
+            m_out << "The operation was canceled by the user.\n";
+            return 1; // the transaction ends unconfirmed: nothing was copied
+        }
+        if (!s)
+            s = t.commit();
+        return s ? failure(s) : success();
+    }
+
+    int compare(const Options& o) {
+        const auto first = keyArg(o.positional[0], QStringLiteral("COMPARE"));
+        const auto second =
+            first ? keyArg(o.positional[1], QStringLiteral("COMPARE")) : std::nullopt;
+        if (!second)
+            return 1;
+        if (o.allValues)
+            return syntax(QStringLiteral("COMPARE"));
+        KeyComparison comparison(m_out, CompareOptions{o.valueName, o.recurse, o.show});
+        if (const LONG s = comparison.run(*first, *second))
+            return failure(s);
+        m_out << "\nResult Compared: " << (comparison.different() ? "Different" : "Identical")
+              << '\n';
+        success();
+        return comparison.different() ? 2 : 0;
+    }
+
     QTextStream& m_out;
     QTextStream& m_err;
-    QTextStream* m_in;
+    const Answers& m_answers;
 };
 
 } // namespace
 
 int runReg(const QStringList& args, QTextStream& out, QTextStream& err, QTextStream* in) {
-    Command command(out, err, in);
+    const Answers answers = [in]() -> std::optional<QString> {
+        if (!in || in->atEnd())
+            return std::nullopt;
+        return in->readLine();
+    };
+    return runReg(args, out, err, answers);
+}
+
+int runReg(const QStringList& args, QTextStream& out, QTextStream& err, const Answers& answers) {
+    Command command(out, err, answers);
     const int code = command.run(args);
     // Opening the store took other users' access away from files of it: say so once.
     const std::vector<QString> madePrivate = winreg::takeFilesMadePrivate();

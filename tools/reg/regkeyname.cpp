@@ -36,11 +36,13 @@ std::optional<KeyName> KeyName::parse(const QString& text) {
     const qsizetype cut = text.indexOf(QLatin1Char('\\'));
     const QString rootText = cut < 0 ? text : text.left(cut);
     QString path = cut < 0 ? QString() : text.mid(cut + 1);
-    while (path.endsWith(QLatin1Char('\\')))
+    // One trailing backslash is allowed; two name an empty key.
+    if (path.endsWith(QLatin1Char('\\')))
         path.chop(1);
     // The registry functions take names as C strings: a NUL would cut the path short and
     // name another key (for a deletion, the whole root).
-    if (path.startsWith(QLatin1Char('\\')) || path.contains(QChar(0)))
+    if (path.startsWith(QLatin1Char('\\')) || path.endsWith(QLatin1Char('\\')) ||
+        path.contains(QChar(0)))
         return std::nullopt;
     for (const Root& r : kRoots) {
         if (rootText.compare(QLatin1String(r.shortName), Qt::CaseInsensitive) == 0 ||

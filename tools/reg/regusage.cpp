@@ -11,12 +11,14 @@ namespace {
 
 QString usageText(const QString& operation) {
     const QString op = operation.toUpper();
-    const char* text = op == QLatin1String("QUERY")    ? kUsage_query
-                       : op == QLatin1String("ADD")    ? kUsage_add
-                       : op == QLatin1String("DELETE") ? kUsage_delete
-                       : op == QLatin1String("EXPORT") ? kUsage_export
-                       : op == QLatin1String("IMPORT") ? kUsage_import
-                                                       : kUsage_reg;
+    const char* text = op == QLatin1String("QUERY")     ? kUsage_query
+                       : op == QLatin1String("ADD")     ? kUsage_add
+                       : op == QLatin1String("DELETE")  ? kUsage_delete
+                       : op == QLatin1String("EXPORT")  ? kUsage_export
+                       : op == QLatin1String("IMPORT")  ? kUsage_import
+                       : op == QLatin1String("COPY")    ? kUsage_copy
+                       : op == QLatin1String("COMPARE") ? kUsage_compare
+                                                        : kUsage_reg;
     return QString::fromLatin1(text);
 }
 

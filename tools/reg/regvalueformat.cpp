@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <cctype>
+
 namespace tav::regtool {
 
 namespace {
@@ -19,6 +21,7 @@ const TypeEntry kTypes[] = {
     {REG_EXPAND_SZ, "REG_EXPAND_SZ"},
     {REG_BINARY, "REG_BINARY"},
     {REG_DWORD, "REG_DWORD"},
+    {REG_DWORD, "REG_DWORD_LITTLE_ENDIAN"}, // a synonym: names print as REG_DWORD
     {REG_DWORD_BIG_ENDIAN, "REG_DWORD_BIG_ENDIAN"},
     {REG_LINK, "REG_LINK"},
     {REG_MULTI_SZ, "REG_MULTI_SZ"},
@@ -38,6 +41,52 @@ uint64_t littleEndian(const std::string& data, size_t n) {
 // The text before the first NUL.
 QString cText(const std::string& data) {
     return QString::fromUtf8(data.c_str());
+}
+
+// A number for a value `width` bytes wide: decimal (a leading zero stays decimal, a minus
+// sign gives the two's complement) or 0x-prefixed hexadecimal. Nothing else, not even a blank.
+std::optional<uint64_t> numberFromText(const QString& text, size_t width) {
+    const uint64_t max = width == 8 ? ~uint64_t(0) : 0xffffffffULL;
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const bool negative = !hex && text.startsWith(QLatin1Char('-'));
+    const QString digits = text.mid(hex ? 2 : negative ? 1 : 0);
+    if (digits.isEmpty())
+        return std::nullopt;
+    for (QChar c : digits) {
+        const char16_t u = c.unicode();
+        const bool digit = u >= u'0' && u <= u'9';
+        const bool letter = (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+        if (!digit && !(hex && letter))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const uint64_t n = digits.toULongLong(&ok, hex ? 16 : 10);
+    if (!ok)
+        return std::nullopt;
+    if (!negative)
+        return n <= max ? std::optional<uint64_t>(n) : std::nullopt;
+    // Down to the most negative number of the width: -2^31 or -2^63.
+    const uint64_t limit = (max >> 1) + 1;
+    if (n > limit)
+        return std::nullopt;
+    return (~n + 1) & max;
+}
+
+// The items of `text` split at `separator`, each with its terminator, then the list's own.
+// An empty item is refused; one separator at the very end closes the list.
+std::optional<std::string> multiStringData(const QString& text, const QString& separator) {
+    std::string out;
+    if (text != separator && !text.isEmpty()) {
+        QStringList items = text.split(separator);
+        if (text.endsWith(separator))
+            items.removeLast();
+        for (const QString& item : items) {
+            if (item.isEmpty())
+                return std::nullopt;
+            out += toAnsi(item).toStdString() + '\0';
+        }
+    }
+    return out + '\0';
 }
 
 } // namespace
@@ -97,31 +146,27 @@ std::optional<std::string> dataFromText(DWORD type, const QString& text, const Q
     switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
+    case REG_NONE: // text, as the platform's tool stores it
         return toAnsi(text).toStdString() + '\0';
-    case REG_MULTI_SZ: {
-        std::string out;
-        if (!text.isEmpty())
-            for (const QString& item : text.split(separator))
-                out += toAnsi(item).toStdString() + '\0';
-        return out + '\0';
-    }
+    case REG_MULTI_SZ:
+        return multiStringData(text, separator);
     case REG_DWORD:
     case REG_DWORD_BIG_ENDIAN:
     case REG_QWORD: {
-        bool ok = false;
-        const uint64_t n = text.isEmpty() ? (ok = true, 0) : text.toULongLong(&ok, 0);
         const size_t width = type == REG_QWORD ? 8 : 4;
-        if (!ok || (width == 4 && n > 0xffffffffULL))
+        const auto n = numberFromText(text, width);
+        if (!n)
             return std::nullopt;
         std::string out(width, '\0');
         for (size_t i = 0; i < width; ++i)
-            out[type == REG_DWORD_BIG_ENDIAN ? width - 1 - i : i] = char((n >> (8 * i)) & 0xff);
+            out[type == REG_DWORD_BIG_ENDIAN ? width - 1 - i : i] = char((*n >> (8 * i)) & 0xff);
         return out;
     }
     default: {
-        if (text.size() % 2)
-            return std::nullopt;
-        const QByteArray raw = text.toLatin1();
+        // An odd count of digits reads as if led by a zero nibble.
+        QByteArray raw = text.toLatin1();
+        if (raw.size() % 2)
+            raw.prepend('0');
         for (char c : raw)
             if (!std::isxdigit(uchar(c)))
                 return std::nullopt;

@@ -24,6 +24,12 @@ TEST_F(RegistryTest, EachCallAnswersThePlatformsStatus) {
     const std::string longName(256, 'k');
     const std::string maxName(255, 'k');
     const std::string longValueName(16384, 'v');
+    // Software\Work\Sub lies 3 levels below its root: 509 more reach the deepest a key
+    // may lie.
+    std::string deepest = "Sub";
+    for (int i = 0; i < 509; ++i)
+        deepest += "\\d";
+    const std::string tooDeep = deepest + "\\d";
     const HKEY bogus = reinterpret_cast<HKEY>(uintptr_t(0x7777));
     HKEY out = nullptr;
     DWORD size = 4;
@@ -56,6 +62,16 @@ TEST_F(RegistryTest, EachCallAnswersThePlatformsStatus) {
         {"create name of 255 characters", ERROR_SUCCESS,
          [&](HKEY w) {
              return RegCreateKeyExA(w, maxName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    &out, nullptr);
+         }},
+        {"create 512 levels below the root", ERROR_SUCCESS,
+         [&](HKEY w) {
+             return RegCreateKeyExA(w, deepest.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    &out, nullptr);
+         }},
+        {"create 513 levels below the root", ERROR_FILENAME_EXCED_RANGE,
+         [&](HKEY w) {
+             return RegCreateKeyExA(w, tooDeep.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                     &out, nullptr);
          }},
         {"open trailing backslashes", ERROR_SUCCESS,
