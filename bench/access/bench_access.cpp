@@ -152,6 +152,7 @@ void line(const char* what, const Best& b) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    tav::ado::registerAccessFormat();
     const QString fixture = argc > 1
                                 ? QString::fromLocal8Bit(argv[1])
                                 : QStringLiteral(TAV_FIXTURES_DIR) + QStringLiteral("/nwind.mdb");

@@ -2,11 +2,13 @@
 
 #include "accesscollation.h"
 #include "accessfunctions.h"
+#include "accessheader.h"
 #include "accesssql.h"
 #include "adoerror.h"
 #include "appinfo.h"
 #include "sanitizers.h"
 #include "savedqueries_p.h"
+#include "sqlitename.h"
 #include "sqliterows.h"
 #include "sqlitestmt.h"
 
@@ -18,6 +20,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <list>
 #include <map>
@@ -25,8 +28,10 @@
 #include <set>
 #include <sqlite3.h>
 #include <string_view>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tav::ado {
 
@@ -80,11 +85,18 @@ QByteArray readImage(const QString& path, const QStringList& tables = {}) try {
     int memoryMb = qEnvironmentVariableIntValue("TAV_MDBREADER_MEMORY_MB", &ok);
     if (!ok || memoryMb <= 0)
         memoryMb = defaultMemoryMb;
-    if (addressSpaceCanBeLimited)
-        process.setChildProcessModifier([bytes = rlim_t(memoryMb) << 20] {
+    // The reader ends with this program, even one killed outright: the kernel kills it when
+    // its parent goes. A parent gone before the request took hold has left it re-parented.
+    const rlim_t bytes = addressSpaceCanBeLimited ? rlim_t(memoryMb) << 20 : RLIM_INFINITY;
+    process.setChildProcessModifier([bytes, parent = ::getpid()] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+        if (bytes != RLIM_INFINITY) {
             const rlimit limit{bytes, bytes};
             ::setrlimit(RLIMIT_AS, &limit);
-        });
+        }
+    });
     process.setArguments(QStringList{QFileInfo(path).absoluteFilePath()} + tables);
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted())
@@ -149,30 +161,30 @@ VbError engineError(sqlite3* db, const QString& path, const QString& what) {
 class Statement {
   public:
     Statement(sqlite3* db, const char* sql, const QString& path)
-        : m_db(db), m_sql(sql), m_path(path), m_stmt(db, sql), m_st(m_stmt.get()) {
+        : m_db(db), m_sql(sql), m_path(path), m_stmt(db, sql) {
         if (!m_stmt.ok())
             throw engineError(m_db, m_path, QString::fromUtf8(m_sql));
     }
     bool step() {
-        const int rc = sqlite3_step(m_st);
+        const int rc = m_stmt.step();
         if (rc != SQLITE_ROW && rc != SQLITE_DONE)
             throw engineError(m_db, m_path, QString::fromUtf8(m_sql));
         return rc == SQLITE_ROW;
     }
-    void bind(int index, int value) { sqlite3_bind_int(m_st, index, value); }
+    void bind(int index, int value) { sqlite3_bind_int(m_stmt.get(), index, value); }
     QString text(int c) const {
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_st, c)));
+        const std::string_view t = m_stmt.text(c);
+        return QString::fromUtf8(t.data(), qsizetype(t.size()));
     }
-    int integer(int c) const { return sqlite3_column_int(m_st, c); }
-    qint64 integer64(int c) const { return sqlite3_column_int64(m_st, c); }
-    bool isNull(int c) const { return sqlite3_column_type(m_st, c) == SQLITE_NULL; }
+    int integer(int c) const { return int(m_stmt.integer(c)); }
+    qint64 integer64(int c) const { return m_stmt.integer(c); }
+    bool isNull(int c) const { return m_stmt.isNull(c); }
 
   private:
     sqlite3* m_db;
     const char* m_sql;
     const QString& m_path;
     SqliteStmt m_stmt;
-    sqlite3_stmt* m_st;
 };
 
 void exec(sqlite3* db, const QByteArray& sql, const QString& path) {
@@ -181,7 +193,7 @@ void exec(sqlite3* db, const QByteArray& sql, const QString& path) {
 }
 
 QByteArray quoted(const QString& name) {
-    return '"' + QString(name).replace(u'"', QStringLiteral("\"\"")).toUtf8() + '"';
+    return quotedSqliteName(name).toUtf8();
 }
 
 // A copy of the reader's image in memory SQLite may own, or error 7.
@@ -647,14 +659,7 @@ class AccessConnection : public Connection {
 } // namespace
 
 QString AccessFormat::versionOf(const QByteArray& header) {
-    if (header.size() < 0x15 || !header.startsWith(QByteArrayLiteral("\x00\x01\x00\x00")))
-        return {};
-    const QByteArray signature = header.mid(4, 16);
-    if (signature == QByteArrayLiteral("Standard ACE DB\0"))
-        return QStringLiteral("ACE");
-    if (signature != QByteArrayLiteral("Standard Jet DB\0"))
-        return {};
-    return header[0x14] == 0 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4");
+    return accessVersionOf(header);
 }
 
 bool AccessFormat::recognizes(const QByteArray& header) const {

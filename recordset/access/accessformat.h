@@ -15,6 +15,9 @@
 //
 // The helper is found through the environment variable TAV_MDBREADER, else beside the
 // running program. TAV_MDBREADER_TIMEOUT_MS overrides the 15 s time limit.
+//
+// The format reads files only once registerAccessFormat() has added it to the recordset's
+// file-database provider; until then an Access file is refused as not supported.
 #include "connection.h"
 
 namespace tav::ado {
@@ -35,5 +38,9 @@ class AccessFormat : public FileFormat {
     static qint64 imageCacheBytes();
     static void setImageCacheLimit(qint64 bytes);
 };
+
+// Adds the Access format to the file-database provider, ahead of the formats there; later
+// calls do nothing. The programs call it at start-up (griddata::registerDatabaseFormats).
+void registerAccessFormat();
 
 } // namespace tav::ado

