@@ -216,7 +216,8 @@ TEST_F(AccessFile, FileIsNeverWritten) {
 }
 
 // A stand-in reader records what each run was asked for: the catalog (no tables) or the
-// tables a statement reads, directly or through saved queries. A second connection to the
+// tables a statement reads, directly or through saved queries. It keeps the real reader from
+// serving, so that every load is a run of its own. A second connection to the
 // unchanged file runs no reader; a change between two loads, or during one, or a replaced
 // or deleted file, is an error, and the next connection reads the file as it is now.
 TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnchangedFile) {
@@ -227,7 +228,8 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
                         "#!/bin/sh\n"
                         "dir=$(dirname \"$0\")\n"
                         "(shift; IFS='|'; printf '%s\\n' \"$*\") >> \"$dir/runs.log\"\n"
-                        "\"" TAV_MDBREADER_PATH "\" \"$@\" > \"$dir/image\"; status=$?\n"
+                        "TAV_MDBREADER_SERVE= \"" TAV_MDBREADER_PATH
+                        "\" \"$@\" > \"$dir/image\"; status=$?\n"
                         "if [ -f \"$dir/touch-after-run\" ]; then rm \"$dir/touch-after-run\"; "
                         "touch -m -d '2001-02-03 04:05' \"$1\"; fi\n"
                         "cat \"$dir/image\"; exit $status\n")
@@ -337,6 +339,20 @@ TEST_F(AccessFile, StatementsLoadTheTablesTheyReadOnceForEveryConnectionToTheUnc
     EXPECT_EQ(runs(), (QStringList{QString(), QStringLiteral("Shippers")}))
         << "the image was dropped";
     AccessFormat::setImageCacheLimit(qint64(256) << 20);
+
+    // Left to serve, the catalog's reader is the one reader of the image: later loads are
+    // requests to it, not runs.
+    const QString starts = m_dir.file(QStringLiteral("starts.log"));
+    qputenv("TAV_MDBREADER",
+            writeScript(QStringLiteral("counting.sh"),
+                        "#!/bin/sh\necho start >> \"$(dirname \"$0\")/starts.log\"\n"
+                        "exec \"" TAV_MDBREADER_PATH "\" \"$@\"\n")
+                .toUtf8());
+    Recordset k;
+    connect(k);
+    EXPECT_EQ(read(k, "Select * from Orders"), 830);
+    EXPECT_EQ(read(k, "Select * from [Order Subtotals]"), 830);
+    EXPECT_EQ(tav::test::readFile(starts), QByteArray("start\n"));
 }
 
 // A table the reader cannot read fails the statement that first needs it, not the
@@ -347,7 +363,7 @@ TEST_F(AccessFile, ATableThatCannotBeReadFailsTheStatementThatNeedsIt) {
                         "#!/bin/sh\n"
                         "case \"$*\" in *:Orders*) echo \"Cannot read the definition of table "
                         "'Orders'.\" >&2; exit 3;; esac\n"
-                        "exec \"" TAV_MDBREADER_PATH "\" \"$@\"\n")
+                        "export TAV_MDBREADER_SERVE=; exec \"" TAV_MDBREADER_PATH "\" \"$@\"\n")
                 .toUtf8());
     Recordset rs;
     rs.setActiveConnection(connectionTo(m_equip));
