@@ -108,9 +108,9 @@ void startReader(QProcess& process, const QString& path, const QStringList& tabl
                                 .arg(reader, process.errorString()));
     if (!serve)
         process.closeWriteChannel();
-    // Waiting wakes at each chunk of the image; the messages that come meanwhile are read
-    // too, and kept only in part (see awaitImage).
-    process.setReadChannel(QProcess::StandardOutput);
+    // Waiting on the message channel wakes at each chunk of messages, so they never pile up;
+    // a serving reader ends each image with an empty message line, which wakes it too.
+    process.setReadChannel(QProcess::StandardError);
 }
 
 // The length of the first framed image in `out` (8 bytes, little-endian, then the image);
@@ -150,7 +150,7 @@ QByteArray awaitImage(QProcess& process, const QString& path) {
                 path,
                 QStringLiteral("reading it did not finish within %1 s.").arg(timeoutMs / 1000.0));
         }
-        process.waitForReadyRead(int(std::min<qint64>(left, 20)));
+        process.waitForReadyRead(int(std::min<qint64>(left, 100)));
         drain();
     }
     drain();

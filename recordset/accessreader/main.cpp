@@ -15,11 +15,10 @@
 // their rows, each listed in "__catalog" with its counted rows; the file's catalog is not
 // read again. Both forms declare a table's columns the same way.
 // With TAV_MDBREADER_SERVE=1 and no tables, it serves: each image is preceded by its length
-// (8 bytes, little-endian), and after the catalog it reads one line per load from standard
-// input, the tables separated by tabs, until the input ends (see serve()).
-// Exit status: 0 done, 2 usage, 3 not an Access file or damaged, 4 SQLite failure,
-// 5 protected by a database password.
-// Messages go to standard error, one line each.
+// (8 bytes, little-endian) and followed by an empty line on standard error, and after the catalog
+// it reads one line per load from standard input, the tables separated by tabs, until the input
+// ends (see serve()). Exit status: 0 done, 2 usage, 3 not an Access file or damaged, 4 SQLite
+// failure, 5 protected by a database password. Messages go to standard error, one line each.
 // Standard headers first: the library's header opens an extern "C" block around glib's.
 #include <algorithm>
 #include <clocale>
@@ -424,6 +423,10 @@ void writeImage(MdbHandle* mdb, const std::vector<std::string>& tables, bool fra
     }
     std::fwrite(image, 1, size_t(size), stdout);
     std::fflush(stdout);
+    // The caller waits on the messages (so that a flood of them never piles up): an empty
+    // line tells it the image is there.
+    if (framed)
+        std::fputc('\n', stderr);
     sqlite3_free(image);
     sqlite3_close(db);
 }
