@@ -5,7 +5,8 @@
 // becomes an error here; the helper hands back SQLite images that are loaded into an
 // in-memory database. A connection reads the catalog only (tables and their columns, the
 // saved queries, which become views); a statement loads the tables it reads, through saved
-// queries too, the first time one needs them. Every statement goes through
+// queries too, the first time one needs them, each load a request to the reader that read the
+// catalog, which stays while the image is kept. Every statement goes through
 // translateAccessSql. Nothing is ever written to the file.
 //
 // The in-memory image of a file is shared by later connections in the process while the
