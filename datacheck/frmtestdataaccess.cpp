@@ -5,12 +5,15 @@
 #include "formstyle.h"
 #include "frmtestdataaccess_p.h"
 #include "gridbinding.h"
+#include "heldinput_p.h"
 #include "messagebox.h"
 #include "modregistry.h"
 #include "olecolor.h"
+#include "statementwatch.h"
 #include "storedlayout.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QShortcut>
 
 namespace tav::datacheck {
@@ -47,6 +50,16 @@ QLabel* makeLabel(QWidget* form, const char* name, const QString& text, int left
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeTwips(l, left, top, width, height);
     return l;
+}
+
+// Whether an input event closes the window, which a running statement lets through: a click
+// on Done, or Esc (its shortcut).
+bool closesWindow(const QPushButton* done, QObject* receiver, QEvent* event) {
+    if (event->type() == QEvent::Shortcut)
+        return static_cast<QShortcutEvent*>(event)->key() == QKeySequence(Qt::Key_Escape);
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+        return static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    return receiver == done;
 }
 
 // Counts a running test handler for as long as it runs.
@@ -164,7 +177,7 @@ void frmTestDataAccess::runTest(const TestRun& run) {
             yield(YieldPoint::TimerEnabled);
             rs.setActiveConnection(m_sConnect);
             yield(YieldPoint::Connected);
-            rs.open(run.source, ado::adOpenStatic, ado::adLockOptimistic, ado::adOptionUnspecified);
+            openWatched(rs, run.source);
             yield(YieldPoint::Opened);
             // Held in 32 bits: a table of 32,768 rows or more reports its true count.
             const int32_t count = rs.recordCount();
@@ -197,6 +210,27 @@ void frmTestDataAccess::runTest(const TestRun& run) {
         m_closePending = false;
         close();
     }
+}
+
+void frmTestDataAccess::openWatched(ado::Recordset& rs, const QString& source) {
+    // Done or a close while the statement runs stops it; other clicks and keys wait for it.
+    HeldInput held([done = m_command3](QObject* receiver, QEvent* event) {
+        return closesWindow(done, receiver, event);
+    });
+    // Input held for a window that is closing is dropped with it.
+    struct DropWhenClosing {
+        HeldInput& held;
+        const bool& closing;
+        ~DropWhenClosing() {
+            if (closing)
+                held.discard();
+        }
+    } drop{held, m_closePending};
+    const ado::StatementWatch watch([&] {
+        held.deliverPending();
+        return m_closePending ? QStringLiteral("the window was closed while it ran") : QString();
+    });
+    rs.open(source, ado::adOpenStatic, ado::adLockOptimistic, ado::adOptionUnspecified);
 }
 
 void frmTestDataAccess::showFailure(const VbError& e) {

@@ -7,7 +7,8 @@
 // The test handlers yield to pending window events at fixed steps, so the timer ticks are
 // counted during a run and a click during a run starts that button's handler inside the
 // running one; both share rsData. Closing the window (Done, Esc or the close box) while a
-// handler runs is held back until the outermost handler has returned.
+// handler runs is held back until the outermost handler has returned; while the recordset's
+// statement runs, such a close stops the statement (other clicks wait until it has ended).
 #include "datagrid.h"
 #include "recordset.h"
 
@@ -73,6 +74,8 @@ class frmTestDataAccess : public QWidget {
     void createControls();
     void Form_Load();
     void runTest(const TestRun& run);
+    // Opens `source` on rs; a close asked for while its statement runs stops it.
+    void openWatched(ado::Recordset& rs, const QString& source);
     void yield(YieldPoint point);
     void showFailure(const VbError& e);
     void setResponse(const QString& text);

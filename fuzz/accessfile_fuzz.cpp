@@ -84,6 +84,7 @@ void walk(Recordset& rs, const QString& source, const QByteArray& input) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     tav::fuzz::initialize(argc, argv);
+    tav::ado::registerAccessFormat();
     // A shorter limit than the programs' 15 s keeps a stalled helper from reaching
     // libFuzzer's own timeout.
     if (qEnvironmentVariableIsEmpty("TAV_MDBREADER_TIMEOUT_MS"))

@@ -3,12 +3,16 @@
 #include "adoerror.h"
 #include "datasourcepath_p.h"
 #include "sqliteformat_p.h"
+#include "unsupportedaccessformat_p.h"
 
 #include <QFile>
-#include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace tav::ado {
@@ -22,26 +26,13 @@ struct Registry {
     Registry() {
         providers.emplace_back(Providers::jetProviderName(), &Providers::openDatabaseFile);
         formats.push_back(std::make_shared<SqliteFormat>());
+        formats.push_back(std::make_shared<UnsupportedAccessFormat>());
     }
 };
 
 Registry& registry() {
     static Registry r;
     return r;
-}
-
-QByteArray readHeader(const QString& path) {
-    if (QFileInfo(path).isDir())
-        throw providerError(errc::ProviderFailure,
-                            QStringLiteral("'%1' is a folder, not a database file.").arg(path));
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw providerError(
-            errc::ProviderFailure,
-            QStringLiteral("Cannot open the database file '%1': %2. You may not have "
-                           "permission to read it.")
-                .arg(path, f.errorString()));
-    return f.read(100);
 }
 
 // A file's identity: the same device and inode are the same file, whatever its name.
@@ -56,6 +47,63 @@ std::optional<FileId> fileIdOf(const QString& path) {
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return std::nullopt;
     return FileId{st.st_dev, st.st_ino};
+}
+
+// Only a regular file is a database file: opening a named pipe would wait for a writer for
+// ever, and a device or a socket holds no database.
+void refuseIfNotRegular(const QString& path, mode_t mode) {
+    if (S_ISREG(mode))
+        return;
+    const char* what = S_ISDIR(mode)                    ? "a folder"
+                       : S_ISFIFO(mode)                 ? "a named pipe"
+                       : S_ISSOCK(mode)                 ? "a socket"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                                                        : "not a regular file";
+    throw providerError(
+        errc::ProviderFailure,
+        QStringLiteral("'%1' is %2, not a database file.").arg(path, QLatin1String(what)));
+}
+
+// Closes a file descriptor when it goes.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+  private:
+    int m_fd;
+};
+
+// The identity and the first 100 bytes of the database file at `path`. Its kind is checked
+// before it is opened, and it is opened without waiting and checked again, so that a named
+// pipe swapped in between cannot block.
+std::pair<FileId, QByteArray> readHeader(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
+        throw providerError(errc::ProviderFailure,
+                            QStringLiteral("Could not find file '%1'.").arg(path));
+    refuseIfNotRegular(path, st.st_mode);
+    const FileDescriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
+        throw providerError(
+            errc::ProviderFailure,
+            QStringLiteral("Cannot open the database file '%1': %2. You may not have "
+                           "permission to read it.")
+                .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    refuseIfNotRegular(path, st.st_mode);
+    char bytes[100];
+    ssize_t n = 0;
+    do
+        n = ::read(fd.get(), bytes, sizeof bytes);
+    while (n < 0 && errno == EINTR);
+    return {FileId{st.st_dev, st.st_ino}, QByteArray(bytes, n < 0 ? 0 : qsizetype(n))};
 }
 
 // A connection to a database file that stops reading once its path names another file or
@@ -114,16 +162,12 @@ std::unique_ptr<Connection> Providers::connect(const ConnectionString& cs) {
 std::unique_ptr<Connection> Providers::openDatabaseFile(const ConnectionString& cs) {
     const QString path =
         resolveDataSourcePath(cs.value(QStringLiteral("Data Source")).value_or(QString()));
-    // Taken before anything is read: a file swapped in while the format opens it is caught
-    // at the first query.
-    const std::optional<FileId> id = fileIdOf(path);
-    const QByteArray header = readHeader(path);
-    if (!id)
-        throw providerError(errc::ProviderFailure,
-                            QStringLiteral("Could not find file '%1'.").arg(path));
+    // Taken from the file the header was read from: a file swapped in while the format opens
+    // it is caught at the first query.
+    const auto [id, header] = readHeader(path);
     for (const auto& format : registry().formats)
         if (format->recognizes(header))
-            return std::make_unique<FileBoundConnection>(path, *id, format->open(path));
+            return std::make_unique<FileBoundConnection>(path, id, format->open(path));
     throw providerError(
         errc::ProviderFailure,
         QStringLiteral("Unrecognized database format '%1': the file is empty or is not a "

@@ -1,9 +1,17 @@
 #include "sqliterows.h"
 
 #include "adoerror.h"
+#include "statementbounds_p.h"
+#include "statementwatch.h"
 
+#include <QElapsedTimer>
+
+#include <algorithm>
 #include <limits>
+#include <mutex>
+#include <new>
 #include <sqlite3.h>
+#include <unistd.h>
 #include <vector>
 
 namespace tav::ado {
@@ -34,7 +42,8 @@ Variant integerValue(sqlite3_int64 v, ColumnKind kind) {
     return Variant(static_cast<double>(v));
 }
 
-Variant columnValue(sqlite3_stmt* st, int col, ColumnKind kind) {
+// The value of a column of the current row; `bytes` grows by what it holds beyond itself.
+Variant columnValue(sqlite3_stmt* st, int col, ColumnKind kind, qint64& bytes) {
     switch (sqlite3_column_type(st, col)) {
     case SQLITE_NULL:
         return Variant::null();
@@ -45,19 +54,83 @@ Variant columnValue(sqlite3_stmt* st, int col, ColumnKind kind) {
     case SQLITE_BLOB: {
         const auto* p = static_cast<const uint8_t*>(sqlite3_column_blob(st, col));
         const int n = sqlite3_column_bytes(st, col);
+        bytes += n;
         return Variant(ByteArray(0, std::vector<uint8_t>(p, p + n)));
     }
     default: {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-        return Variant(QString::fromUtf8(p, sqlite3_column_bytes(st, col)));
+        const int n = sqlite3_column_bytes(st, col);
+        bytes += 2 * qint64(n); // UTF-16 in memory
+        return Variant(QString::fromUtf8(p, n));
     }
     }
+}
+
+// Error 7, naming the statement whose rows or work did not fit.
+VbError outOfMemoryFor(const QString& sourceText, const QString& why) {
+    const VbError standard = VbError::standard(err::OutOfMemory);
+    return VbError(standard.number(), standard.source(),
+                   QStringLiteral("%1 (%2): %3").arg(standard.description(), why, sourceText));
+}
+
+QString megabytes(qint64 bytes) {
+    return QStringLiteral("%1 MB").arg(double(bytes) / (1 << 20), 0, 'f',
+                                       bytes < (1 << 20) ? 2 : 0);
+}
+
+// While a statement steps: a progress handler that stops it at the deadline, or when the
+// program's watch asks (StatementWatch), about every 50 ms. Removed when it goes.
+class StatementClock {
+  public:
+    explicit StatementClock(sqlite3* db) : m_db(db) {
+        m_clock.start();
+        sqlite3_progress_handler(m_db, 1000, &StatementClock::tick, this);
+    }
+    ~StatementClock() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
+    StatementClock(const StatementClock&) = delete;
+    StatementClock& operator=(const StatementClock&) = delete;
+
+    // Why the statement was stopped; empty when it was not.
+    const QString& why() const { return m_why; }
+
+  private:
+    static int tick(void* self) { return static_cast<StatementClock*>(self)->check() ? 1 : 0; }
+    bool check() {
+        const qint64 now = m_clock.elapsed();
+        const qint64 deadline = detail::statementBounds().deadlineMs;
+        if (now >= deadline) {
+            m_why = deadline >= 60000
+                        ? QStringLiteral("it ran for %1 minutes, the longest a query may run")
+                              .arg(deadline / 60000)
+                        : QStringLiteral("it ran for %1 s, the longest a query may run")
+                              .arg(double(deadline) / 1000);
+            return true;
+        }
+        if (now - m_asked < 50)
+            return false;
+        m_asked = now;
+        m_why = StatementWatch::ask();
+        return !m_why.isEmpty();
+    }
+
+    sqlite3* m_db;
+    QElapsedTimer m_clock;
+    qint64 m_asked = 0;
+    QString m_why;
+};
+
+// The memory both bounds allow: half the machine's, at most 4 GiB.
+qint64 defaultMemoryBound() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    const qint64 half = pages > 0 && pageSize > 0 ? qint64(pages) * pageSize / 2 : qint64(1) << 30;
+    return std::min(half, qint64(4) << 30);
 }
 
 } // namespace
 
 std::shared_ptr<const RowSet> readAllRows(sqlite3* db, sqlite3_stmt* st, const QString& path,
-                                          const QString& sourceText) {
+                                          const QString& sourceText) try {
     const int columns = sqlite3_column_count(st);
     std::vector<QString> names;
     std::vector<ColumnKind> kinds;
@@ -65,12 +138,29 @@ std::shared_ptr<const RowSet> readAllRows(sqlite3* db, sqlite3_stmt* st, const Q
         names.push_back(QString::fromUtf8(sqlite3_column_name(st, c)));
         kinds.push_back(kindOfDeclaredType(sqlite3_column_decltype(st, c)));
     }
+    const qint64 budget = detail::statementBounds().snapshotBytes;
+    qint64 bytes = 0;
     std::vector<Variant> values;
+    StatementClock clock(db);
     int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c)
-            values.push_back(columnValue(st, c, kinds[size_t(c)]));
+            values.push_back(columnValue(st, c, kinds[size_t(c)], bytes));
+        bytes += qint64(columns) * qint64(sizeof(Variant));
+        if (bytes > budget)
+            throw outOfMemoryFor(sourceText, QStringLiteral("its rows take more than the %1 a "
+                                                            "query's result may hold")
+                                                 .arg(megabytes(budget)));
+    }
     if (rc != SQLITE_DONE) {
+        if (rc == SQLITE_INTERRUPT && !clock.why().isEmpty())
+            throw providerError(errc::ProviderFailure,
+                                QStringLiteral("The query on '%1' was stopped because %2: %3")
+                                    .arg(path, clock.why(), sourceText));
+        if ((rc & 0xff) == SQLITE_NOMEM)
+            throw outOfMemoryFor(sourceText,
+                                 QStringLiteral("the database engine may use at most %1")
+                                     .arg(megabytes(detail::statementBounds().sqliteHeapBytes)));
         if (auto failure = fileFailure(db, path))
             throw *failure;
         throw providerError(errc::ProviderFailure,
@@ -78,6 +168,8 @@ std::shared_ptr<const RowSet> readAllRows(sqlite3* db, sqlite3_stmt* st, const Q
                                 .arg(path, QString::fromUtf8(sqlite3_errmsg(db)), sourceText));
     }
     return std::make_shared<const RowSet>(std::move(names), std::move(values));
+} catch (const std::bad_alloc&) {
+    throw outOfMemoryFor(sourceText, QStringLiteral("its rows do not fit in the memory left"));
 }
 
 std::optional<VbError> fileFailure(sqlite3* db, const QString& path) {
@@ -120,7 +212,19 @@ std::optional<VbError> fileFailure(sqlite3* db, const QString& path) {
     }
 }
 
+detail::StatementBounds& detail::statementBounds() {
+    static StatementBounds bounds{defaultMemoryBound(), defaultMemoryBound(), 5 * 60 * 1000};
+    return bounds;
+}
+
 void guardUntrustedDatabase(sqlite3* db) {
+    // SQLite's heap, process-wide, set once unless a limit is already in place: a statement
+    // that would sort or build more than it fails with SQLITE_NOMEM, which is error 7.
+    static std::once_flag heapLimit;
+    std::call_once(heapLimit, [] {
+        if (sqlite3_hard_heap_limit64(-1) == 0)
+            sqlite3_hard_heap_limit64(detail::statementBounds().sqliteHeapBytes);
+    });
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     // Views and triggers of the file may call only functions registered as innocuous.
     sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);

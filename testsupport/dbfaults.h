@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <ostream>
 
@@ -128,6 +129,43 @@ inline const Swap kSwaps[] = {
          renameOver(besideOf(db, "other.mdb"), db);
      },
      "was replaced by another file", nullptr},
+};
+
+// A view in a database from elsewhere that would take the program's memory or time without
+// end: a copy of the suite's database whose qryequipall is `select` instead. Read under the
+// small bounds below (set through tav_recordset_testseams), each fails within kBoundMs with
+// `number` and a description holding `says` and the statement.
+struct Hostile {
+    const char* name;
+    const char* select;
+    int32_t number;
+    const char* says;
+};
+
+inline constexpr qint64 kHostileSnapshotBytes = qint64(8) << 20;
+inline constexpr qint64 kHostileHeapBytes = qint64(16) << 20;
+inline constexpr qint64 kHostileDeadlineMs = 1000;
+
+inline const Hostile kHostiles[] = {
+    // 24 GB of blobs, one megabyte a row.
+    {"BlobsBeyondTheMemoryBound",
+     "with recursive c(x) as (select 1 union all select x + 1 from c where x < 24000) "
+     "select x as EquipmentID, zeroblob(1000000) as EquipmentName from c",
+     7, "Out of memory"},
+    {"EndlessRecursion",
+     "with recursive c(x) as (select 1 union all select x + 1 from c) "
+     "select x as EquipmentID, 'row ' || x as EquipmentName from c",
+     7, "Out of memory"},
+    // One value that the engine builds beyond its heap limit.
+    {"AValueBeyondTheEngineHeap",
+     "with recursive c(x) as (select 1 union all select x + 1 from c where x < 30000) "
+     "select 1 as EquipmentID, group_concat(hex(randomblob(1000))) as EquipmentName from c",
+     7, "Out of memory"},
+    // 10^12 rows counted.
+    {"CountOfAnEndlessCrossJoin",
+     "with recursive c(x) as (select 1 union all select x + 1 from c where x < 1000000) "
+     "select count(*) as EquipmentID, 'all' as EquipmentName from c a, c b",
+     -2147467259, "was stopped because it ran for 1 s"},
 };
 
 // Rows print as their names in test listings and failure messages.

@@ -19,13 +19,25 @@ QString fixturesDir() {
 }
 
 QString copyFixture(const QString& name, const QString& dir) {
-    const QString src = QDir(fixturesDir()).filePath(name);
-    if (fixturesDir().isEmpty() || !QFileInfo::exists(src))
+    const QString folder = fixturesDir();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        [&] {
+            GTEST_SKIP() << "the sample files are not here: no folder '" << folder.toStdString()
+                         << "' (set TAV_FIXTURES_DIR to the folder that holds nwind.mdb and "
+                            "access/; see the README)";
+        }();
         return {};
+    }
+    const QString src = QDir(folder).filePath(name);
     const QString dst = QDir(dir).filePath(QFileInfo(name).fileName());
     QFile::remove(dst);
-    if (!QFile::copy(src, dst))
+    if (!QFile::copy(src, dst)) {
+        [&] {
+            FAIL() << "the sample file '" << src.toStdString() << "' cannot be copied to '"
+                   << dst.toStdString() << "'";
+        }();
         return {};
+    }
     QFile::setPermissions(dst, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                    QFile::ReadOther);
     return dst;

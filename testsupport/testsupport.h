@@ -25,12 +25,15 @@ class TempDir {
     QTemporaryDir m_dir;
 };
 
-// The read-only shared fixtures folder (TAV_FIXTURES_DIR), or empty when unknown.
+// The read-only shared fixtures folder (TAV_FIXTURES_DIR, by default ../shared/fixtures
+// beside the source tree), or empty when unknown.
 QString fixturesDir();
 
-// Copies a shared fixture (a name inside the fixtures folder, such as "access/x.accdb")
-// into `dir` under its file name (writable) and returns the copy's path; empty when the
-// fixture is not available.
+// Copies the shared fixture `name` (a path inside the fixtures folder, such as
+// "access/x.accdb") into `dir` under its file name, writable, and returns the copy's path.
+// Without the fixtures folder (a clone of the repository alone) the current test is skipped,
+// naming the folder; with the folder but without the file, or when the copy fails, the test
+// fails. Either way the result is empty, and the caller returns: `if (copy.isEmpty()) return;`.
 QString copyFixture(const QString& name, const QString& dir);
 
 // Records every message box shown while it lives and answers each with OK.

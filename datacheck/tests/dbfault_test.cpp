@@ -4,11 +4,13 @@
 // the committed rows; the window stays usable and nothing is created beside the file.
 #include "casename.h"
 #include "codepage.h"
+#include "databaseformats.h"
 #include "dbfaults.h"
 #include "frmtestdataaccess.h"
 #include "frmtestdataaccess_testseams.h"
 #include "jet3edit.h"
 #include "otherwriter.h"
+#include "recordset_testseams.h"
 #include "registrytest.h"
 #include "testdb.h"
 
@@ -89,6 +91,37 @@ class DataCheckDbFault : public tav::test::RegistryTest {
         EXPECT_FALSE(f.Timer1()->isActive());
     }
 };
+
+// ---- a database from elsewhere that would take memory or time without end -------------------
+
+class DataCheckHostile : public DataCheckDbFault,
+                         public ::testing::WithParamInterface<dbfault::Hostile> {};
+
+// Fill Grid on such a view ends within the bound in the box, naming the statement, rather than
+// ending the program or holding the window; Test Connection still works.
+TEST_P(DataCheckHostile, FillGridReportsItInTheBoxWithinTheBound) {
+    const dbfault::Hostile& h = GetParam();
+    tav::test::makeDatabase(
+        db, {QStringLiteral("drop view qryequipall"),
+             QStringLiteral("create view qryequipall as ") + QLatin1String(h.select)});
+    const ado::StatementBoundsForTests bounds(
+        dbfault::kHostileSnapshotBytes, dbfault::kHostileHeapBytes, dbfault::kHostileDeadlineMs);
+    auto f = std::make_unique<frmTestDataAccess>();
+    EXPECT_LT(click(*f, true), kBoundMs);
+    const QString prompt = failure();
+    EXPECT_TRUE(prompt.startsWith(QStringLiteral("Error: %1 ").arg(h.number)))
+        << prompt.toStdString();
+    EXPECT_TRUE(prompt.contains(QLatin1String(h.says))) << prompt.toStdString();
+    EXPECT_TRUE(prompt.endsWith(QLatin1String("Select * from qryequipall")))
+        << prompt.toStdString();
+    expectFailedRun(*f);
+    boxes.clear();
+    click(*f, false);
+    EXPECT_TRUE(succeeded(*f, kRows)) << f->lblResponse()->text().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, DataCheckHostile, ::testing::ValuesIn(dbfault::kHostiles),
+                         tav::test::caseName);
 
 // ---- locked by another process --------------------------------------------------------------
 
@@ -259,10 +292,11 @@ class DataCheckAccessFault : public DataCheckDbFault {
         DataCheckDbFault::SetUp();
         qputenv("TAV_MDBREADER", TAV_MDBREADER_PATH);
         qunsetenv("TAV_MDBREADER_TIMEOUT_MS");
+        tav::griddata::registerDatabaseFormats();
         ASSERT_TRUE(QFile::remove(db));
         const QString copy = tav::test::copyFixture(QStringLiteral("nwind.mdb"), data.path());
         if (copy.isEmpty())
-            GTEST_SKIP() << "fixture nwind.mdb not found";
+            return;
         ASSERT_TRUE(QFile::rename(copy, db));
     }
 };

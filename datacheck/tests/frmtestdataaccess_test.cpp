@@ -4,11 +4,13 @@
 #include "codepage.h"
 #include "frmtestdataaccess.h"
 #include "frmtestdataaccess_testseams.h"
+#include "recordset_testseams.h"
 #include "registrytest.h"
 #include "testdb.h"
 #include "units.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -552,6 +554,48 @@ TEST_P(DataCheckClose, CloseDuringANestedRunWaitsForEveryHandler) {
     EXPECT_TRUE(boxes.boxes().empty());
     expectSuccess(*f, 50, false);
     EXPECT_EQ(f->sg()->model()->rowCount(), 50) << "the nested Fill Grid completed";
+}
+
+// A statement that would run for hours (a count of 10^12 rows) is stopped by Done or the
+// close box pressed while it runs; the failure says so and the window goes when the handler
+// ends. A click on Test Connection meanwhile waits, rather than starting a run inside the
+// statement, and is dropped with the closing window.
+TEST_P(DataCheckClose, CloseDuringTheStatementStopsIt) {
+    makeDb(equipment(1) << QStringLiteral("drop view qryequipall")
+                        << QStringLiteral(
+                               "create view qryequipall as with recursive c(x) as (select 1 "
+                               "union all select x + 1 from c where x < 1000000) select count(*) "
+                               "as EquipmentID, 'all' as EquipmentName from c a, c b"));
+    const ado::StatementBoundsForTests bounds(qint64(1) << 30, qint64(1) << 30, 60000);
+    auto f = load();
+    f->show();
+    QTimer during;
+    during.setSingleShot(true);
+    QObject::connect(&during, &QTimer::timeout, [&] {
+        QTest::mouseClick(f->Command1(), Qt::LeftButton);
+        if (GetParam().by == CloseBy::DoneButton)
+            QTest::mouseClick(f->Command3(), Qt::LeftButton);
+        else
+            f->close();
+    });
+    int deepest = 0;
+    setYieldHook(*f, [&](YieldPoint point, int depth) {
+        deepest = std::max(deepest, depth);
+        if (point == YieldPoint::Connected)
+            during.start(200);
+    });
+    QMetaObject::invokeMethod(f->Command2(), &QPushButton::click, Qt::QueuedConnection);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(runProgramLoop(), 0);
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_FALSE(f->isVisible());
+    EXPECT_EQ(deepest, 1) << "a run started inside the statement";
+    ASSERT_EQ(prompts().size(), 1u);
+    EXPECT_TRUE(prompts()[0].contains(
+        QLatin1String("was stopped because the window was closed while it ran")))
+        << prompts()[0].toStdString();
+    EXPECT_EQ(response(*f), QStringLiteral("Response:"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, DataCheckClose,

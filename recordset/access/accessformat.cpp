@@ -2,11 +2,13 @@
 
 #include "accesscollation.h"
 #include "accessfunctions.h"
+#include "accessheader.h"
 #include "accesssql.h"
 #include "adoerror.h"
 #include "appinfo.h"
 #include "sanitizers.h"
 #include "savedqueries_p.h"
+#include "sqlitename.h"
 #include "sqliterows.h"
 #include "sqlitestmt.h"
 
@@ -18,6 +20,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <list>
 #include <map>
@@ -25,8 +28,10 @@
 #include <set>
 #include <sqlite3.h>
 #include <string_view>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace tav::ado {
@@ -42,6 +47,7 @@ constexpr int linkedTable = 6;
 
 // A reader built with the address sanitizer cannot start under a limit.
 constexpr bool addressSpaceCanBeLimited = !addressSanitizerOn;
+constexpr int maxServingReaders = 4; // readers kept waiting for the loads of their image
 constexpr qint64 defaultCacheLimit = qint64(256)
                                      << 20; // bytes of file images kept for later connections
 
@@ -57,57 +63,88 @@ VbError outOfMemory() {
     return VbError::standard(err::OutOfMemory);
 }
 
-// Runs the helper and returns the SQLite image it writes: the catalog, or the tables given
-// as the helper takes them ("PAGE:NAME").
-QByteArray readImage(const QString& path, const QStringList& tables = {}) try {
+int readerTimeoutMs() {
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("TAV_MDBREADER_TIMEOUT_MS", &ok);
+    return ok && ms > 0 ? ms : defaultTimeoutMs;
+}
+
+// Starts the helper on `path` with `tables` ("PAGE:NAME"; none for the catalog). With
+// `serve`, the built-in helper stays after the catalog for later loads (see Reader).
+void startReader(QProcess& process, const QString& path, const QStringList& tables, bool serve) {
     const QString reader = AccessFormat::readerPath();
     if (!QFileInfo(reader).isExecutable())
         throw providerError(
             errc::ProviderFailure,
             QStringLiteral("Cannot read the Access file '%1': the reader program '%2' is missing.")
                 .arg(path, reader));
-    bool ok = false;
-    int timeoutMs = qEnvironmentVariableIntValue("TAV_MDBREADER_TIMEOUT_MS", &ok);
-    if (!ok || timeoutMs <= 0)
-        timeoutMs = defaultTimeoutMs;
-
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("MDBPATH")); // an empty entry makes the library search forever
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    env.insert(QStringLiteral("TAV_MDBREADER_SERVE"), serve ? QStringLiteral("1") : QString());
     process.setProcessEnvironment(env);
     process.setProgram(reader);
     // A crafted file that makes the library allocate without end stops the reader (the library
     // aborts or crashes when an allocation fails) instead of exhausting the machine; the limit
     // is set in the child before exec.
+    bool ok = false;
     int memoryMb = qEnvironmentVariableIntValue("TAV_MDBREADER_MEMORY_MB", &ok);
     if (!ok || memoryMb <= 0)
         memoryMb = defaultMemoryMb;
-    if (addressSpaceCanBeLimited)
-        process.setChildProcessModifier([bytes = rlim_t(memoryMb) << 20] {
+    // The reader ends with this program, even one killed outright: the kernel kills it when
+    // its parent goes. A parent gone before the request took hold has left it re-parented.
+    const rlim_t bytes = addressSpaceCanBeLimited ? rlim_t(memoryMb) << 20 : RLIM_INFINITY;
+    process.setChildProcessModifier([bytes, parent = ::getpid()] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+        if (bytes != RLIM_INFINITY) {
             const rlimit limit{bytes, bytes};
             ::setrlimit(RLIMIT_AS, &limit);
-        });
+        }
+    });
     process.setArguments(QStringList{QFileInfo(path).absoluteFilePath()} + tables);
-    process.start(QIODevice::ReadOnly);
+    process.start(serve ? QIODevice::ReadWrite : QIODevice::ReadOnly);
     if (!process.waitForStarted())
         throw providerError(errc::ProviderFailure,
                             QStringLiteral("Cannot start the Access file reader '%1': %2")
                                 .arg(reader, process.errorString()));
-    process.closeWriteChannel();
-    // Only the end of the reader's messages is kept: on some damaged files the library
-    // repeats a warning without end (megabytes a second) until the time limit stops it.
-    QByteArray errorTail;
-    const auto keepTail = [&] {
+    if (!serve)
+        process.closeWriteChannel();
+    // Waiting on the message channel wakes at each chunk of messages, so they never pile up;
+    // a serving reader ends each image with an empty message line, which wakes it too.
+    process.setReadChannel(QProcess::StandardError);
+}
+
+// The length of the first framed image in `out` (8 bytes, little-endian, then the image);
+// -1 while it is incomplete. An output that starts as an image is not framed: a reader that
+// does not serve (a stand-in) writes its one image and ends.
+qint64 framedLength(const QByteArray& out) {
+    if (out.size() < 8 || out.startsWith(QByteArrayLiteral("SQLite format 3")))
+        return -1;
+    quint64 length = 0;
+    for (int i = 7; i >= 0; --i)
+        length = (length << 8) | uchar(out[i]);
+    return out.size() - 8 >= qint64(length) ? qint64(length) : -1;
+}
+
+// Waits for the next image from `process`, within the time limit: a whole framed image from
+// a serving reader that stays, or the output of a reader that ended. Only the end of its
+// messages is kept: on some damaged files the library repeats a warning without end
+// (megabytes a second) until the time limit stops it.
+QByteArray awaitImage(QProcess& process, const QString& path) {
+    const int timeoutMs = readerTimeoutMs();
+    QByteArray errorTail, out;
+    const auto drain = [&] {
         errorTail += process.readAllStandardError();
         if (errorTail.size() > maxMessageBytes)
             errorTail = errorTail.right(maxMessageBytes);
+        out += process.readAllStandardOutput();
     };
-    // Waiting on the message channel wakes at each chunk of messages, so they never pile up.
-    process.setReadChannel(QProcess::StandardError);
     QElapsedTimer clock;
     clock.start();
-    while (process.state() != QProcess::NotRunning) {
+    drain();
+    while (process.state() != QProcess::NotRunning && framedLength(out) < 0) {
         const qint64 left = timeoutMs - clock.elapsed();
         if (left <= 0) {
             process.kill();
@@ -117,9 +154,11 @@ QByteArray readImage(const QString& path, const QStringList& tables = {}) try {
                 QStringLiteral("reading it did not finish within %1 s.").arg(timeoutMs / 1000.0));
         }
         process.waitForReadyRead(int(std::min<qint64>(left, 100)));
-        keepTail();
+        drain();
     }
-    keepTail();
+    drain();
+    if (const qint64 length = framedLength(out); length >= 0)
+        return out.mid(8, length);
     const QString messages = QString::fromLocal8Bit(errorTail).trimmed();
     if (process.exitStatus() == QProcess::CrashExit)
         throw damaged(path, QStringLiteral("the reader stopped unexpectedly while reading it."));
@@ -133,10 +172,68 @@ QByteArray readImage(const QString& path, const QStringList& tables = {}) try {
         throw damaged(path, messages.isEmpty()
                                 ? QStringLiteral("the reader failed (%1).").arg(process.exitCode())
                                 : messages.split(u'\n').last());
-    return process.readAllStandardOutput();
-} catch (const std::bad_alloc&) {
-    throw outOfMemory();
+    return out;
 }
+
+// The reader of one file image. The catalog's reader is asked to serve: where it does (the
+// built-in one), it stays while the image is kept and each table load is one request to it,
+// which saves a start of the reader and a second reading of the file's header; it is ended
+// with the image, and with this program (see startReader). A reader that does not serve,
+// or one that failed, leaves each load to a reader of its own.
+class Reader {
+  public:
+    explicit Reader(QString path) : m_path(std::move(path)) {}
+    ~Reader() { end(); }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    // The catalog image.
+    QByteArray catalog() { return read({}); }
+    // The image of the tables given as the reader takes them ("PAGE:NAME").
+    QByteArray tables(const QStringList& tables) { return read(tables); }
+
+    // Ends the serving reader, if any: its input closed, it ends by itself, or is killed.
+    void end() {
+        if (!m_serving)
+            return;
+        m_serving->closeWriteChannel();
+        if (!m_serving->waitForFinished(1000)) {
+            m_serving->kill();
+            m_serving->waitForFinished();
+        }
+        m_serving.reset();
+    }
+
+  private:
+    QByteArray read(const QStringList& tables) try {
+        if (m_serving && !tables.isEmpty())
+            return request(tables);
+        auto process = std::make_unique<QProcess>();
+        startReader(*process, m_path, tables, tables.isEmpty());
+        QByteArray image = awaitImage(*process, m_path);
+        if (process->state() == QProcess::Running)
+            m_serving = std::move(process);
+        return image;
+    } catch (const std::bad_alloc&) {
+        throw outOfMemory();
+    }
+
+    QByteArray request(const QStringList& tables) {
+        m_serving->write(tables.join(u'\t').toUtf8() + '\n');
+        try {
+            QByteArray image = awaitImage(*m_serving, m_path);
+            if (m_serving->state() != QProcess::Running)
+                m_serving.reset();
+            return image;
+        } catch (...) {
+            m_serving.reset();
+            throw;
+        }
+    }
+
+    QString m_path;
+    std::unique_ptr<QProcess> m_serving;
+};
 
 // The provider's error for a failed call on `db` while it read `what` of `path`.
 VbError engineError(sqlite3* db, const QString& path, const QString& what) {
@@ -152,31 +249,31 @@ VbError engineError(sqlite3* db, const QString& path, const QString& what) {
 class Statement {
   public:
     Statement(sqlite3* db, const char* sql, const QString& path)
-        : m_db(db), m_sql(sql), m_path(path), m_stmt(db, sql), m_st(m_stmt.get()) {
+        : m_db(db), m_sql(sql), m_path(path), m_stmt(db, sql) {
         if (!m_stmt.ok())
             throw engineError(m_db, m_path, QString::fromUtf8(m_sql));
     }
     bool step() {
-        const int rc = sqlite3_step(m_st);
+        const int rc = m_stmt.step();
         if (rc != SQLITE_ROW && rc != SQLITE_DONE)
             throw engineError(m_db, m_path, QString::fromUtf8(m_sql));
         return rc == SQLITE_ROW;
     }
-    void bind(int index, int value) { sqlite3_bind_int(m_st, index, value); }
+    void bind(int index, int value) { sqlite3_bind_int(m_stmt.get(), index, value); }
     QString text(int c) const {
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_st, c)));
+        const std::string_view t = m_stmt.text(c);
+        return QString::fromUtf8(t.data(), qsizetype(t.size()));
     }
-    int integer(int c) const { return sqlite3_column_int(m_st, c); }
-    qint64 integer64(int c) const { return sqlite3_column_int64(m_st, c); }
-    bool isNull(int c) const { return sqlite3_column_type(m_st, c) == SQLITE_NULL; }
-    sqlite3_stmt* get() const { return m_st; }
+    int integer(int c) const { return int(m_stmt.integer(c)); }
+    qint64 integer64(int c) const { return m_stmt.integer(c); }
+    bool isNull(int c) const { return m_stmt.isNull(c); }
+    sqlite3_stmt* get() const { return m_stmt.get(); }
 
   private:
     sqlite3* m_db;
     const char* m_sql;
     const QString& m_path;
     SqliteStmt m_stmt;
-    sqlite3_stmt* m_st;
 };
 
 void exec(sqlite3* db, const QByteArray& sql, const QString& path) {
@@ -185,7 +282,7 @@ void exec(sqlite3* db, const QByteArray& sql, const QString& path) {
 }
 
 QByteArray quoted(const QString& name) {
-    return '"' + QString(name).replace(u'"', QStringLiteral("\"\"")).toUtf8() + '"';
+    return quotedSqliteName(name).toUtf8();
 }
 
 // A copy of the reader's image in memory SQLite may own, or error 7.
@@ -268,8 +365,9 @@ QString linkSource(const QString& database, const QString& connect) {
 // the tables loaded so far. Every connection to the same unchanged file shares it.
 class AccessImage {
   public:
-    AccessImage(const QString& path, const FileStamp& stamp, const QByteArray& catalog)
-        : m_path(path), m_stamp(stamp) {
+    AccessImage(const QString& path, const FileStamp& stamp, const QByteArray& catalog,
+                std::unique_ptr<Reader> reader)
+        : m_path(path), m_stamp(stamp), m_reader(std::move(reader)) {
         // Owned from here on, so that a constructor that throws below still closes it.
         if (sqlite3_open(":memory:", &m_db) != SQLITE_OK) {
             const bool noMemory = !m_db || (sqlite3_errcode(m_db) & 0xff) == SQLITE_NOMEM;
@@ -300,6 +398,7 @@ class AccessImage {
     AccessImage& operator=(const AccessImage&) = delete;
 
     sqlite3* db() const { return m_db; }
+    Reader& reader() const { return *m_reader; }
     const QString& path() const { return m_path; }
     const FileStamp& stamp() const { return m_stamp; }
     qint64 bytes() const { return m_bytes; }
@@ -553,6 +652,7 @@ class AccessImage {
 
     QString m_path;
     FileStamp m_stamp;
+    std::unique_ptr<Reader> m_reader;
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> m_owner{nullptr, sqlite3_close};
     sqlite3* m_db = nullptr;                 // the connection m_owner closes
     std::map<QString, Table> m_tables;       // user tables by their name in the file
@@ -570,6 +670,14 @@ class ImageCache {
     static ImageCache& instance() {
         static ImageCache cache;
         return cache;
+    }
+    ImageCache() {
+        // The readers of the images kept end with the application, while it can still wait
+        // for them.
+        qAddPostRoutine([] {
+            for (const auto& image : instance().m_images)
+                image->reader().end();
+        });
     }
 
     // The image of `path` in the version `stamp`; an image of another version is dropped.
@@ -593,6 +701,11 @@ class ImageCache {
         m_images.push_front(image);
         for (qint64 total = bytes(); total > m_limit && !m_images.empty(); total = bytes())
             m_images.pop_back();
+        // Only the most recently used images keep their reader waiting.
+        int kept = 0;
+        for (const auto& i : m_images)
+            if (++kept > maxServingReaders)
+                i->reader().end();
     }
     void drop(const AccessImage* image) {
         std::erase_if(m_images, [&](const auto& i) { return i.get() == image; });
@@ -713,7 +826,7 @@ class AccessConnection : public Connection {
         QStringList tables;
         for (const QString& name : names)
             tables << m_image->readerArgument(name);
-        const QByteArray image = readImage(path(), tables);
+        const QByteArray image = m_image->reader().tables(tables);
         // A change while the reader ran could mix two versions: nothing it read is kept.
         ensureUnchanged();
         m_image->insert(image, names);
@@ -748,14 +861,7 @@ class AccessConnection : public Connection {
 } // namespace
 
 QString AccessFormat::versionOf(const QByteArray& header) {
-    if (header.size() < 0x15 || !header.startsWith(QByteArrayLiteral("\x00\x01\x00\x00")))
-        return {};
-    const QByteArray signature = header.mid(4, 16);
-    if (signature == QByteArrayLiteral("Standard ACE DB\0"))
-        return QStringLiteral("ACE");
-    if (signature != QByteArrayLiteral("Standard Jet DB\0"))
-        return {};
-    return header[0x14] == 0 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4");
+    return accessVersionOf(header);
 }
 
 bool AccessFormat::recognizes(const QByteArray& header) const {
@@ -780,10 +886,11 @@ std::unique_ptr<Connection> AccessFormat::open(const QString& path) const {
     ImageCache& cache = ImageCache::instance();
     std::shared_ptr<AccessImage> image = cache.find(path, *stamp);
     if (!image) {
-        const QByteArray catalog = readImage(path);
+        auto reader = std::make_unique<Reader>(path);
+        const QByteArray catalog = reader->catalog();
         if (const std::optional<VbError> change = changeSince(path, *stamp))
             throw *change;
-        image = std::make_shared<AccessImage>(path, *stamp, catalog);
+        image = std::make_shared<AccessImage>(path, *stamp, catalog, std::move(reader));
         cache.used(image);
     }
     return std::make_unique<AccessConnection>(std::move(image));

@@ -5,7 +5,8 @@
 // becomes an error here; the helper hands back SQLite images that are loaded into an
 // in-memory database. A connection reads the catalog only (tables and their columns, the
 // saved queries, which become views); a statement loads the tables it reads, through saved
-// queries too, the first time one needs them. Every statement goes through
+// queries too, the first time one needs them, each load a request to the reader that read the
+// catalog, which stays while the image is kept. Every statement goes through
 // translateAccessSql. Nothing is ever written to the file.
 //
 // The in-memory image of a file is shared by later connections in the process while the
@@ -15,6 +16,9 @@
 //
 // The helper is found through the environment variable TAV_MDBREADER, else beside the
 // running program. TAV_MDBREADER_TIMEOUT_MS overrides the 15 s time limit.
+//
+// The format reads files only once registerAccessFormat() has added it to the recordset's
+// file-database provider; until then an Access file is refused as not supported.
 #include "connection.h"
 
 namespace tav::ado {
@@ -35,5 +39,9 @@ class AccessFormat : public FileFormat {
     static qint64 imageCacheBytes();
     static void setImageCacheLimit(qint64 bytes);
 };
+
+// Adds the Access format to the file-database provider, ahead of the formats there; later
+// calls do nothing. The programs call it at start-up (griddata::registerDatabaseFormats).
+void registerAccessFormat();
 
 } // namespace tav::ado

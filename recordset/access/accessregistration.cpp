@@ -1,10 +1,14 @@
-// Adds the Access format to the file-database provider when the program starts. Every
-// target that links tav_access keeps this file: the library asks the linker for the symbol
-// below (see CMakeLists.txt), so no caller has to name it.
+// Adds the Access format to the recordset's file-database provider, once, when a program's
+// start-up (or a test) asks for it. An explicit call, so that no link line can leave it out.
 #include "accessformat.h"
 #include "providers.h"
 
-extern "C" {
-bool tav_access_format_registered =
-    (tav::ado::Providers::addFileFormat(std::make_shared<tav::ado::AccessFormat>()), true);
+namespace tav::ado {
+
+void registerAccessFormat() {
+    static const bool registered =
+        (Providers::addFileFormat(std::make_shared<AccessFormat>()), true);
+    Q_UNUSED(registered);
 }
+
+} // namespace tav::ado

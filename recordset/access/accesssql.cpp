@@ -1,5 +1,7 @@
 #include "accesssql.h"
 
+#include "sqlitename.h"
+
 #include <QDate>
 #include <QRegularExpression>
 #include <QStringList>
@@ -91,10 +93,6 @@ std::vector<Token> tokenize(const QString& s) {
     }
     out.push_back({Tok::End, {}});
     return out;
-}
-
-QString quoteIdent(const QString& name) {
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 QString quoteText(const QString& text) {
@@ -385,14 +383,15 @@ class Translator {
         for (const auto& it : items) {
             QString s = it.sql;
             if (!it.alias.isEmpty())
-                s += QStringLiteral(" AS ") + quoteIdent(it.alias);
+                s += QStringLiteral(" AS ") + quotedSqliteName(it.alias);
             else if (!it.column.isEmpty() && columnUses[it.column.toLower()] > 1)
-                s += QStringLiteral(" AS ") + quoteIdent(it.qualifier + u'.' + it.column);
+                s += QStringLiteral(" AS ") + quotedSqliteName(it.qualifier + u'.' + it.column);
             else if (!it.column.isEmpty())
-                s +=
-                    QStringLiteral(" AS ") + quoteIdent(it.column); // SQLite may otherwise add ":1"
+                s += QStringLiteral(" AS ") +
+                     quotedSqliteName(it.column); // SQLite may otherwise add ":1"
             else if (it.column.isEmpty() && !it.star)
-                s += QStringLiteral(" AS ") + quoteIdent(QStringLiteral("Expr%1").arg(unnamed++));
+                s += QStringLiteral(" AS ") +
+                     quotedSqliteName(QStringLiteral("Expr%1").arg(unnamed++));
             out << s;
         }
         return out.join(QStringLiteral(", "));
@@ -478,7 +477,7 @@ class Translator {
             const Token t = next();
             if (t.kind != Tok::Ident && t.kind != Tok::Bracket)
                 fail(QStringLiteral("a table name expected"));
-            out = quoteIdent(t.text);
+            out = quotedSqliteName(t.text);
             ++sources;
             if (isKeyword(peek(), "in"))
                 throw AccessSqlRefusal(
@@ -486,7 +485,7 @@ class Translator {
         }
         if (acceptWord("as") ||
             ((peek().kind == Tok::Ident && !isClauseWord(peek())) || peek().kind == Tok::Bracket))
-            out += QStringLiteral(" AS ") + quoteIdent(next().text);
+            out += QStringLiteral(" AS ") + quotedSqliteName(next().text);
         return out;
     }
 
@@ -689,7 +688,7 @@ class Translator {
                     .arg(parts.join(u'!')));
         QStringList quoted;
         for (const QString& p : parts)
-            quoted << (p == QLatin1String("*") ? p : quoteIdent(p));
+            quoted << (p == QLatin1String("*") ? p : quotedSqliteName(p));
         return quoted.join(u'.');
     }
 

@@ -11,13 +11,16 @@
 // "__msysobjects" (its names, types, ids and the sources of linked tables only) and
 // "__msysqueries", "__catalog" listing every object (name, type, header row count, counted
 // rows for the tables copied with their rows, the page of a table's definition), and
-// "__refused" listing the columns this reader does not read, with the reason. Given tables, each as
-// the page of its definition and its name as the catalog lists them, it writes only those user
+// "__refused" listing the columns this reader does not read, with the reason. Given tables, each
+// as the page of its definition and its name as the catalog lists them, it writes only those user
 // tables with their rows, each listed in "__catalog" with its counted rows; the file's catalog is
-// not read again. Both forms declare a table's columns the same way. Exit status: 0 done, 2 usage,
-// 3 not an Access file or damaged, 4 SQLite failure, 5 protected by a database password. Messages
-// go to standard error, one line each. Standard headers first: the library's header opens an extern
-// "C" block around glib's.
+// not read again. Both forms declare a table's columns the same way.
+// With TAV_MDBREADER_SERVE=1 and no tables, it serves: each image is preceded by its length
+// (8 bytes, little-endian) and followed by an empty line on standard error, and after the catalog
+// it reads one line per load from standard input, the tables separated by tabs, until the input
+// ends (see serve()). Exit status: 0 done, 2 usage, 3 not an Access file or damaged, 4 SQLite
+// failure, 5 protected by a database password. Messages go to standard error, one line each.
+// Standard headers first: the library's header opens an extern "C" block around glib's.
 #include "storedvalues.h"
 
 #include <algorithm>
@@ -553,6 +556,74 @@ void writeTables(MdbHandle* mdb, sqlite3* db, const std::vector<std::string>& ta
     }
 }
 
+// The image of the catalog (no tables) or of the tables given, written to standard output;
+// in serve mode preceded by its length (8 bytes, little-endian).
+void writeImage(MdbHandle* mdb, const std::vector<std::string>& tables, bool framed) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open(":memory:", &db) != SQLITE_OK)
+        fail(4, "Cannot create the in-memory database.");
+    sqlite3_create_collation(db, "ACCESSTEXT", SQLITE_UTF8, nullptr, plainCollation);
+    exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
+    exec(db, "CREATE TABLE __catalog (name TEXT, type INTEGER, header_rows INTEGER, rows INTEGER, "
+             "page INTEGER)");
+    exec(db, "CREATE TABLE __refused (table_name TEXT, column_name TEXT, why TEXT)");
+    if (tables.empty())
+        writeCatalog(mdb, db);
+    else
+        writeTables(mdb, db, tables);
+    sqlite3_finalize(g_catalogInsert);
+    g_catalogInsert = nullptr;
+    exec(db, "COMMIT");
+
+    sqlite3_int64 size = 0;
+    unsigned char* image = sqlite3_serialize(db, "main", &size, 0);
+    if (!image)
+        fail(4, "Cannot serialize the in-memory database.");
+    if (framed) {
+        unsigned char length[8];
+        for (int i = 0; i < 8; ++i)
+            length[i] =
+                static_cast<unsigned char>(static_cast<unsigned long long>(size) >> (8 * i));
+        std::fwrite(length, 1, sizeof length, stdout);
+    }
+    std::fwrite(image, 1, size_t(size), stdout);
+    std::fflush(stdout);
+    // The caller waits on the messages (so that a flood of them never piles up): an empty
+    // line tells it the image is there.
+    if (framed)
+        std::fputc('\n', stderr);
+    sqlite3_free(image);
+    sqlite3_close(db);
+}
+
+// Serve mode: after the catalog, one load per line of standard input (its tables as
+// PAGE:NAME, separated by tabs), until the input ends. The file stays open in between, so a
+// load costs no start of this program and no second reading of the file's header.
+void serve(MdbHandle* mdb) {
+    for (;;) {
+        std::string line;
+        int c;
+        while ((c = std::getchar()) != EOF && c != '\n')
+            line += char(c);
+        if (line.empty()) {
+            if (c == EOF)
+                return;
+            fail(2, "usage: a load names at least one table.");
+        }
+        std::vector<std::string> tables;
+        for (std::size_t from = 0; from <= line.size();) {
+            const std::size_t tab = std::min(line.find('\t', from), line.size());
+            const std::string table = line.substr(from, tab - from);
+            if (std::find(tables.begin(), tables.end(), table) == tables.end())
+                tables.push_back(table);
+            from = tab + 1;
+        }
+        writeImage(mdb, tables, true);
+        if (c == EOF)
+            return;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -561,6 +632,9 @@ int main(int argc, char** argv) {
     // The library formats numbers with the process locale; keep it at C.
     std::setlocale(LC_ALL, "C");
     unsetenv("MDBPATH");
+    // Asked for by the provider, which then keeps this reader for the file's later loads.
+    const char* serving = std::getenv("TAV_MDBREADER_SERVE");
+    const bool serveMode = argc == 2 && serving && std::strcmp(serving, "1") == 0;
 
     MdbHandle* mdb = mdb_open(argv[1], MDB_NOFLAGS);
     if (!mdb)
@@ -575,34 +649,13 @@ int main(int argc, char** argv) {
 
     // One thread: SQLite need not lock.
     sqlite3_config(SQLITE_CONFIG_SINGLETHREAD);
-    sqlite3* db = nullptr;
-    if (sqlite3_open(":memory:", &db) != SQLITE_OK)
-        fail(4, "Cannot create the in-memory database.");
-    sqlite3_create_collation(db, "ACCESSTEXT", SQLITE_UTF8, nullptr, plainCollation);
-    exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
-    exec(db, "CREATE TABLE __catalog (name TEXT, type INTEGER, header_rows INTEGER, rows INTEGER, "
-             "page INTEGER)");
-    exec(db, "CREATE TABLE __refused (table_name TEXT, column_name TEXT, why TEXT)");
-
     std::vector<std::string> tables;
     for (int i = 2; i < argc; ++i)
         if (std::find(tables.begin(), tables.end(), argv[i]) == tables.end())
             tables.emplace_back(argv[i]);
-    if (tables.empty())
-        writeCatalog(mdb, db);
-    else
-        writeTables(mdb, db, tables);
-    sqlite3_finalize(g_catalogInsert);
-    exec(db, "COMMIT");
+    writeImage(mdb, tables, serveMode);
+    if (serveMode)
+        serve(mdb);
     mdb_close(mdb);
-
-    sqlite3_int64 size = 0;
-    unsigned char* image = sqlite3_serialize(db, "main", &size, 0);
-    if (!image)
-        fail(4, "Cannot serialize the in-memory database.");
-    std::fwrite(image, 1, size_t(size), stdout);
-    std::fflush(stdout);
-    sqlite3_free(image);
-    sqlite3_close(db);
     return 0;
 }

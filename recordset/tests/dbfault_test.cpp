@@ -2,12 +2,16 @@
 // copies, the file deleted or replaced while a connection to it is open. Each case ends in
 // the rows committed before the fault or in a provider failure that names the file, within
 // a bounded time; nothing is ever created or written beside the file.
+#if TAV_ACCESS_SUPPORT
+#include "accessformat.h"
+#endif
 #include "casename.h"
 #include "connectionto.h"
 #include "dbfaults.h"
 #include "otherwriter.h"
 #include "providers.h"
 #include "recordset.h"
+#include "recordset_testseams.h"
 #include "testdb.h"
 #include "testsupport.h"
 
@@ -108,6 +112,29 @@ class DbFault : public ::testing::Test {
         return readAll(db, QStringLiteral("Select Name from tbloutputs order by ID"));
     }
 };
+
+// ---- a database from elsewhere that would take memory or time without end --------------------
+
+class DbFaultHostile : public DbFault, public ::testing::WithParamInterface<dbfault::Hostile> {};
+
+TEST_P(DbFaultHostile, FailsWithinItsBoundNamingTheStatement) {
+    const dbfault::Hostile& h = GetParam();
+    tav::test::makeDatabase(
+        db, {QStringLiteral("create view qryequipall as ") + QLatin1String(h.select)});
+    const StatementBoundsForTests bounds(dbfault::kHostileSnapshotBytes, dbfault::kHostileHeapBytes,
+                                         dbfault::kHostileDeadlineMs);
+    const QString sql = QStringLiteral("Select * from qryequipall");
+    const Outcome o = readAll(db, sql);
+    EXPECT_LT(o.ms, kBoundMs);
+    EXPECT_EQ(o.number, h.number) << o;
+    EXPECT_TRUE(o.description.contains(QLatin1String(h.says))) << o;
+    EXPECT_TRUE(o.description.endsWith(sql)) << o;
+    // The connection's file works again once the statement has failed.
+    EXPECT_EQ(readOutputs().values, committed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, DbFaultHostile, ::testing::ValuesIn(dbfault::kHostiles),
+                         tav::test::caseName);
 
 // ---- another process writing the file ---------------------------------------------------------
 
@@ -321,9 +348,10 @@ class DbFaultAccess : public ::testing::Test {
     void SetUp() override {
         qputenv("TAV_MDBREADER", TAV_MDBREADER_PATH);
         qunsetenv("TAV_MDBREADER_TIMEOUT_MS");
+        registerAccessFormat();
         const QString copy = tav::test::copyFixture(QStringLiteral("nwind.mdb"), dir.path());
         if (copy.isEmpty())
-            GTEST_SKIP() << "fixture nwind.mdb not found";
+            return;
         db = dir.file(QStringLiteral("dbEquip.mdb"));
         ASSERT_TRUE(QFile::rename(copy, db));
     }

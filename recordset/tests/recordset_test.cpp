@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <functional>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -239,6 +240,17 @@ TEST_F(RecordsetTest, ConnectionFailuresNameTheirCause) {
     ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(text, "Name\nnot a database\n"));
     ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(broken, QByteArray("SQLite format 3\0", 16) +
                                                              QByteArray(4000, '\x7f')));
+    // An Access header, read by a build (or a program) without the Access format.
+    const QString access = dir.file(QStringLiteral("access.mdb"));
+    QByteArray jet4(4096, '\0');
+    jet4.replace(0, 20, QByteArray("\x00\x01\x00\x00Standard Jet DB\0", 20));
+    jet4[0x14] = 1;
+    ASSERT_NO_FATAL_FAILURE(tav::test::writeFile(access, jet4));
+    // Named dbEquip.mdb by someone else: opening a pipe would wait for a writer for ever.
+    const QString pipe = dir.file(QStringLiteral("pipe.mdb"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString device = dir.file(QStringLiteral("device.mdb"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
     struct Case {
         const char* name;
         QString connection;
@@ -253,6 +265,12 @@ TEST_F(RecordsetTest, ConnectionFailuresNameTheirCause) {
          QStringLiteral("Unrecognized database format")},
         {"BrokenDatabase", connectionTo(broken), errc::ProviderFailure, broken},
         {"Folder", connectionTo(dir.path()), errc::ProviderFailure, QStringLiteral("folder")},
+        {"AccessFileWithoutTheAccessFormat", connectionTo(access), errc::ProviderFailure,
+         QStringLiteral("Access files are not supported by this build")},
+        {"NamedPipe", connectionTo(pipe), errc::ProviderFailure,
+         QStringLiteral("is a named pipe, not a database file")},
+        {"Device", connectionTo(device), errc::ProviderFailure,
+         QStringLiteral("is a device, not a database file")},
         {"UnknownProvider", QStringLiteral("Provider=Nobody.4.0;Data Source=") + db,
          errc::ProviderNotFound, QStringLiteral("Nobody.4.0")},
         {"NoProvider", QStringLiteral("Data Source=") + db, errc::ProviderNotFound,
