@@ -2,6 +2,7 @@
 
 #include "appinfo.h"
 #include "codepage.h"
+#include "keyhandle.h"
 #include "winreg.h"
 
 #include <algorithm>
@@ -28,23 +29,7 @@ constexpr DWORD KeyNameBufferBytes = 255 * 4 + 1;
 // Longest value name: 16383 characters, again up to 4 bytes each, plus the terminator.
 constexpr size_t ValueNameBufferLimit = 16383 * 4 + 1;
 
-// Owns one open key and closes it when it goes out of scope, also while an error unwinds.
-class KeyGuard {
-  public:
-    KeyGuard() = default;
-    ~KeyGuard() {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    KeyGuard(const KeyGuard&) = delete;
-    KeyGuard& operator=(const KeyGuard&) = delete;
-
-    void adopt(HKEY key) { m_key = key; }
-    HKEY get() const { return m_key; }
-
-  private:
-    HKEY m_key = nullptr;
-};
+using winreg::KeyHandle;
 
 HKEY rootKey(int32_t classKey) {
     return TAV_PREDEFINED_KEY(classKey);
@@ -67,30 +52,22 @@ template <class F> decltype(auto) orOutOfMemory(F&& f) {
     }
 }
 
-// Opens path under classKey; the guard owns the key when the answer is 0.
-LONG openKey(KeyGuard& guard, int32_t classKey, const QString& path, REGSAM access) {
+// Opens path under classKey; `key` owns the key when the answer is 0.
+LONG openKey(KeyHandle& key, int32_t classKey, const QString& path, REGSAM access) {
     if (hasNul(path))
         return ERROR_INVALID_PARAMETER;
-    HKEY key = nullptr;
-    const LONG status = RegOpenKeyExA(rootKey(classKey), toAnsi(path).constData(), 0, access, &key);
-    if (status == ERROR_SUCCESS)
-        guard.adopt(key);
-    return status;
+    return RegOpenKeyExA(rootKey(classKey), toAnsi(path).constData(), 0, access, key.out());
 }
 
 // Creates every missing key along path (or opens the existing key) with the specific rights.
-LONG createKey(KeyGuard& guard, int32_t classKey, const QString& path) {
+LONG createKey(KeyHandle& key, int32_t classKey, const QString& path) {
     if (hasNul(path))
         return ERROR_INVALID_PARAMETER;
     char noClass[] = "";
-    HKEY key = nullptr;
     DWORD disposition = 0;
-    const LONG status =
-        RegCreateKeyExA(rootKey(classKey), toAnsi(path).constData(), 0, noClass,
-                        REG_OPTION_NON_VOLATILE, KeySpecificRights, nullptr, &key, &disposition);
-    if (status == ERROR_SUCCESS)
-        guard.adopt(key);
-    return status;
+    return RegCreateKeyExA(rootKey(classKey), toAnsi(path).constData(), 0, noClass,
+                           REG_OPTION_NON_VOLATILE, KeySpecificRights, nullptr, key.out(),
+                           &disposition);
 }
 
 // A text is stored as REG_EXPAND_SZ when it holds a "%" and another "%" follows from the
@@ -163,7 +140,7 @@ Variant cRegistry::value() {
 bool cRegistry::readValue(Variant& result, int32_t& storedType) const {
     if (hasNul(m_ValueKey))
         return false;
-    KeyGuard key;
+    KeyHandle key;
     if (openKey(key, m_ClassKey, m_SectionKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return false;
     const QByteArray name = toAnsi(m_ValueKey);
@@ -217,7 +194,7 @@ bool cRegistry::readValue(Variant& result, int32_t& storedType) const {
 void cRegistry::setValue(Variant vValue) {
     if (!hasNul(m_SectionKey) && hasNul(m_ValueKey))
         raise(ErrSetValue, setValueFailureText(vValue));
-    KeyGuard key;
+    KeyHandle key;
     if (createKey(key, m_ClassKey, m_SectionKey) != ERROR_SUCCESS)
         raise(ErrFailed, setValueFailureText(vValue));
     const QByteArray name = toAnsi(m_ValueKey);
@@ -291,12 +268,12 @@ QString cRegistry::ExpandEnvironmentText(const QString& text) {
 // Key and value maintenance
 
 int16_t cRegistry::KeyExists() const {
-    KeyGuard key;
+    KeyHandle key;
     return vbBool(openKey(key, m_ClassKey, m_SectionKey, KEY_QUERY_VALUE) == ERROR_SUCCESS);
 }
 
 int16_t cRegistry::CreateKey() {
-    KeyGuard key;
+    KeyHandle key;
     if (createKey(key, m_ClassKey, m_SectionKey) != ERROR_SUCCESS)
         raise(ErrFailed, QStringLiteral("Failed to create registry Key: '") + m_SectionKey);
     return VbTrue;
@@ -320,7 +297,7 @@ int16_t cRegistry::DeleteValue() {
     // A refused value name fails as a missing value does, but before the key is opened.
     if (hasNul(m_ValueKey) && !hasNul(m_SectionKey))
         deleteFailed();
-    KeyGuard key;
+    KeyHandle key;
     if (openKey(key, m_ClassKey, m_SectionKey, KeySpecificRights) != ERROR_SUCCESS)
         raise(ErrFailed, QStringLiteral("Failed to open key '") + handleText() +
                              QStringLiteral("',Section: '") + m_SectionKey +
@@ -337,7 +314,7 @@ int16_t cRegistry::EnumerateValues(StringArray& sKeyNames, int32_t& iKeyCount) {
     iKeyCount = 0;
     sKeyNames = StringArray(1);
 
-    KeyGuard key;
+    KeyHandle key;
     if (openKey(key, m_ClassKey, m_SectionKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return VbTrue;
     DWORD subKeys = 0, maxSubKeyLen = 0, maxClassLen = 0, values = 0, maxValueNameLen = 0,
@@ -373,7 +350,7 @@ int16_t cRegistry::EnumerateSections(StringArray& sSect, int32_t& iSectCount) {
         iSectCount = 0;
         sSect = StringArray(1);
 
-        KeyGuard key;
+        KeyHandle key;
         if (openKey(key, m_ClassKey, m_SectionKey, KEY_ENUMERATE_SUB_KEYS) != ERROR_SUCCESS)
             return VbTrue;
         std::vector<char> name(KeyNameBufferBytes);

@@ -13,7 +13,7 @@
 // the umask. A store file of this user that others may read or write loses that access
 // when the store opens; a store with any file owned by another user is neither read nor
 // changed, and every call answers ERROR_ACCESS_DENIED (5), for root as for anyone.
-#include "winreg.h"
+#include "winregtypes.h"
 
 #include <QString>
 
@@ -24,9 +24,11 @@
 
 struct sqlite3;
 
-namespace tav::winreg {
+namespace tav {
+class SqliteStmt;
+}
 
-class SqliteStatement;
+namespace tav::winreg {
 
 inline constexpr LONG kCorruptStoreStatus = ERROR_BADDB;
 
@@ -61,7 +63,7 @@ class RegistryStore {
     };
     enum class Lookup { KeyGone, NoValue, Found };
 
-    // The process's store, opened on first use. Throws StoreError (sqlitestatement.h) when
+    // The process's store, opened on first use. Throws StoreError (storeerror_p.h) when
     // it cannot be used.
     static RegistryStore& instance();
     static void close();
@@ -115,12 +117,12 @@ class RegistryStore {
     void openSchema();
     bool schemaIsOurs();
     void touch(int64_t id);
-    SqliteStatement& stmt(int index, const char* sql);
+    const SqliteStmt& stmt(int index, const char* sql);
 
     sqlite3* m_db;
     int64_t m_roots[4] = {};
     uint64_t m_localWrites = 0;
-    std::vector<std::unique_ptr<SqliteStatement>> m_statements;
+    std::vector<std::unique_ptr<SqliteStmt>> m_statements;
 };
 
 } // namespace tav::winreg
