@@ -20,9 +20,12 @@ namespace {
 constexpr REGSAM KeySpecificRights = 0x3F;
 // The status a write answers when ValueType names no type the class can write.
 constexpr LONG StatusInvalidData = 13;
-// A read whose data change between the size query and the data query starts again; this
-// bounds the attempts so that a value rewritten without pause cannot hold the caller forever.
+// A value larger than the read buffer is asked again with a buffer of its size; it may have
+// grown again in between, and this bounds the attempts so that a value rewritten without
+// pause cannot hold the caller forever.
 constexpr int MaxReadAttempts = 16;
+// The first read's buffer: most values (paths, names, numbers) fit, so one query reads them.
+constexpr size_t FirstReadBytes = 512;
 // Longest key name the platform allows is 255 characters; in the ANSI code page (UTF-8)
 // one character takes up to 4 bytes, plus the terminator.
 constexpr DWORD KeyNameBufferBytes = 255 * 4 + 1;
@@ -144,27 +147,23 @@ bool cRegistry::readValue(Variant& result, int32_t& storedType) const {
     if (openKey(key, m_ClassKey, m_SectionKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return false;
     const QByteArray name = toAnsi(m_ValueKey);
-
+    // At least 4 bytes, so a DWORD read never needs a special buffer; a DWORD stored longer
+    // than 4 bytes is read whole and only its first 4 bytes are used.
+    std::vector<BYTE> data(FirstReadBytes);
     for (int attempt = 0; attempt < MaxReadAttempts; ++attempt) {
-        // Size query: answers the stored type and the data size in bytes.
+        // One query answers type, size and data when the data fit the buffer. A larger value
+        // answers only its size; it is asked again with a buffer that size (it may have
+        // grown again by then, so this repeats).
         DWORD type = 0;
-        DWORD size = 0;
-        int32_t probe = 0;
-        const LONG sizeStatus = RegQueryValueExA(key.get(), name.constData(), nullptr, &type,
-                                                 reinterpret_cast<LPBYTE>(&probe), &size);
-        if (sizeStatus != ERROR_SUCCESS && sizeStatus != ERROR_MORE_DATA)
-            return false;
-
-        // Data query. At least 4 bytes, so a DWORD read never needs a special buffer; a DWORD
-        // stored longer than 4 bytes is read whole and only its first 4 bytes are used.
-        std::vector<BYTE> data(std::max<DWORD>(size, 4));
         DWORD got = DWORD(data.size());
-        DWORD typeNow = 0;
-        const LONG dataStatus =
-            RegQueryValueExA(key.get(), name.constData(), nullptr, &typeNow, data.data(), &got);
-        // Rewritten, retyped or removed in between: ask again from the size query.
-        if (dataStatus != ERROR_SUCCESS || typeNow != type)
+        const LONG status =
+            RegQueryValueExA(key.get(), name.constData(), nullptr, &type, data.data(), &got);
+        if (status == ERROR_MORE_DATA) {
+            data.resize(std::max<DWORD>(got, 4));
             continue;
+        }
+        if (status != ERROR_SUCCESS)
+            return false;
         const size_t n = std::min<size_t>(got, data.size());
 
         storedType = static_cast<int32_t>(type);

@@ -67,7 +67,7 @@ class cRegistry {
     static int32_t ReverseByteOrder(int32_t x);
     static QString ExpandEnvironmentText(const QString& text);
 
-    // Reads the value once both queries agree on type and size; false when it cannot be read.
+    // Reads the value with its stored type; false when it cannot be read.
     bool readValue(Variant& result, int32_t& storedType) const;
     QString setValueFailureText(const Variant& vValue) const;
     [[noreturn]] void raise(int32_t number, const QString& description) const;

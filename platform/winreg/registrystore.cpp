@@ -318,18 +318,16 @@ void RegistryStore::openSchema() {
             for (const char* hive : kHiveNames)
                 createChild(0, hive, std::string());
             // The machine's classes key backs HKEY_CLASSES_ROOT; the user's key is made on demand.
-            const auto machine = findChild(0, "HKEY_LOCAL_MACHINE");
-            createChild(createChild(machine->id, "SOFTWARE", std::string()), "Classes",
-                        std::string());
-            createChild(findChild(0, "HKEY_CURRENT_USER")->id, "Software", std::string());
+            const int64_t machine = childId(0, "HKEY_LOCAL_MACHINE");
+            createChild(createChild(machine, "SOFTWARE", std::string()), "Classes", std::string());
+            createChild(childId(0, "HKEY_CURRENT_USER"), "Software", std::string());
         }
         w.commit();
     }
     for (int i = 0; i < 4; ++i) {
-        const auto root = findChild(0, kHiveNames[i]);
-        if (!root)
+        m_roots[i] = childId(0, kHiveNames[i]);
+        if (!m_roots[i])
             throw StoreError{ERROR_BADDB};
-        m_roots[i] = root->id;
     }
 }
 
@@ -377,13 +375,10 @@ bool RegistryStore::keyAlive(int64_t id) {
     return next(r.bind(1, id));
 }
 
-std::optional<RegistryStore::Child> RegistryStore::findChild(int64_t parent,
-                                                             const std::string& fold) {
-    SqliteStmt::Run r(stmt(SFind, "SELECT id, name FROM keys WHERE parent=? AND fold=?"));
+int64_t RegistryStore::childId(int64_t parent, const std::string& fold) {
+    SqliteStmt::Run r(stmt(SFind, "SELECT id FROM keys WHERE parent=? AND fold=?"));
     r.bind(1, parent).bind(2, fold);
-    if (!next(r))
-        return std::nullopt;
-    return Child{r.integer(0), r.text(1), fold};
+    return next(r) ? r.integer(0) : 0;
 }
 
 int64_t RegistryStore::createChild(int64_t parent, const std::string& name,
@@ -459,19 +454,17 @@ RegistryStore::KeyInfo RegistryStore::keyInfo(int64_t id) {
 }
 
 RegistryStore::Lookup RegistryStore::value(int64_t key, const std::string& fold, ValueRow& out) {
-    // One statement answers both whether the key still exists and the value itself.
-    SqliteStmt::Run r(stmt(SValue,
-                           "SELECT v.name, v.type, v.data FROM keys k "
-                           "LEFT JOIN vals v ON v.key = k.id AND v.fold = ?2 WHERE k.id = ?1"));
-    r.bind(1, key).bind(2, fold);
-    if (!next(r))
-        return Lookup::KeyGone;
-    if (r.isNull(1))
-        return Lookup::NoValue;
-    out.name = r.text(0);
-    out.type = DWORD(r.integer(1));
-    out.data = r.blob(2);
-    return Lookup::Found;
+    {
+        SqliteStmt::Run r(stmt(SValue, "SELECT type, data FROM vals WHERE key=? AND fold=?"));
+        if (next(r.bind(1, key).bind(2, fold))) {
+            // Deleting a key deletes its values in the same transaction, so a value found
+            // means its key is there.
+            out.type = DWORD(r.integer(0));
+            out.data = r.blob(1);
+            return Lookup::Found;
+        }
+    }
+    return keyAlive(key) ? Lookup::NoValue : Lookup::KeyGone;
 }
 
 void RegistryStore::setValue(int64_t key, const std::string& name, DWORD type,

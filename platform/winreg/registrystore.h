@@ -75,7 +75,8 @@ class RegistryStore {
     int64_t hiveRoot(Hive hive) const { return m_roots[int(hive)]; }
 
     bool keyAlive(int64_t id);
-    std::optional<Child> findChild(int64_t parent, const std::string& fold);
+    // The id of the child of `parent` whose folded name is `fold`, or 0 when there is none.
+    int64_t childId(int64_t parent, const std::string& fold);
     int64_t createChild(int64_t parent, const std::string& name, const std::string& className);
     std::vector<Child> children(int64_t parent);
     bool hasChildren(int64_t id);
@@ -83,6 +84,7 @@ class RegistryStore {
     void deleteKey(int64_t id);
     KeyInfo keyInfo(int64_t id);
 
+    // The type and data of a value (not its name: the caller named it).
     Lookup value(int64_t key, const std::string& fold, ValueRow& out);
     void setValue(int64_t key, const std::string& name, DWORD type, const std::string& data);
     bool deleteValue(int64_t key, const std::string& fold);

@@ -51,19 +51,17 @@ template <class F> LONG guarded(const char* function, F&& body) {
 std::optional<KeyView> childOf(RegistryStore& store, const KeyView& parent,
                                const std::string& fold) {
     if (!parent.merged) {
-        const auto c = store.findChild(parent.primary, fold);
-        if (!c)
+        const int64_t id = store.childId(parent.primary, fold);
+        if (!id)
             return std::nullopt;
-        return KeyView{c->id, 0, 0, false};
+        return KeyView{id, 0, 0, false};
     }
     KeyView v;
     v.merged = true;
     if (parent.userSide)
-        if (const auto c = store.findChild(parent.userSide, fold))
-            v.userSide = c->id;
+        v.userSide = store.childId(parent.userSide, fold);
     if (parent.machineSide)
-        if (const auto c = store.findChild(parent.machineSide, fold))
-            v.machineSide = c->id;
+        v.machineSide = store.childId(parent.machineSide, fold);
     if (!v.userSide && !v.machineSide)
         return std::nullopt;
     v.primary = v.userSide ? v.userSide : v.machineSide;
@@ -74,8 +72,7 @@ int64_t pathKey(RegistryStore& store, int64_t from, std::initializer_list<const 
     for (const char* part : path) {
         if (!from)
             return 0;
-        const auto c = store.findChild(from, part);
-        from = c ? c->id : 0;
+        from = store.childId(from, part);
     }
     return from;
 }
