@@ -2,6 +2,7 @@
 
 #include "appinfo.h"
 #include "codepage.h"
+#include "keyhandle.h"
 #include "winreg.h"
 
 #include <algorithm>
@@ -19,32 +20,19 @@ namespace {
 constexpr REGSAM KeySpecificRights = 0x3F;
 // The status a write answers when ValueType names no type the class can write.
 constexpr LONG StatusInvalidData = 13;
-// A read whose data change between the size query and the data query starts again; this
-// bounds the attempts so that a value rewritten without pause cannot hold the caller forever.
+// A value larger than the read buffer is asked again with a buffer of its size; it may have
+// grown again in between, and this bounds the attempts so that a value rewritten without
+// pause cannot hold the caller forever.
 constexpr int MaxReadAttempts = 16;
+// The first read's buffer: most values (paths, names, numbers) fit, so one query reads them.
+constexpr size_t FirstReadBytes = 512;
 // Longest key name the platform allows is 255 characters; in the ANSI code page (UTF-8)
 // one character takes up to 4 bytes, plus the terminator.
 constexpr DWORD KeyNameBufferBytes = 255 * 4 + 1;
 // Longest value name: 16383 characters, again up to 4 bytes each, plus the terminator.
 constexpr size_t ValueNameBufferLimit = 16383 * 4 + 1;
 
-// Owns one open key and closes it when it goes out of scope, also while an error unwinds.
-class KeyGuard {
-  public:
-    KeyGuard() = default;
-    ~KeyGuard() {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    KeyGuard(const KeyGuard&) = delete;
-    KeyGuard& operator=(const KeyGuard&) = delete;
-
-    void adopt(HKEY key) { m_key = key; }
-    HKEY get() const { return m_key; }
-
-  private:
-    HKEY m_key = nullptr;
-};
+using winreg::KeyHandle;
 
 HKEY rootKey(int32_t classKey) {
     return TAV_PREDEFINED_KEY(classKey);
@@ -67,30 +55,22 @@ template <class F> decltype(auto) orOutOfMemory(F&& f) {
     }
 }
 
-// Opens path under classKey; the guard owns the key when the answer is 0.
-LONG openKey(KeyGuard& guard, int32_t classKey, const QString& path, REGSAM access) {
+// Opens path under classKey; `key` owns the key when the answer is 0.
+LONG openKey(KeyHandle& key, int32_t classKey, const QString& path, REGSAM access) {
     if (hasNul(path))
         return ERROR_INVALID_PARAMETER;
-    HKEY key = nullptr;
-    const LONG status = RegOpenKeyExA(rootKey(classKey), toAnsi(path).constData(), 0, access, &key);
-    if (status == ERROR_SUCCESS)
-        guard.adopt(key);
-    return status;
+    return RegOpenKeyExA(rootKey(classKey), toAnsi(path).constData(), 0, access, key.out());
 }
 
 // Creates every missing key along path (or opens the existing key) with the specific rights.
-LONG createKey(KeyGuard& guard, int32_t classKey, const QString& path) {
+LONG createKey(KeyHandle& key, int32_t classKey, const QString& path) {
     if (hasNul(path))
         return ERROR_INVALID_PARAMETER;
     char noClass[] = "";
-    HKEY key = nullptr;
     DWORD disposition = 0;
-    const LONG status =
-        RegCreateKeyExA(rootKey(classKey), toAnsi(path).constData(), 0, noClass,
-                        REG_OPTION_NON_VOLATILE, KeySpecificRights, nullptr, &key, &disposition);
-    if (status == ERROR_SUCCESS)
-        guard.adopt(key);
-    return status;
+    return RegCreateKeyExA(rootKey(classKey), toAnsi(path).constData(), 0, noClass,
+                           REG_OPTION_NON_VOLATILE, KeySpecificRights, nullptr, key.out(),
+                           &disposition);
 }
 
 // A text is stored as REG_EXPAND_SZ when it holds a "%" and another "%" follows from the
@@ -161,32 +141,30 @@ Variant cRegistry::value() {
 bool cRegistry::readValue(Variant& result) {
     if (hasNul(m_ValueKey))
         return false;
-    KeyGuard key;
+    KeyHandle key;
     if (openKey(key, m_ClassKey, m_SectionKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return false;
     const QByteArray name = toAnsi(m_ValueKey);
-
+    // At least 4 bytes, so a DWORD read never needs a special buffer; a DWORD stored longer
+    // than 4 bytes is read whole and only its first 4 bytes are used.
+    std::vector<BYTE> data(FirstReadBytes);
     for (int attempt = 0; attempt < MaxReadAttempts; ++attempt) {
-        // Size query: answers the stored type and the data size in bytes.
+        // One query answers type, size and data when the data fit the buffer. A larger value
+        // answers only its size; it is asked again with a buffer that size (it may have
+        // grown again by then, so this repeats).
         DWORD type = 0;
-        DWORD size = 0;
-        int32_t probe = 0;
-        const LONG sizeStatus = RegQueryValueExA(key.get(), name.constData(), nullptr, &type,
-                                                 reinterpret_cast<LPBYTE>(&probe), &size);
-        if (sizeStatus != ERROR_SUCCESS && sizeStatus != ERROR_MORE_DATA)
-            return false;
-        m_ValueType = static_cast<int32_t>(type);
-
-        // Data query. At least 4 bytes, so a DWORD read never needs a special buffer; a DWORD
-        // stored longer than 4 bytes is read whole and only its first 4 bytes are used.
-        std::vector<BYTE> data(std::max<DWORD>(size, 4));
         DWORD got = DWORD(data.size());
-        DWORD typeNow = 0;
-        const LONG dataStatus =
-            RegQueryValueExA(key.get(), name.constData(), nullptr, &typeNow, data.data(), &got);
-        // Rewritten, retyped or removed in between: ask again from the size query.
-        if (dataStatus != ERROR_SUCCESS || typeNow != type)
+        const LONG status =
+            RegQueryValueExA(key.get(), name.constData(), nullptr, &type, data.data(), &got);
+        if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA)
+            return false;
+        // ValueType takes the stored type as soon as a query finds the value, so a larger
+        // read or an expansion that fails afterwards leaves it holding that type.
+        m_ValueType = static_cast<int32_t>(type);
+        if (status == ERROR_MORE_DATA) {
+            data.resize(std::max<DWORD>(got, 4));
             continue;
+        }
         const size_t n = std::min<size_t>(got, data.size());
 
         switch (type) {
@@ -215,7 +193,7 @@ bool cRegistry::readValue(Variant& result) {
 void cRegistry::setValue(Variant vValue) {
     if (!hasNul(m_SectionKey) && hasNul(m_ValueKey))
         raise(ErrSetValue, setValueFailureText(vValue));
-    KeyGuard key;
+    KeyHandle key;
     if (createKey(key, m_ClassKey, m_SectionKey) != ERROR_SUCCESS)
         raise(ErrFailed, setValueFailureText(vValue));
     const QByteArray name = toAnsi(m_ValueKey);
@@ -289,12 +267,12 @@ QString cRegistry::ExpandEnvironmentText(const QString& text) {
 // Key and value maintenance
 
 int16_t cRegistry::KeyExists() const {
-    KeyGuard key;
+    KeyHandle key;
     return vbBool(openKey(key, m_ClassKey, m_SectionKey, KEY_QUERY_VALUE) == ERROR_SUCCESS);
 }
 
 int16_t cRegistry::CreateKey() {
-    KeyGuard key;
+    KeyHandle key;
     if (createKey(key, m_ClassKey, m_SectionKey) != ERROR_SUCCESS)
         raise(ErrFailed, QStringLiteral("Failed to create registry Key: '") + m_SectionKey);
     return VbTrue;
@@ -318,7 +296,7 @@ int16_t cRegistry::DeleteValue() {
     // A refused value name fails as a missing value does, but before the key is opened.
     if (hasNul(m_ValueKey) && !hasNul(m_SectionKey))
         deleteFailed();
-    KeyGuard key;
+    KeyHandle key;
     if (openKey(key, m_ClassKey, m_SectionKey, KeySpecificRights) != ERROR_SUCCESS)
         raise(ErrFailed, QStringLiteral("Failed to open key '") + handleText() +
                              QStringLiteral("',Section: '") + m_SectionKey +
@@ -335,7 +313,7 @@ int16_t cRegistry::EnumerateValues(StringArray& sKeyNames, int32_t& iKeyCount) {
     iKeyCount = 0;
     sKeyNames = StringArray(1);
 
-    KeyGuard key;
+    KeyHandle key;
     if (openKey(key, m_ClassKey, m_SectionKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return VbTrue;
     DWORD subKeys = 0, maxSubKeyLen = 0, maxClassLen = 0, values = 0, maxValueNameLen = 0,
@@ -371,7 +349,7 @@ int16_t cRegistry::EnumerateSections(StringArray& sSect, int32_t& iSectCount) {
         iSectCount = 0;
         sSect = StringArray(1);
 
-        KeyGuard key;
+        KeyHandle key;
         if (openKey(key, m_ClassKey, m_SectionKey, KEY_ENUMERATE_SUB_KEYS) != ERROR_SUCCESS)
             return VbTrue;
         std::vector<char> name(KeyNameBufferBytes);

@@ -67,9 +67,9 @@ class cRegistry {
     static int32_t ReverseByteOrder(int32_t x);
     static QString ExpandEnvironmentText(const QString& text);
 
-    // Reads the value once both queries agree on type and size; false when it cannot be read.
-    // ValueType takes the stored type as soon as the size query finds the value, so a data
-    // read or expansion that fails afterwards leaves it holding that type.
+    // Reads the value with its stored type; false when it cannot be read. ValueType takes the
+    // stored type as soon as a query finds the value, so a read or expansion that fails
+    // afterwards leaves it holding that type.
     bool readValue(Variant& result);
     QString setValueFailureText(const Variant& vValue) const;
     [[noreturn]] void raise(int32_t number, const QString& description) const;

@@ -1,7 +1,7 @@
 #pragma once
 // The process's open key handles: what each one names in the store and the access it was
 // opened with, plus its enumeration caches (valid while the store is unchanged).
-#include "winreg.h"
+#include "winregtypes.h"
 
 #include <cstdint>
 #include <string>
@@ -19,15 +19,20 @@ struct KeyView {
     bool merged = false;
 };
 
+// A listing of one key's subkey names or value ids, read once and reused while the store
+// is unchanged (same change stamp) and the handle still names the same key, so that a walk
+// through all of them costs one query per item, not one scan per item.
+template <class Item> struct Listing {
+    uint64_t stamp = 0;
+    int64_t forKey = -1;
+    std::vector<Item> items;
+};
+
 struct OpenKey {
     KeyView view;
     REGSAM access = 0;
-    uint64_t subkeyStamp = 0;
-    int64_t subkeyFor = -1;
-    std::vector<std::string> subkeyNames;
-    uint64_t valueStamp = 0;
-    int64_t valueFor = -1;
-    std::vector<int64_t> valueIds;
+    Listing<std::string> subkeys;
+    Listing<int64_t> values;
 };
 
 class HandleTable {

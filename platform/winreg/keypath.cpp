@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 namespace tav::winreg {
 
 std::string foldName(std::string_view name) {
@@ -19,6 +21,9 @@ std::string foldName(std::string_view name) {
 }
 
 int nameChars(std::string_view name) {
+    // ASCII text has one unit per byte; anything else is counted as the platform converts it.
+    if (std::all_of(name.begin(), name.end(), [](unsigned char c) { return c < 0x80; }))
+        return int(name.size());
     return int(QString::fromUtf8(name.data(), qsizetype(name.size())).size());
 }
 

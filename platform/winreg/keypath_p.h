@@ -1,7 +1,7 @@
 #pragma once
 // Key paths and names as the registry functions take them: ANSI (UTF-8) text, components
 // separated by backslashes only, compared without regard to case.
-#include "winreg.h"
+#include "winregtypes.h"
 
 #include <string>
 #include <string_view>

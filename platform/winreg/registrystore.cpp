@@ -2,7 +2,8 @@
 
 #include "keyhandletable_p.h"
 #include "keypath_p.h"
-#include "sqlitestatement_p.h"
+#include "sqlitestmt.h"
+#include "storeerror_p.h"
 
 #include <QDir>
 #include <QFile>
@@ -87,16 +88,39 @@ void check(int rc) {
         throw StoreError{statusForSqlite(rc)};
 }
 
+// Prepares `sql` on `db`; throws StoreError when it cannot be prepared.
+SqliteStmt prepared(sqlite3* db, const char* sql, unsigned flags = 0) {
+    SqliteStmt s(db, sql, flags);
+    if (s.rc() != SQLITE_OK)
+        throw StoreError{statusForSqlite(s.rc())};
+    return s;
+}
+
+// True while a row is available; throws StoreError on failure.
+bool next(SqliteStmt::Run& r) {
+    const int rc = r.step();
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    throw StoreError{statusForSqlite(rc)};
+}
+
+// Runs a statement that changes the store; throws StoreError on failure.
+void change(SqliteStmt::Run& r) {
+    next(r);
+}
+
 int64_t scalar(sqlite3* db, const char* sql) {
-    SqliteStatement s(db, sql);
-    SqliteStatement::Run r(s);
-    return r.step() ? r.integer(0) : 0;
+    const SqliteStmt s = prepared(db, sql);
+    SqliteStmt::Run r(s);
+    return next(r) ? r.integer(0) : 0;
 }
 
 std::string scalarText(sqlite3* db, const char* sql) {
-    SqliteStatement s(db, sql);
-    SqliteStatement::Run r(s);
-    return r.step() ? r.text(0) : std::string();
+    const SqliteStmt s = prepared(db, sql);
+    SqliteStmt::Run r(s);
+    return next(r) ? r.text(0) : std::string();
 }
 
 // Why the store folder or file could not be made: access denied when the nearest folder
@@ -294,18 +318,16 @@ void RegistryStore::openSchema() {
             for (const char* hive : kHiveNames)
                 createChild(0, hive, std::string());
             // The machine's classes key backs HKEY_CLASSES_ROOT; the user's key is made on demand.
-            const auto machine = findChild(0, "HKEY_LOCAL_MACHINE");
-            createChild(createChild(machine->id, "SOFTWARE", std::string()), "Classes",
-                        std::string());
-            createChild(findChild(0, "HKEY_CURRENT_USER")->id, "Software", std::string());
+            const int64_t machine = childId(0, "HKEY_LOCAL_MACHINE");
+            createChild(createChild(machine, "SOFTWARE", std::string()), "Classes", std::string());
+            createChild(childId(0, "HKEY_CURRENT_USER"), "Software", std::string());
         }
         w.commit();
     }
     for (int i = 0; i < 4; ++i) {
-        const auto root = findChild(0, kHiveNames[i]);
-        if (!root)
+        m_roots[i] = childId(0, kHiveNames[i]);
+        if (!m_roots[i])
             throw StoreError{ERROR_BADDB};
-        m_roots[i] = root->id;
     }
 }
 
@@ -333,10 +355,10 @@ bool RegistryStore::schemaIsOurs() {
     return scalarText(m_db, catalogue) == expected;
 }
 
-SqliteStatement& RegistryStore::stmt(int index, const char* sql) {
+const SqliteStmt& RegistryStore::stmt(int index, const char* sql) {
     auto& slot = m_statements[size_t(index)];
     if (!slot)
-        slot = std::make_unique<SqliteStatement>(m_db, sql);
+        slot = std::make_unique<SqliteStmt>(prepared(m_db, sql, SQLITE_PREPARE_PERSISTENT));
     return *slot;
 }
 
@@ -349,31 +371,27 @@ bool RegistryStore::inTransaction() const {
 }
 
 bool RegistryStore::keyAlive(int64_t id) {
-    SqliteStatement::Run r(stmt(SAlive, "SELECT 1 FROM keys WHERE id=?"));
-    return r.bind(1, id).step();
+    SqliteStmt::Run r(stmt(SAlive, "SELECT 1 FROM keys WHERE id=?"));
+    return next(r.bind(1, id));
 }
 
-std::optional<RegistryStore::Child> RegistryStore::findChild(int64_t parent,
-                                                             const std::string& fold) {
-    SqliteStatement::Run r(stmt(SFind, "SELECT id, name FROM keys WHERE parent=? AND fold=?"));
+int64_t RegistryStore::childId(int64_t parent, const std::string& fold) {
+    SqliteStmt::Run r(stmt(SFind, "SELECT id FROM keys WHERE parent=? AND fold=?"));
     r.bind(1, parent).bind(2, fold);
-    if (!r.step())
-        return std::nullopt;
-    return Child{r.integer(0), r.text(1), fold};
+    return next(r) ? r.integer(0) : 0;
 }
 
 int64_t RegistryStore::createChild(int64_t parent, const std::string& name,
                                    const std::string& className) {
     const int64_t now = fileTimeNow();
     {
-        SqliteStatement::Run r(stmt(
+        SqliteStmt::Run r(stmt(
             SCreate, "INSERT INTO keys(parent, name, fold, class, written) VALUES(?,?,?,?,?)"));
-        r.bind(1, parent)
-            .bind(2, name)
-            .bind(3, foldName(name))
-            .bind(4, className)
-            .bind(5, now)
-            .step();
+        change(r.bind(1, parent)
+                   .bind(2, name)
+                   .bind(3, foldName(name))
+                   .bind(4, className)
+                   .bind(5, now));
     }
     const int64_t id = sqlite3_last_insert_rowid(m_db);
     if (parent != 0)
@@ -383,28 +401,28 @@ int64_t RegistryStore::createChild(int64_t parent, const std::string& name,
 
 std::vector<RegistryStore::Child> RegistryStore::children(int64_t parent) {
     std::vector<Child> out;
-    SqliteStatement::Run r(
+    SqliteStmt::Run r(
         stmt(SChildren, "SELECT id, name, fold FROM keys WHERE parent=? ORDER BY fold"));
     r.bind(1, parent);
-    while (r.step())
+    while (next(r))
         out.push_back(Child{r.integer(0), r.text(1), r.text(2)});
     return out;
 }
 
 bool RegistryStore::hasChildren(int64_t id) {
-    SqliteStatement::Run r(stmt(SHasChildren, "SELECT 1 FROM keys WHERE parent=? LIMIT 1"));
-    return r.bind(1, id).step();
+    SqliteStmt::Run r(stmt(SHasChildren, "SELECT 1 FROM keys WHERE parent=? LIMIT 1"));
+    return next(r.bind(1, id));
 }
 
 int64_t RegistryStore::parentOf(int64_t id) {
-    SqliteStatement::Run r(stmt(SParent, "SELECT parent FROM keys WHERE id=?"));
-    return r.bind(1, id).step() ? r.integer(0) : 0;
+    SqliteStmt::Run r(stmt(SParent, "SELECT parent FROM keys WHERE id=?"));
+    return next(r.bind(1, id)) ? r.integer(0) : 0;
 }
 
 void RegistryStore::deleteKey(int64_t id) {
     const int64_t parent = parentOf(id);
-    SqliteStatement::Run(stmt(SDelVals, "DELETE FROM vals WHERE key=?")).bind(1, id).step();
-    SqliteStatement::Run(stmt(SDelKey, "DELETE FROM keys WHERE id=?")).bind(1, id).step();
+    change(SqliteStmt::Run(stmt(SDelVals, "DELETE FROM vals WHERE key=?")).bind(1, id));
+    change(SqliteStmt::Run(stmt(SDelKey, "DELETE FROM keys WHERE id=?")).bind(1, id));
     if (parent != 0)
         touch(parent);
 }
@@ -412,23 +430,22 @@ void RegistryStore::deleteKey(int64_t id) {
 RegistryStore::KeyInfo RegistryStore::keyInfo(int64_t id) {
     KeyInfo info;
     {
-        SqliteStatement::Run r(stmt(SKeyRow, "SELECT class, written FROM keys WHERE id=?"));
-        if (r.bind(1, id).step()) {
+        SqliteStmt::Run r(stmt(SKeyRow, "SELECT class, written FROM keys WHERE id=?"));
+        if (next(r.bind(1, id))) {
             info.className = r.text(0);
             info.written = r.integer(1);
         }
     }
     {
-        SqliteStatement::Run r(stmt(SChildClass,
-                                    "SELECT coalesce(max(length(CAST(class AS BLOB))), 0) "
-                                    "FROM keys WHERE parent=?"));
-        if (r.bind(1, id).step())
+        SqliteStmt::Run r(stmt(SChildClass, "SELECT coalesce(max(length(CAST(class AS BLOB))), 0) "
+                                            "FROM keys WHERE parent=?"));
+        if (next(r.bind(1, id)))
             info.maxChildClassLen = DWORD(r.integer(0));
     }
-    SqliteStatement::Run r(stmt(SValueStats,
-                                "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0), "
-                                "coalesce(max(length(data)), 0) FROM vals WHERE key=?"));
-    if (r.bind(1, id).step()) {
+    SqliteStmt::Run r(stmt(SValueStats,
+                           "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0), "
+                           "coalesce(max(length(data)), 0) FROM vals WHERE key=?"));
+    if (next(r.bind(1, id))) {
         info.values = DWORD(r.integer(0));
         info.maxValueNameLen = DWORD(r.integer(1));
         info.maxValueLen = DWORD(r.integer(2));
@@ -437,42 +454,38 @@ RegistryStore::KeyInfo RegistryStore::keyInfo(int64_t id) {
 }
 
 RegistryStore::Lookup RegistryStore::value(int64_t key, const std::string& fold, ValueRow& out) {
-    // One statement answers both whether the key still exists and the value itself.
-    SqliteStatement::Run r(
-        stmt(SValue, "SELECT v.name, v.type, v.data FROM keys k "
-                     "LEFT JOIN vals v ON v.key = k.id AND v.fold = ?2 WHERE k.id = ?1"));
-    r.bind(1, key).bind(2, fold);
-    if (!r.step())
-        return Lookup::KeyGone;
-    if (r.isNull(1))
-        return Lookup::NoValue;
-    out.name = r.text(0);
-    out.type = DWORD(r.integer(1));
-    out.data = r.blob(2);
-    return Lookup::Found;
+    {
+        SqliteStmt::Run r(stmt(SValue, "SELECT type, data FROM vals WHERE key=? AND fold=?"));
+        if (next(r.bind(1, key).bind(2, fold))) {
+            // Deleting a key deletes its values in the same transaction, so a value found
+            // means its key is there.
+            out.type = DWORD(r.integer(0));
+            out.data = r.blob(1);
+            return Lookup::Found;
+        }
+    }
+    return keyAlive(key) ? Lookup::NoValue : Lookup::KeyGone;
 }
 
 void RegistryStore::setValue(int64_t key, const std::string& name, DWORD type,
                              const std::string& data) {
     // A rewrite keeps the row, so the value keeps its first spelling and its place.
-    SqliteStatement::Run r(stmt(SSetValue,
-                                "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?) "
-                                "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, "
-                                "data=excluded.data"));
-    r.bind(1, key)
-        .bind(2, name)
-        .bind(3, foldName(name))
-        .bind(4, int64_t(type))
-        .bindBlob(5, data)
-        .step();
+    SqliteStmt::Run r(stmt(SSetValue,
+                           "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?) "
+                           "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, "
+                           "data=excluded.data"));
+    change(r.bind(1, key)
+               .bind(2, name)
+               .bind(3, foldName(name))
+               .bind(4, int64_t(type))
+               .bindBlob(5, data));
     touch(key);
 }
 
 bool RegistryStore::deleteValue(int64_t key, const std::string& fold) {
-    SqliteStatement::Run(stmt(SDelValue, "DELETE FROM vals WHERE key=? AND fold=?"))
-        .bind(1, key)
-        .bind(2, fold)
-        .step();
+    change(SqliteStmt::Run(stmt(SDelValue, "DELETE FROM vals WHERE key=? AND fold=?"))
+               .bind(1, key)
+               .bind(2, fold));
     if (sqlite3_changes(m_db) == 0)
         return false;
     touch(key);
@@ -481,16 +494,16 @@ bool RegistryStore::deleteValue(int64_t key, const std::string& fold) {
 
 std::vector<int64_t> RegistryStore::valueIds(int64_t key) {
     std::vector<int64_t> ids;
-    SqliteStatement::Run r(stmt(SValueIds, "SELECT id FROM vals WHERE key=? ORDER BY id"));
+    SqliteStmt::Run r(stmt(SValueIds, "SELECT id FROM vals WHERE key=? ORDER BY id"));
     r.bind(1, key);
-    while (r.step())
+    while (next(r))
         ids.push_back(r.integer(0));
     return ids;
 }
 
 bool RegistryStore::valueById(int64_t id, ValueRow& out) {
-    SqliteStatement::Run r(stmt(SValueById, "SELECT name, type, data FROM vals WHERE id=?"));
-    if (!r.bind(1, id).step())
+    SqliteStmt::Run r(stmt(SValueById, "SELECT name, type, data FROM vals WHERE id=?"));
+    if (!next(r.bind(1, id)))
         return false;
     out.name = r.text(0);
     out.type = DWORD(r.integer(1));
@@ -499,15 +512,14 @@ bool RegistryStore::valueById(int64_t id, ValueRow& out) {
 }
 
 void RegistryStore::touch(int64_t id) {
-    SqliteStatement::Run(stmt(STouch, "UPDATE keys SET written=? WHERE id=?"))
-        .bind(1, fileTimeNow())
-        .bind(2, id)
-        .step();
+    change(SqliteStmt::Run(stmt(STouch, "UPDATE keys SET written=? WHERE id=?"))
+               .bind(1, fileTimeNow())
+               .bind(2, id));
 }
 
 uint64_t RegistryStore::changeStamp() {
-    SqliteStatement::Run r(stmt(SDataVersion, "PRAGMA data_version"));
-    const uint64_t version = r.step() ? uint64_t(r.integer(0)) : 0;
+    SqliteStmt::Run r(stmt(SDataVersion, "PRAGMA data_version"));
+    const uint64_t version = next(r) ? uint64_t(r.integer(0)) : 0;
     return version ^ (m_localWrites << 32);
 }
 

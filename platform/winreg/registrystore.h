@@ -13,7 +13,7 @@
 // the umask. A store file of this user that others may read or write loses that access
 // when the store opens; a store with any file owned by another user is neither read nor
 // changed, and every call answers ERROR_ACCESS_DENIED (5), for root as for anyone.
-#include "winreg.h"
+#include "winregtypes.h"
 
 #include <QString>
 
@@ -24,9 +24,11 @@
 
 struct sqlite3;
 
-namespace tav::winreg {
+namespace tav {
+class SqliteStmt;
+}
 
-class SqliteStatement;
+namespace tav::winreg {
 
 inline constexpr LONG kCorruptStoreStatus = ERROR_BADDB;
 
@@ -61,7 +63,7 @@ class RegistryStore {
     };
     enum class Lookup { KeyGone, NoValue, Found };
 
-    // The process's store, opened on first use. Throws StoreError (sqlitestatement.h) when
+    // The process's store, opened on first use. Throws StoreError (storeerror_p.h) when
     // it cannot be used.
     static RegistryStore& instance();
     static void close();
@@ -73,7 +75,8 @@ class RegistryStore {
     int64_t hiveRoot(Hive hive) const { return m_roots[int(hive)]; }
 
     bool keyAlive(int64_t id);
-    std::optional<Child> findChild(int64_t parent, const std::string& fold);
+    // The id of the child of `parent` whose folded name is `fold`, or 0 when there is none.
+    int64_t childId(int64_t parent, const std::string& fold);
     int64_t createChild(int64_t parent, const std::string& name, const std::string& className);
     std::vector<Child> children(int64_t parent);
     bool hasChildren(int64_t id);
@@ -81,6 +84,7 @@ class RegistryStore {
     void deleteKey(int64_t id);
     KeyInfo keyInfo(int64_t id);
 
+    // The type and data of a value (not its name: the caller named it).
     Lookup value(int64_t key, const std::string& fold, ValueRow& out);
     void setValue(int64_t key, const std::string& name, DWORD type, const std::string& data);
     bool deleteValue(int64_t key, const std::string& fold);
@@ -115,12 +119,12 @@ class RegistryStore {
     void openSchema();
     bool schemaIsOurs();
     void touch(int64_t id);
-    SqliteStatement& stmt(int index, const char* sql);
+    const SqliteStmt& stmt(int index, const char* sql);
 
     sqlite3* m_db;
     int64_t m_roots[4] = {};
     uint64_t m_localWrites = 0;
-    std::vector<std::unique_ptr<SqliteStatement>> m_statements;
+    std::vector<std::unique_ptr<SqliteStmt>> m_statements;
 };
 
 } // namespace tav::winreg

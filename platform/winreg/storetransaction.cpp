@@ -1,7 +1,7 @@
 #include "storetransaction.h"
 
 #include "registrystore.h"
-#include "sqlitestatement_p.h"
+#include "storeerror_p.h"
 
 #include <optional>
 

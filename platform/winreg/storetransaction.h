@@ -1,7 +1,7 @@
 #pragma once
 // Groups many registry calls into one all-or-nothing step (a .reg import): the calls made
 // while it lives commit together, or none of them when it ends without commit().
-#include "winreg.h"
+#include "winregtypes.h"
 
 #include <memory>
 

@@ -5,7 +5,7 @@
 #include "keyhandletable_p.h"
 #include "keypath_p.h"
 #include "registrystore.h"
-#include "sqlitestatement_p.h"
+#include "storeerror_p.h"
 #include "winreg_p.h"
 
 #include <algorithm>
@@ -51,19 +51,17 @@ template <class F> LONG guarded(const char* function, F&& body) {
 std::optional<KeyView> childOf(RegistryStore& store, const KeyView& parent,
                                const std::string& fold) {
     if (!parent.merged) {
-        const auto c = store.findChild(parent.primary, fold);
-        if (!c)
+        const int64_t id = store.childId(parent.primary, fold);
+        if (!id)
             return std::nullopt;
-        return KeyView{c->id, 0, 0, false};
+        return KeyView{id, 0, 0, false};
     }
     KeyView v;
     v.merged = true;
     if (parent.userSide)
-        if (const auto c = store.findChild(parent.userSide, fold))
-            v.userSide = c->id;
+        v.userSide = store.childId(parent.userSide, fold);
     if (parent.machineSide)
-        if (const auto c = store.findChild(parent.machineSide, fold))
-            v.machineSide = c->id;
+        v.machineSide = store.childId(parent.machineSide, fold);
     if (!v.userSide && !v.machineSide)
         return std::nullopt;
     v.primary = v.userSide ? v.userSide : v.machineSide;
@@ -74,8 +72,7 @@ int64_t pathKey(RegistryStore& store, int64_t from, std::initializer_list<const 
     for (const char* part : path) {
         if (!from)
             return 0;
-        const auto c = store.findChild(from, part);
-        from = c ? c->id : 0;
+        from = store.childId(from, part);
     }
     return from;
 }
@@ -108,7 +105,9 @@ LONG checkDepth(RegistryStore& store, int64_t parent, size_t newLevels) {
     return depth > size_t(kMaxKeyDepth) ? ERROR_FILENAME_EXCED_RANGE : ERROR_SUCCESS;
 }
 
+// The key a call works on: its handle's record, what it names now, and the store.
 struct Target {
+    RegistryStore* store = nullptr;
     OpenKey* key = nullptr;
     KeyView view;
     bool predefined = false;
@@ -127,6 +126,35 @@ LONG resolve(RegistryStore& store, HKEY h, Target& t) {
     if (!t.key)
         return ERROR_INVALID_HANDLE;
     t.view = t.key->view;
+    return ERROR_SUCCESS;
+}
+
+bool allowed(const Target& t, REGSAM right) {
+    return (t.key->access & right) == right;
+}
+
+// The prologue of every function that takes a key: opens the store, resolves the handle
+// and checks that it was opened with `right` (0 when the call checks its rights itself).
+LONG target(HKEY h, REGSAM right, Target& t) {
+    t.store = &RegistryStore::instance();
+    if (const LONG s = resolve(*t.store, h, t))
+        return s;
+    if (!allowed(t, right))
+        return ERROR_ACCESS_DENIED;
+    return ERROR_SUCCESS;
+}
+
+// Brings a handle's listing up to date with the key it names; `read` lists the key afresh.
+template <class Item, class Read>
+LONG refresh(const Target& t, Listing<Item>& listing, Read&& read) {
+    const uint64_t stamp = t.store->changeStamp();
+    if (listing.stamp == stamp && listing.forKey == t.view.primary)
+        return ERROR_SUCCESS;
+    if (!t.store->keyAlive(t.view.primary))
+        return ERROR_KEY_DELETED;
+    listing.items = read();
+    listing.stamp = stamp;
+    listing.forKey = t.view.primary;
     return ERROR_SUCCESS;
 }
 
@@ -185,10 +213,6 @@ LONG copyData(const RegistryStore::ValueRow& row, LPBYTE data, LPDWORD cb) {
     return ERROR_SUCCESS;
 }
 
-bool allowed(const Target& t, REGSAM right) {
-    return (t.key->access & right) == right;
-}
-
 } // namespace
 
 } // namespace tav::winreg
@@ -206,10 +230,10 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
         std::vector<std::string> parts;
         if (const LONG s = splitKeyPath(lpSubKey, parts))
             return s;
-        auto& store = RegistryStore::instance();
         Target t;
-        if (const LONG s = resolve(store, hKey, t))
+        if (const LONG s = target(hKey, 0, t))
             return s;
+        auto& store = *t.store;
         KeyView view = t.view;
         if (const LONG s = walk(store, view, parts))
             return s;
@@ -230,10 +254,10 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD, RE
         std::vector<std::string> parts;
         if (const LONG s = splitKeyPath(lpSubKey, parts))
             return s;
-        auto& store = RegistryStore::instance();
         Target t;
-        if (const LONG s = resolve(store, hKey, t))
+        if (const LONG s = target(hKey, 0, t))
             return s;
+        auto& store = *t.store;
         // Every missing level is created in one transaction: all of them or none.
         RegistryStore::Write write(store);
         KeyView view = t.view;
@@ -285,12 +309,10 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
             return ERROR_INVALID_PARAMETER;
         if (const LONG s = checkValueName(lpValueName))
             return s;
-        auto& store = RegistryStore::instance();
         Target t;
-        if (const LONG s = resolve(store, hKey, t))
+        if (const LONG s = target(hKey, KEY_QUERY_VALUE, t))
             return s;
-        if (!allowed(t, KEY_QUERY_VALUE))
-            return ERROR_ACCESS_DENIED;
+        auto& store = *t.store;
         RegistryStore::ValueRow row;
         switch (store.value(t.view.primary, foldName(lpValueName ? lpValueName : ""), row)) {
         case RegistryStore::Lookup::KeyGone:
@@ -313,12 +335,10 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
             return ERROR_NOACCESS;
         if (const LONG s = checkValueName(lpValueName))
             return s;
-        auto& store = RegistryStore::instance();
         Target t;
-        if (const LONG s = resolve(store, hKey, t))
+        if (const LONG s = target(hKey, KEY_SET_VALUE, t))
             return s;
-        if (!allowed(t, KEY_SET_VALUE))
-            return ERROR_ACCESS_DENIED;
+        auto& store = *t.store;
         std::string bytes(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
         // The platform's string rule: a size that stops just short of the terminator still
         // stores the terminator, recognised by the NUL byte that follows the given size.
@@ -340,10 +360,10 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
         std::vector<std::string> parts;
         if (const LONG s = splitKeyPath(lpSubKey, parts))
             return s;
-        auto& store = RegistryStore::instance();
         Target t;
-        if (const LONG s = resolve(store, hKey, t))
+        if (const LONG s = target(hKey, 0, t))
             return s;
+        auto& store = *t.store;
         if (parts.empty() && t.predefined)
             return ERROR_ACCESS_DENIED; // a predefined root is never deleted
         RegistryStore::Write write(store);
@@ -362,12 +382,10 @@ LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
     return guarded("RegDeleteValueA", [&]() -> LONG {
         if (const LONG s = checkValueName(lpValueName))
             return s;
-        auto& store = RegistryStore::instance();
         Target t;
-        if (const LONG s = resolve(store, hKey, t))
+        if (const LONG s = target(hKey, KEY_SET_VALUE, t))
             return s;
-        if (!allowed(t, KEY_SET_VALUE))
-            return ERROR_ACCESS_DENIED;
+        auto& store = *t.store;
         RegistryStore::Write write(store);
         if (!store.keyAlive(t.view.primary))
             return ERROR_KEY_DELETED;
@@ -385,12 +403,10 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
     return guarded("RegQueryInfoKeyA", [&]() -> LONG {
         if (lpReserved || (lpClass && !lpcchClass))
             return ERROR_INVALID_PARAMETER;
-        auto& store = RegistryStore::instance();
         Target t;
-        if (const LONG s = resolve(store, hKey, t))
+        if (const LONG s = target(hKey, KEY_QUERY_VALUE, t))
             return s;
-        if (!allowed(t, KEY_QUERY_VALUE))
-            return ERROR_ACCESS_DENIED;
+        auto& store = *t.store;
         if (!store.keyAlive(t.view.primary))
             return ERROR_KEY_DELETED;
         const auto info = store.keyInfo(t.view.primary);
@@ -439,25 +455,16 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
     return guarded("RegEnumValueA", [&]() -> LONG {
         if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData))
             return ERROR_INVALID_PARAMETER;
-        auto& store = RegistryStore::instance();
         Target t;
-        if (const LONG s = resolve(store, hKey, t))
+        if (const LONG s = target(hKey, KEY_QUERY_VALUE, t))
             return s;
-        if (!allowed(t, KEY_QUERY_VALUE))
-            return ERROR_ACCESS_DENIED;
-        // The list of values is read once and reused while the store is unchanged, so a
-        // walk through all of them costs one query per value, not one scan per value.
-        OpenKey& k = *t.key;
-        const uint64_t stamp = store.changeStamp();
-        if (k.valueStamp != stamp || k.valueFor != t.view.primary) {
-            if (!store.keyAlive(t.view.primary))
-                return ERROR_KEY_DELETED;
-            k.valueIds = store.valueIds(t.view.primary);
-            k.valueStamp = stamp;
-            k.valueFor = t.view.primary;
-        }
+        auto& store = *t.store;
+        const auto& ids = t.key->values;
+        if (const LONG s =
+                refresh(t, t.key->values, [&] { return store.valueIds(t.view.primary); }))
+            return s;
         RegistryStore::ValueRow row;
-        if (dwIndex >= k.valueIds.size() || !store.valueById(k.valueIds[dwIndex], row))
+        if (dwIndex >= ids.items.size() || !store.valueById(ids.items[dwIndex], row))
             return ERROR_NO_MORE_ITEMS;
         if (row.name.size() + 1 > *lpcchValueName)
             return ERROR_MORE_DATA;
@@ -473,26 +480,21 @@ LONG RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
     return guarded("RegEnumKeyA", [&]() -> LONG {
         if (!lpName)
             return ERROR_INVALID_PARAMETER;
-        auto& store = RegistryStore::instance();
         Target t;
-        if (const LONG s = resolve(store, hKey, t))
+        if (const LONG s = target(hKey, KEY_ENUMERATE_SUB_KEYS, t))
             return s;
-        if (!allowed(t, KEY_ENUMERATE_SUB_KEYS))
-            return ERROR_ACCESS_DENIED;
-        OpenKey& k = *t.key;
-        const uint64_t stamp = store.changeStamp();
-        if (k.subkeyStamp != stamp || k.subkeyFor != t.view.primary) {
-            if (!store.keyAlive(t.view.primary))
-                return ERROR_KEY_DELETED;
-            k.subkeyNames.clear();
-            for (auto& c : subkeysOf(store, t.view))
-                k.subkeyNames.push_back(std::move(c.name));
-            k.subkeyStamp = stamp;
-            k.subkeyFor = t.view.primary;
-        }
-        if (dwIndex >= k.subkeyNames.size())
+        const auto& names = t.key->subkeys;
+        const LONG s = refresh(t, t.key->subkeys, [&] {
+            std::vector<std::string> read;
+            for (auto& c : subkeysOf(*t.store, t.view))
+                read.push_back(std::move(c.name));
+            return read;
+        });
+        if (s)
+            return s;
+        if (dwIndex >= names.items.size())
             return ERROR_NO_MORE_ITEMS;
-        const std::string& name = k.subkeyNames[dwIndex];
+        const std::string& name = names.items[dwIndex];
         if (name.size() + 1 > cchName)
             return ERROR_MORE_DATA;
         std::memcpy(lpName, name.c_str(), name.size() + 1);

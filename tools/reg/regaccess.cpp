@@ -2,21 +2,6 @@
 
 namespace tav::regtool {
 
-KeyHandle& KeyHandle::operator=(KeyHandle&& o) noexcept {
-    if (this != &o) {
-        reset();
-        m_h = o.m_h;
-        o.m_h = nullptr;
-    }
-    return *this;
-}
-
-void KeyHandle::reset() {
-    if (m_h)
-        RegCloseKey(m_h);
-    m_h = nullptr;
-}
-
 LONG openKey(const KeyName& key, REGSAM sam, KeyHandle& out) {
     return RegOpenKeyExA(key.root, key.pathAnsi().constData(), 0, sam, out.out());
 }

@@ -1,5 +1,6 @@
 #pragma once
 // What the tool reads and removes through the registry functions.
+#include "keyhandle.h"
 #include "regkeyname.h"
 
 #include <string>
@@ -14,27 +15,7 @@ struct RegValue {
     bool operator==(const RegValue&) const = default;
 };
 
-// Owns an open key handle.
-class KeyHandle {
-  public:
-    KeyHandle() = default;
-    explicit KeyHandle(HKEY h) : m_h(h) {}
-    ~KeyHandle() { reset(); }
-    KeyHandle(KeyHandle&& o) noexcept : m_h(o.m_h) { o.m_h = nullptr; }
-    KeyHandle& operator=(KeyHandle&& o) noexcept;
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-
-    HKEY get() const { return m_h; }
-    HKEY* out() {
-        reset();
-        return &m_h;
-    }
-    void reset();
-
-  private:
-    HKEY m_h = nullptr;
-};
+using winreg::KeyHandle;
 
 LONG openKey(const KeyName& key, REGSAM sam, KeyHandle& out);
 LONG createKey(const KeyName& key, KeyHandle& out);
