@@ -6,7 +6,7 @@
 
 #include <QStyledItemDelegate>
 
-namespace tav {
+namespace tav::datagrid {
 
 struct CellLooks {
     CellLook normal, currentRow, currentCell, selection, inactiveSelection;
@@ -33,4 +33,4 @@ class CellDelegate : public QStyledItemDelegate {
     std::optional<CellLooks> m_looks;
 };
 
-} // namespace tav
+} // namespace tav::datagrid

@@ -7,7 +7,7 @@
 #include <QDebug>
 #include <QHeaderView>
 
-namespace tav {
+namespace tav::datagrid {
 
 namespace {
 // The record selector column at the left, about a sixth of an inch as on the platform.
@@ -216,4 +216,4 @@ void DataGrid::followObjectName(const QString& name) {
     }
 }
 
-} // namespace tav
+} // namespace tav::datagrid

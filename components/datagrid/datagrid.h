@@ -1,5 +1,5 @@
 #pragma once
-// tav::DataGrid: the data grid control the database windows host. A table view bound to
+// tav::datagrid::DataGrid: the data grid control the database windows host. A table view bound to
 // a recordset's snapshot: every row from the first, every column captioned with its
 // field name, a narrow head column (record selector) at the left, read-only cells.
 // The grid shares the snapshot, so it keeps its rows after the recordset closes or is
@@ -22,7 +22,7 @@
 
 #include <optional>
 
-namespace tav {
+namespace tav::datagrid {
 
 class DataGrid : public QTableView {
     Q_OBJECT
@@ -94,4 +94,4 @@ class DataGrid : public QTableView {
     QString m_layoutError;
 };
 
-} // namespace tav
+} // namespace tav::datagrid

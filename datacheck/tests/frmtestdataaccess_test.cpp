@@ -20,6 +20,7 @@
 #include <ostream>
 
 using namespace tav;
+using namespace tav::datagrid;
 using tav::datacheck::frmTestDataAccess;
 using YieldPoint = frmTestDataAccess::YieldPoint;
 

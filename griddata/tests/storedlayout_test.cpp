@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace tav;
+using namespace tav::datagrid;
 using namespace tav::gridlayout;
 using griddata::GridProgram;
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace tav;
+using namespace tav::datagrid;
 using tav::test::errorNumberOf;
 
 namespace {
