@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace tav;
+using namespace tav::propertylist;
 using tav::test::RecordingSink;
 
 namespace {
