@@ -1,4 +1,4 @@
-#include "celldelegate.h"
+#include "celldelegate_p.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

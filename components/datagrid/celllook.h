@@ -61,4 +61,9 @@ struct CellLook {
     int rowHeight() const;
 };
 
+// The looks of the grid's cells, one per drawing state.
+struct CellLooks {
+    CellLook normal, currentRow, currentCell, selection, inactiveSelection;
+};
+
 } // namespace tav::datagrid

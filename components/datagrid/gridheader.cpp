@@ -1,4 +1,4 @@
-#include "gridheader.h"
+#include "gridheader_p.h"
 
 #include <QStyleOptionHeader>
 

@@ -1,4 +1,4 @@
-#include "rowsetmodel.h"
+#include "rowsetmodel_p.h"
 
 namespace tav::datagrid {
 

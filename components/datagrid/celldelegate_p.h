@@ -8,10 +8,6 @@
 
 namespace tav::datagrid {
 
-struct CellLooks {
-    CellLook normal, currentRow, currentCell, selection, inactiveSelection;
-};
-
 class CellDelegate : public QStyledItemDelegate {
     Q_OBJECT
   public:
