@@ -110,7 +110,7 @@ void frmTestDataAccess::createControls() {
 
     m_lblResponse = makeLabel(this, "lblResponse", ResponseCaption, 3600, 1020, 5775, 1035);
 
-    m_sg = new DataGrid(this);
+    m_sg = new datagrid::DataGrid(this);
     m_sg->setObjectName(QStringLiteral("sg"));
     placeTwips(m_sg, 60, 2040, 9495, 3735);
     griddata::applyStoredLayout(*m_sg, griddata::GridProgram::DataCheck);
@@ -188,7 +188,7 @@ void frmTestDataAccess::runTest(const TestRun& run) {
                 rs.moveNext();
             }
             if (run.fillGrid) {
-                DataGrid* grid = m_sg;
+                datagrid::DataGrid* grid = m_sg;
                 yield(YieldPoint::GridTaken);
                 griddata::prepareGridForFill(*grid);
                 griddata::bindGrid(*grid, rs);

@@ -47,7 +47,7 @@ class frmTestDataAccess : public QWidget {
     QPushButton* Command3() const { return m_command3; }
     QLabel* Label1() const { return m_label1; }
     QLabel* lblResponse() const { return m_lblResponse; }
-    DataGrid* sg() const { return m_sg; }
+    datagrid::DataGrid* sg() const { return m_sg; }
     QTimer* Timer1() const { return m_timer1; }
 
     // Fields.
@@ -83,7 +83,7 @@ class frmTestDataAccess : public QWidget {
     QPushButton* m_command1 = nullptr;
     QLabel* m_label1 = nullptr;
     QLabel* m_lblResponse = nullptr;
-    DataGrid* m_sg = nullptr;
+    datagrid::DataGrid* m_sg = nullptr;
     QPushButton* m_command2 = nullptr;
     QPushButton* m_command3 = nullptr;
     QTimer* m_timer1 = nullptr;

@@ -44,7 +44,7 @@ Form1::Form1(const QString& programFolder, QWidget* parent)
     m_label1->setPalette(labelPal);
     placeTwips(m_label1, 240, 180, 7695, 675);
 
-    m_grid1 = new DataGrid(this);
+    m_grid1 = new datagrid::DataGrid(this);
     m_grid1->setObjectName(QStringLiteral("Grid1"));
     placeTwips(m_grid1, 180, 1200, 7695, 3495);
     griddata::applyStoredLayout(*m_grid1, griddata::GridProgram::GridCheck);

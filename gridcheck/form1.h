@@ -22,7 +22,7 @@ class Form1 : public QWidget {
     explicit Form1(const QString& programFolder, QWidget* parent = nullptr);
     ~Form1() override;
 
-    DataGrid* grid1() const { return m_grid1; }
+    datagrid::DataGrid* grid1() const { return m_grid1; }
     QLabel* label1() const { return m_label1; }
     QWidget* shape1() const { return m_shape1; }
     // rsData: created on first use, null until then.
@@ -35,7 +35,7 @@ class Form1 : public QWidget {
     QString m_programFolder;
     QWidget* m_shape1;
     QLabel* m_label1;
-    DataGrid* m_grid1;
+    datagrid::DataGrid* m_grid1;
     std::unique_ptr<ado::Recordset> m_rsData;
 };
 

@@ -9,11 +9,11 @@ QString equipmentConnectionString(const QString& dataSource, const QString& tail
            ado::ConnectionString::quoteValue(dataSource) + tail;
 }
 
-void prepareGridForFill(DataGrid& grid) {
-    grid.setDispatchProperty(DataGrid::DispAppearance, 0);
+void prepareGridForFill(datagrid::DataGrid& grid) {
+    grid.setDispatchProperty(datagrid::DataGrid::DispAppearance, 0);
 }
 
-void bindGrid(DataGrid& grid, const ado::Recordset& rs) {
+void bindGrid(datagrid::DataGrid& grid, const ado::Recordset& rs) {
     grid.setDataSource(rs);
 }
 

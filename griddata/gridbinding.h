@@ -14,10 +14,10 @@ namespace tav::griddata {
 QString equipmentConnectionString(const QString& dataSource, const QString& tail);
 
 // Fill Grid's preparation: the grid's integer property 69 (its appearance) set to 0.
-void prepareGridForFill(DataGrid& grid);
+void prepareGridForFill(datagrid::DataGrid& grid);
 
 // Sets the grid's DataSource to the open recordset: the grid shows all its rows and
 // columns and keeps them after the recordset closes. Raises 3704 for a closed one.
-void bindGrid(DataGrid& grid, const ado::Recordset& rs);
+void bindGrid(datagrid::DataGrid& grid, const ado::Recordset& rs);
 
 } // namespace tav::griddata

@@ -37,11 +37,11 @@ gridlayout::GridLayout storedLayout(GridProgram program) {
                                                  storedSettings(program));
 }
 
-void applyStoredLayout(DataGrid& grid, GridProgram program) {
+void applyStoredLayout(datagrid::DataGrid& grid, GridProgram program) {
     applyLayoutDocuments(grid, storedDocuments(program), storedSettings(program));
 }
 
-void applyLayoutDocuments(DataGrid& grid, const StoredDocuments& docs,
+void applyLayoutDocuments(datagrid::DataGrid& grid, const StoredDocuments& docs,
                           const gridlayout::GridSettings& settings) {
     if (!grid.loadGridLayout(docs.styles, docs.columns, docs.valueItems, settings))
         throw VbError(LayoutLoadError, QStringLiteral("DataGrid"),

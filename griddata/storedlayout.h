@@ -32,9 +32,9 @@ inline constexpr int32_t LayoutLoadError = err::ErrorLoadingFromFile;
 // Gives a window's grid its stored layout. A grid that refuses its layout cannot be
 // created: raises LayoutLoadError (source "DataGrid") naming the document, line and fault,
 // which no window traps, so the program ends with the run-time error report.
-void applyStoredLayout(DataGrid& grid, GridProgram program);
+void applyStoredLayout(datagrid::DataGrid& grid, GridProgram program);
 // The same for any three documents and settings.
-void applyLayoutDocuments(DataGrid& grid, const StoredDocuments& docs,
+void applyLayoutDocuments(datagrid::DataGrid& grid, const StoredDocuments& docs,
                           const gridlayout::GridSettings& settings);
 
 } // namespace tav::griddata

@@ -34,7 +34,7 @@ frmPL::frmPL(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Test Property List"));
     applyFormStyle(this, BorderStyle::FixedToolWindow, 6315, 6105);
 
-    PropertyList1 = new PropertyList(this);
+    PropertyList1 = new propertylist::PropertyList(this);
     PropertyList1->setObjectName(QStringLiteral("PropertyList1"));
     placeTwips(PropertyList1, 60, 1740, 6195, 4335);
     PropertyList1->setFont(storedFont(QStringLiteral("Tahoma"), 8.25, 400));
@@ -69,7 +69,7 @@ frmPL::~frmPL() {
 void frmPL::Form_Load() {
     m_PropHelp = std::make_unique<PropertyHelp>();
     PropertyList1->setEventSink(this);
-    PropertyCollection& props = PropertyList1->properties();
+    propertylist::PropertyCollection& props = PropertyList1->properties();
 
     struct Row {
         const char* caption;
@@ -98,23 +98,24 @@ void frmPL::Form_Load() {
     m_LastProp->setFlag(0);
 }
 
-void frmPL::IPropEventSink_Browse(PropertyItem& iProp, QString& /*sFillWith*/) {
+void frmPL::IPropEventSink_Browse(propertylist::PropertyItem& iProp, QString& /*sFillWith*/) {
     const QString caption = iProp.caption();
     const QString value = iProp.value();
     MessageBox::show(caption + QStringLiteral(" - ") + value, mb::OKOnly, AppInfo::title());
 }
 
-void frmPL::IPropEventSink_ValueChanged(PropertyItem& iProp, QString& sNewValue, bool& /*Cancel*/) {
+void frmPL::IPropEventSink_ValueChanged(propertylist::PropertyItem& iProp, QString& sNewValue,
+                                        bool& /*Cancel*/) {
     const QString caption = iProp.caption();
     if (caption == QLatin1String("Drop Down") || caption == QLatin1String("Numeric Value Only")) {
-        PropertyCollection& props = PropertyList1->properties();
+        propertylist::PropertyCollection& props = PropertyList1->properties();
         props.lookup(Variant(QStringLiteral("Custom Drawn"))).setValue(sNewValue);
     }
 }
 
-void frmPL::IPropEventSink_DrawItem(PropertyItem& iProp, HDC hDC, int32_t lLeft, int32_t lTop,
-                                    int32_t lRight, int32_t lBottom, int32_t lStartText,
-                                    int32_t lStartValue) {
+void frmPL::IPropEventSink_DrawItem(propertylist::PropertyItem& iProp, HDC hDC, int32_t lLeft,
+                                    int32_t lTop, int32_t lRight, int32_t lBottom,
+                                    int32_t lStartText, int32_t lStartValue) {
     const int32_t dc = gdi::handleToLong(hDC);
     resumeNext([&] { m_PropHelp->hDC(dc); });
 

@@ -13,7 +13,7 @@
 
 namespace tav::test {
 
-class RecordingSink : public IPropEventSink {
+class RecordingSink : public propertylist::IPropEventSink {
   public:
     QStringList calls;
     std::optional<QString> fillWith;       // Browse answer
@@ -25,8 +25,8 @@ class RecordingSink : public IPropEventSink {
     QStringList needData;                  // NeedData answer
     std::optional<QStringList> predefined; // GetPredefinedStrings answer
     bool throwEverywhere = false;
-    std::function<void(PropertyItem&, HDC, int, int, int, int, int, int)> draw;
-    std::function<void(PropertyItem&)> commitPending; // runs inside ODCommitPending
+    std::function<void(propertylist::PropertyItem&, HDC, int, int, int, int, int, int)> draw;
+    std::function<void(propertylist::PropertyItem&)> commitPending; // runs inside ODCommitPending
 
     QStringList named(const QString& prefix) const {
         return calls.filter(QRegularExpression("^" + prefix + "\\b"));
@@ -45,62 +45,68 @@ class RecordingSink : public IPropEventSink {
     void KeyUpEdit(int16_t& KeyCode, int16_t& Shift) override {
         log(QString("KeyUpEdit %1 %2").arg(KeyCode).arg(Shift));
     }
-    void NeedData(PropertyItem& iProp, StringArray& sListItems) override {
+    void NeedData(propertylist::PropertyItem& iProp, StringArray& sListItems) override {
         log("NeedData " + iProp.caption());
         for (const QString& s : needData)
             sListItems.append(s);
     }
-    void SelChange(PropertyItem* iPropOld, PropertyItem* iPropNew) override {
+    void SelChange(propertylist::PropertyItem* iPropOld,
+                   propertylist::PropertyItem* iPropNew) override {
         log(QString("SelChange %1 -> %2")
                 .arg(iPropOld ? iPropOld->caption() : "-", iPropNew ? iPropNew->caption() : "-"));
     }
-    void ValueChanged(PropertyItem& iProp, QString& sNewValue, bool& Cancel) override {
+    void ValueChanged(propertylist::PropertyItem& iProp, QString& sNewValue,
+                      bool& Cancel) override {
         log(QString("ValueChanged %1 = %2").arg(iProp.caption(), sNewValue));
         if (replaceValue)
             sNewValue = *replaceValue;
         Cancel = cancel;
     }
-    void PreDropWindow(PropertyItem& iProp, int32_t&) override {
+    void PreDropWindow(propertylist::PropertyItem& iProp, int32_t&) override {
         log("PreDropWindow " + iProp.caption());
     }
-    void QueryCustomData(PropertyItem& iProp, QString&) override {
+    void QueryCustomData(propertylist::PropertyItem& iProp, QString&) override {
         log("QueryCustomData " + iProp.caption());
     }
-    void QueryADOType(BoundField*&, int32_t&) override { log("QueryADOType"); }
-    void QueryFieldFilter(BoundField*&, bool&) override { log("QueryFieldFilter"); }
-    void GetPredefinedStrings(PropertyItem& iProp, StringArray& sStrings) override {
+    void QueryADOType(propertylist::BoundField*&, int32_t&) override { log("QueryADOType"); }
+    void QueryFieldFilter(propertylist::BoundField*&, bool&) override { log("QueryFieldFilter"); }
+    void GetPredefinedStrings(propertylist::PropertyItem& iProp, StringArray& sStrings) override {
         log("GetPredefinedStrings " + iProp.caption());
         if (predefined)
             sStrings = StringArray(0, std::vector<QString>(predefined->begin(), predefined->end()));
     }
-    void DrawItem(PropertyItem& iProp, HDC hDC, int32_t l, int32_t t, int32_t r, int32_t b,
-                  int32_t st, int32_t sv) override {
+    void DrawItem(propertylist::PropertyItem& iProp, HDC hDC, int32_t l, int32_t t, int32_t r,
+                  int32_t b, int32_t st, int32_t sv) override {
         log("DrawItem " + iProp.caption());
         if (draw)
             draw(iProp, hDC, l, t, r, b, st, sv);
     }
-    void ShowEditControl(PropertyItem& iProp, int32_t, int32_t, int32_t, int32_t,
+    void ShowEditControl(propertylist::PropertyItem& iProp, int32_t, int32_t, int32_t, int32_t,
                          bool& bUseIntrinsic) override {
         log("ShowEditControl " + iProp.caption());
         bUseIntrinsic = useIntrinsic;
     }
     void HideEditControl() override { log("HideEditControl"); }
-    void Expand(PropertyItem& iProp) override { log("Expand " + iProp.caption()); }
-    void Collapse(PropertyItem& iProp) override { log("Collapse " + iProp.caption()); }
-    void ODCommitPending(PropertyItem& iProp) override {
+    void Expand(propertylist::PropertyItem& iProp) override { log("Expand " + iProp.caption()); }
+    void Collapse(propertylist::PropertyItem& iProp) override {
+        log("Collapse " + iProp.caption());
+    }
+    void ODCommitPending(propertylist::PropertyItem& iProp) override {
         log("ODCommitPending " + iProp.caption());
         if (commitPending)
             commitPending(iProp);
     }
-    void Browse(PropertyItem& iProp, QString& sFillWith) override {
+    void Browse(propertylist::PropertyItem& iProp, QString& sFillWith) override {
         log(QString("Browse %1 = %2").arg(iProp.caption(), sFillWith));
         if (fillWith)
             sFillWith = *fillWith;
     }
-    void DropdownPick(PropertyItem& iProp, int32_t lListIndex) override {
+    void DropdownPick(propertylist::PropertyItem& iProp, int32_t lListIndex) override {
         log(QString("DropdownPick %1 %2").arg(iProp.caption()).arg(lListIndex));
     }
-    void PreExpand(PropertyItem& iProp) override { log("PreExpand " + iProp.caption()); }
+    void PreExpand(propertylist::PropertyItem& iProp) override {
+        log("PreExpand " + iProp.caption());
+    }
 
   private:
     void log(const QString& line) {

@@ -20,6 +20,7 @@
 #include <sqlite3.h>
 
 using namespace tav;
+using namespace tav::datagrid;
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "celldelegate.h"
+#include "celldelegate_p.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 
-namespace tav {
+namespace tav::datagrid {
 
 const CellLook& CellDelegate::lookFor(CellState state) const {
     const CellLooks& l = *m_looks;
@@ -61,4 +61,4 @@ QSize CellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelInd
     return size;
 }
 
-} // namespace tav
+} // namespace tav::datagrid

@@ -7,7 +7,7 @@
 #include <QFontMetrics>
 #include <QLinearGradient>
 
-namespace tav {
+namespace tav::datagrid {
 
 namespace {
 QColor withAlpha(QColor c, int alpha) {
@@ -168,4 +168,4 @@ int CellLook::rowHeight() const {
     return QFontMetrics(font).height() + 2 * paddingPx + 1;
 }
 
-} // namespace tav
+} // namespace tav::datagrid

@@ -25,7 +25,7 @@
 #include <QFont>
 #include <QPainter>
 
-namespace tav {
+namespace tav::datagrid {
 
 struct CellLook {
     QColor fore, back, back2, gridLine, highlight, shadow, evenColor, oddColor, borderColor;
@@ -61,4 +61,9 @@ struct CellLook {
     int rowHeight() const;
 };
 
-} // namespace tav
+// The looks of the grid's cells, one per drawing state.
+struct CellLooks {
+    CellLook normal, currentRow, currentCell, selection, inactiveSelection;
+};
+
+} // namespace tav::datagrid

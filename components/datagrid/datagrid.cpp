@@ -1,5 +1,8 @@
 #include "datagrid.h"
 
+#include "celldelegate_p.h"
+#include "gridheader_p.h"
+#include "rowsetmodel_p.h"
 #include "units.h"
 #include "vberror.h"
 
@@ -7,7 +10,7 @@
 #include <QDebug>
 #include <QHeaderView>
 
-namespace tav {
+namespace tav::datagrid {
 
 namespace {
 // The record selector column at the left, about a sixth of an inch as on the platform.
@@ -44,6 +47,22 @@ DataGrid::DataGrid(QWidget* parent)
     // The head column's picture follows the current row.
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, m_headColumn->viewport(),
             qOverload<>(&QWidget::update));
+}
+
+const std::shared_ptr<const ado::RowSet>& DataGrid::rowSet() const {
+    return m_model->rowSet();
+}
+
+const std::optional<CellLooks>& DataGrid::cellLooks() const {
+    return m_delegate->looks();
+}
+
+const std::optional<CellLook>& DataGrid::columnHeaderLook() const {
+    return m_columnHeader->look();
+}
+
+const std::optional<CellLook>& DataGrid::headColumnLook() const {
+    return m_headColumn->look();
 }
 
 void DataGrid::setDataSource(const ado::Recordset& rs) {
@@ -216,4 +235,4 @@ void DataGrid::followObjectName(const QString& name) {
     }
 }
 
-} // namespace tav
+} // namespace tav::datagrid

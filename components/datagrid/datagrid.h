@@ -1,5 +1,5 @@
 #pragma once
-// tav::DataGrid: the data grid control the database windows host. A table view bound to
+// tav::datagrid::DataGrid: the data grid control the database windows host. A table view bound to
 // a recordset's snapshot: every row from the first, every column captioned with its
 // field name, a narrow head column (record selector) at the left, read-only cells.
 // The grid shares the snapshot, so it keeps its rows after the recordset closes or is
@@ -11,18 +11,21 @@
 // cells, headers and head column drawn in their named styles, column widths from the
 // stored columns, the head column's pictures from its value items, the group-by area.
 // Without one, or after a layout was refused, the grid draws as the desktop style does.
-#include "celldelegate.h"
-#include "gridheader.h"
+#include "celllook.h"
 #include "gridlayout.h"
+#include "headpictures.h"
 #include "recordset.h"
-#include "rowsetmodel.h"
 
 #include <QLabel>
 #include <QTableView>
 
 #include <optional>
 
-namespace tav {
+namespace tav::datagrid {
+
+class CellDelegate;
+class GridHeader;
+class RowSetModel;
 
 class DataGrid : public QTableView {
     Q_OBJECT
@@ -47,7 +50,8 @@ class DataGrid : public QTableView {
     void setDispatchProperty(int dispId, int value);
     int appearance() const { return m_appearance; }
 
-    RowSetModel* rowSetModel() const { return m_model; }
+    // The rows shown: the bound snapshot itself, shared (nullptr before any binding).
+    const std::shared_ptr<const ado::RowSet>& rowSet() const;
 
     // Applies a presentation layout. Every style the grid draws in is resolved before
     // anything changes, so a refused layout (LayoutError) leaves the grid as it was.
@@ -70,9 +74,11 @@ class DataGrid : public QTableView {
     // The group-by area above the column headers; shown only when the layout says so.
     QLabel* groupByBox() const { return m_groupByBox; }
     bool groupByBoxShown() const { return m_groupByShown; }
-    const CellDelegate* cellDelegate() const { return m_delegate; }
-    GridHeader* columnHeader() const { return m_columnHeader; }
-    GridHeader* headColumn() const { return m_headColumn; }
+    // The looks the layout gave the cells, the column headers and the head column;
+    // nullopt where the desktop style draws.
+    const std::optional<CellLooks>& cellLooks() const;
+    const std::optional<CellLook>& columnHeaderLook() const;
+    const std::optional<CellLook>& headColumnLook() const;
 
   protected:
     void updateGeometries() override;
@@ -94,4 +100,4 @@ class DataGrid : public QTableView {
     QString m_layoutError;
 };
 
-} // namespace tav
+} // namespace tav::datagrid

@@ -1,8 +1,8 @@
-#include "gridheader.h"
+#include "gridheader_p.h"
 
 #include <QStyleOptionHeader>
 
-namespace tav {
+namespace tav::datagrid {
 
 GridHeader::GridHeader(Qt::Orientation orientation, QWidget* parent)
     : QHeaderView(orientation, parent) {}
@@ -79,4 +79,4 @@ QSize GridHeader::sectionSizeFromContents(int logicalIndex) const {
     return size;
 }
 
-} // namespace tav
+} // namespace tav::datagrid

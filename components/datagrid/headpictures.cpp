@@ -2,7 +2,7 @@
 
 #include <QPainterPath>
 
-namespace tav {
+namespace tav::datagrid {
 
 HeadPicture headPictureForIndex(int pictureIndex) {
     switch (pictureIndex) {
@@ -100,4 +100,4 @@ void paintHeadPicture(QPainter& p, const QRectF& box, HeadPicture picture, const
     p.restore();
 }
 
-} // namespace tav
+} // namespace tav::datagrid

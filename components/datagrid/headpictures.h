@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QRectF>
 
-namespace tav {
+namespace tav::datagrid {
 
 // Head values the grid gives a row.
 namespace headvalue {
@@ -34,4 +34,4 @@ HeadPicture headPictureForIndex(int pictureIndex);
 void paintHeadPicture(QPainter& p, const QRectF& box, HeadPicture picture, const QColor& color,
                       Qt::Alignment alignment = Qt::AlignCenter);
 
-} // namespace tav
+} // namespace tav::datagrid

@@ -1,6 +1,6 @@
-#include "rowsetmodel.h"
+#include "rowsetmodel_p.h"
 
-namespace tav {
+namespace tav::datagrid {
 
 void RowSetModel::setRowSet(std::shared_ptr<const ado::RowSet> rows) {
     beginResetModel();
@@ -69,4 +69,4 @@ Qt::ItemFlags RowSetModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-} // namespace tav
+} // namespace tav::datagrid

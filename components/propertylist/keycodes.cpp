@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-namespace tav {
+namespace tav::propertylist {
 
 namespace {
 struct KeyPair {
@@ -43,4 +43,4 @@ int16_t shiftBits(Qt::KeyboardModifiers modifiers) {
     return bits;
 }
 
-} // namespace tav
+} // namespace tav::propertylist

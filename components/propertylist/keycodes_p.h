@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace tav {
+namespace tav::propertylist {
 
 // Virtual-key code of a key (letters and digits as their upper-case character codes,
 // Enter 13, Esc 27, F2 113 ...); 0 for keys without one.
@@ -13,4 +13,4 @@ int16_t virtualKeyCode(int qtKey);
 // Shift bits: 1 Shift, 2 Ctrl, 4 Alt.
 int16_t shiftBits(Qt::KeyboardModifiers modifiers);
 
-} // namespace tav
+} // namespace tav::propertylist

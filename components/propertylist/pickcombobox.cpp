@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QWheelEvent>
 
-namespace tav {
+namespace tav::propertylist {
 
 PickComboBox::PickComboBox(QWidget* parent) : QComboBox(parent) {}
 
@@ -63,4 +63,4 @@ void PickComboBox::wheelEvent(QWheelEvent* e) {
     e->ignore();
 }
 
-} // namespace tav
+} // namespace tav::propertylist

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-namespace tav {
+namespace tav::propertylist {
 
 class PickComboBox : public QComboBox {
   public:
@@ -25,4 +25,4 @@ class PickComboBox : public QComboBox {
     std::function<void()> m_beforePopup;
 };
 
-} // namespace tav
+} // namespace tav::propertylist

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace tav {
+namespace tav::propertylist {
 
 PropertyCollection::PropertyCollection(QObject* parent) : QObject(parent) {}
 PropertyCollection::~PropertyCollection() = default;
@@ -116,4 +116,4 @@ void PropertyCollection::setHighlighted(PropertyItem* item) {
     }
 }
 
-} // namespace tav
+} // namespace tav::propertylist

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-namespace tav {
+namespace tav::propertylist {
 
 class PropertyCollection : public QObject {
     Q_OBJECT
@@ -47,12 +47,12 @@ class PropertyCollection : public QObject {
     void setHighlighted(PropertyItem* item); // the one highlighted row, or none
 
   signals:
-    void itemChanged(tav::PropertyItem* item); // value or looks of one row
-    void layoutChanged();                      // rows added, expanded or collapsed
+    void itemChanged(tav::propertylist::PropertyItem* item); // value or looks of one row
+    void layoutChanged();                                    // rows added, expanded or collapsed
 
   private:
     friend class PropertyItem;
     std::vector<std::unique_ptr<PropertyItem>> m_items;
 };
 
-} // namespace tav
+} // namespace tav::propertylist

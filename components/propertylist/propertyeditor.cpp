@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
-namespace tav {
+namespace tav::propertylist {
 
 namespace {
 const QRegularExpression& numericPattern() {
@@ -77,4 +77,4 @@ QString PropertyEditor::text() const {
     return m_initial;
 }
 
-} // namespace tav
+} // namespace tav::propertylist

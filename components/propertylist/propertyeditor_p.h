@@ -12,7 +12,7 @@
 
 class QLineEdit;
 
-namespace tav {
+namespace tav::propertylist {
 
 class PickComboBox;
 class PropertyItem;
@@ -50,4 +50,4 @@ class PropertyEditor {
     std::shared_ptr<bool> m_touched = std::make_shared<bool>(false);
 };
 
-} // namespace tav
+} // namespace tav::propertylist

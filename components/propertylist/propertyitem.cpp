@@ -2,7 +2,7 @@
 
 #include "propertycollection.h"
 
-namespace tav {
+namespace tav::propertylist {
 
 bool isKnownPropertyKind(int32_t kind) {
     switch (kind) {
@@ -91,4 +91,4 @@ bool PropertyItem::hasInPlaceEditor() const {
     return false;
 }
 
-} // namespace tav
+} // namespace tav::propertylist

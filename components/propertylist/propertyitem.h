@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace tav {
+namespace tav::propertylist {
 
 class PropertyCollection;
 
@@ -94,4 +94,4 @@ class PropertyItem {
     bool m_expanded = true;
 };
 
-} // namespace tav
+} // namespace tav::propertylist

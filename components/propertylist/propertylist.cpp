@@ -18,7 +18,7 @@
 
 #include <algorithm>
 
-namespace tav {
+namespace tav::propertylist {
 
 namespace {
 constexpr int kGutter = 16;     // left margin: header fold boxes; custom rows may draw into it
@@ -760,4 +760,4 @@ void PropertyList::changeEvent(QEvent* e) {
         relayout();
 }
 
-} // namespace tav
+} // namespace tav::propertylist

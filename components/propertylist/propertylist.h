@@ -19,7 +19,7 @@
 class QAbstractButton;
 class QToolButton;
 
-namespace tav {
+namespace tav::propertylist {
 
 class PropertyEditor;
 
@@ -140,4 +140,4 @@ class PropertyList : public QAbstractScrollArea {
     int m_dividerX = -1;
 };
 
-} // namespace tav
+} // namespace tav::propertylist

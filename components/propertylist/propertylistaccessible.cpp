@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace tav {
+namespace tav::propertylist {
 
 namespace {
 
@@ -233,4 +233,4 @@ QAccessibleInterface* PropertyListAccessible::focusChild() const {
     return nullptr;
 }
 
-} // namespace tav
+} // namespace tav::propertylist

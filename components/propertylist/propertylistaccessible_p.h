@@ -7,7 +7,7 @@
 
 #include <map>
 
-namespace tav {
+namespace tav::propertylist {
 
 class PropertyItem;
 class PropertyList;
@@ -36,4 +36,4 @@ class PropertyListAccessible : public QAccessibleWidget {
     mutable std::map<std::pair<PropertyItem*, int>, QAccessible::Id> m_nodes;
 };
 
-} // namespace tav
+} // namespace tav::propertylist

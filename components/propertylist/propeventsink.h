@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-namespace tav {
+namespace tav::propertylist {
 
 class PropertyItem;
 
@@ -71,4 +71,4 @@ class IPropEventSink {
     virtual void PreExpand(PropertyItem& /*iProp*/) {}
 };
 
-} // namespace tav
+} // namespace tav::propertylist

@@ -22,6 +22,7 @@
 #include <ostream>
 
 using namespace tav;
+using namespace tav::datagrid;
 using tav::datacheck::frmTestDataAccess;
 using YieldPoint = frmTestDataAccess::YieldPoint;
 
@@ -291,10 +292,10 @@ TEST_F(DataAccessWindowTest, TestConnectionAfterFillGridLeavesTheGrid) {
     makeDb(equipment(3) + numberedRows(QStringLiteral("tbloutputs"), QStringLiteral("Name"), 7));
     auto f = load();
     f->Command2_Click();
-    const auto shown = f->sg()->rowSetModel()->rowSet();
+    const auto shown = f->sg()->rowSet();
     f->Command1_Click();
     expectSuccess(*f, 7, false);
-    EXPECT_EQ(f->sg()->rowSetModel()->rowSet(), shown);
+    EXPECT_EQ(f->sg()->rowSet(), shown);
     EXPECT_EQ(f->sg()->model()->rowCount(), 3);
     EXPECT_EQ(f->sg()->model()->headerData(1, Qt::Horizontal).toString(),
               QStringLiteral("EquipmentName"));

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 using namespace tav;
+using namespace tav::datagrid;
 using tav::gridcheck::Form1;
 namespace dbfault = tav::test::dbfault;
 using tav::test::OtherWriter;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace tav;
+using namespace tav::datagrid;
 using tav::gridcheck::Form1;
 
 namespace {

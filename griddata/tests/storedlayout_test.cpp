@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace tav;
+using namespace tav::datagrid;
 using namespace tav::gridlayout;
 using griddata::GridProgram;
 
@@ -361,7 +362,7 @@ TEST(StoredLayoutOnGrid, BoundGridShowsTheStoredLook) {
     EXPECT_EQ(grid.columnWidth(1), twipsToPixels(1200));
     EXPECT_EQ(grid.model()->data(grid.model()->index(1, 1)).toString(), QStringLiteral("Beta"));
 
-    const CellLooks& cells = *grid.cellDelegate()->looks();
+    const CellLooks& cells = *grid.cellLooks();
     EXPECT_EQ(cells.normal.fore, oleColor(syscolor::WindowText));
     EXPECT_EQ(cells.normal.back, oleColor(syscolor::WindowBackground));
     EXPECT_EQ(cells.normal.gridLine, oleColor(syscolor::ButtonFace));
@@ -378,13 +379,13 @@ TEST(StoredLayoutOnGrid, BoundGridShowsTheStoredLook) {
     EXPECT_EQ(cells.inactiveSelection.fore, oleColor(syscolor::HighlightText));
     EXPECT_EQ(cells.inactiveSelection.back, oleColor(syscolor::InactiveTitleBar));
 
-    const CellLook& heading = *grid.columnHeader()->look();
+    const CellLook& heading = *grid.columnHeaderLook();
     EXPECT_EQ(heading.fore, oleColor(syscolor::ButtonText));
     EXPECT_EQ(heading.back, oleColor(syscolor::ButtonFace));
     EXPECT_EQ(heading.textAlignment, Qt::AlignLeft | Qt::AlignTop);
     EXPECT_TRUE(heading.ellipsis);
     EXPECT_EQ(heading.appearance, 2);
-    const CellLook& head = *grid.headColumn()->look();
+    const CellLook& head = *grid.headColumnLook();
     EXPECT_EQ(head.back, oleColor(syscolor::ButtonFace)) << "Col0's style is based on Heading";
     EXPECT_EQ(head.textAlignment, Qt::AlignCenter);
     EXPECT_EQ(head.pictAlignment, Qt::AlignHCenter | Qt::AlignBottom);

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 using namespace tav;
+using namespace tav::propertylist;
 using namespace tav::propcheck;
 
 namespace {

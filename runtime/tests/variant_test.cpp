@@ -3,6 +3,8 @@
 #include "raisederror.h"
 #include "variant.h"
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 using namespace tav;
@@ -31,14 +33,31 @@ INSTANTIATE_TEST_SUITE_P(Conversions, ToIntegerTest,
                                            IntCase{"True", Variant(true), -1},
                                            IntCase{"Lowest", Variant(-32768.4), -32768},
                                            IntCase{"Highest", Variant(int32_t(32767)), 32767},
+                                           IntCase{"LowestHalfToEven", Variant(-32768.5), -32768},
+                                           IntCase{"LowestAsText", Variant("-32768"), -32768},
+                                           IntCase{"HighestAsText", Variant("32767"), 32767},
                                            IntCase{"HexPrefixAnyCase", Variant("&h1f"), 31},
                                            IntCase{"OctalPrefixAnyCase", Variant("&o17"), 15}),
                          tav::test::caseName);
 
-TEST(VariantConversion, IntegerOutOfRangeIsOverflow) {
+TEST(VariantConversion, EachIntegerTypeHoldsItsRangeAndOverflowsJustOutside) {
+    // One row per edge: the extreme itself converts, the next value out is overflow.
     EXPECT_EQ(errorNumberOf([] { Variant(40000.0).toInteger(); }), err::Overflow);
     EXPECT_EQ(errorNumberOf([] { Variant(int32_t(-32769)).toInteger(); }), err::Overflow);
     EXPECT_EQ(errorNumberOf([] { Variant(32767.5).toInteger(); }), err::Overflow);
+    EXPECT_EQ(errorNumberOf([] { Variant(int32_t(32768)).toInteger(); }), err::Overflow);
+    EXPECT_EQ(Variant(2147483647.0).toLong(), 2147483647);
+    EXPECT_EQ(Variant(-2147483648.0).toLong(), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(Variant("-2147483648.4").toLong(), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(Variant(int16_t(-32768)).toLong(), -32768);
+    EXPECT_EQ(errorNumberOf([] { Variant(2147483648.0).toLong(); }), err::Overflow);
+    EXPECT_EQ(errorNumberOf([] { Variant(2147483647.5).toLong(); }), err::Overflow);
+    EXPECT_EQ(errorNumberOf([] { Variant(-2147483649.0).toLong(); }), err::Overflow);
+    EXPECT_EQ(Variant(-2147483648.5).toLong(), std::numeric_limits<int32_t>::min())
+        << "a half rounds to the even extreme";
+    EXPECT_EQ(Variant(std::numeric_limits<double>::denorm_min()).toBool(), true);
+    EXPECT_EQ(Variant(-std::numeric_limits<double>::max()).toDouble(),
+              std::numeric_limits<double>::lowest());
 }
 
 TEST(VariantConversion, BadInputRaisesTheStandardErrors) {
@@ -58,6 +77,18 @@ TEST(VariantConversion, TextOfEachKind) {
     EXPECT_EQ(Variant(0.0001).toText(), "0.0001");
     EXPECT_EQ(Variant(1e20).toText(), "1E+20");
     EXPECT_EQ(Variant(true).toText(), "True");
+    EXPECT_EQ(Variant(false).toText(), "False");
+    // The extremes of each type, and fifteen significant digits either side of the cut.
+    EXPECT_EQ(Variant(int16_t(-32768)).toText(), "-32768");
+    EXPECT_EQ(Variant(std::numeric_limits<int32_t>::min()).toText(), "-2147483648");
+    EXPECT_EQ(Variant(std::numeric_limits<int32_t>::max()).toText(), "2147483647");
+    EXPECT_EQ(Variant(std::numeric_limits<double>::max()).toText(), "1.79769313486232E+308");
+    EXPECT_EQ(Variant(std::numeric_limits<double>::lowest()).toText(), "-1.79769313486232E+308");
+    EXPECT_EQ(Variant(std::numeric_limits<double>::denorm_min()).toText(), "4.94065645841247E-324");
+    EXPECT_EQ(Variant(123456789012345.0).toText(), "123456789012345");
+    EXPECT_EQ(Variant(1234567890123456.0).toText(), "1.23456789012346E+15");
+    EXPECT_EQ(Variant(1e-5).toText(), "1E-05");
+    EXPECT_EQ(Variant(-0.0).toText(), "0");
     // A byte array reads as the text its bytes spell in the code page (UTF-8 here).
     EXPECT_EQ(Variant(ByteArray(0, {'C', ':', 0xC3, 0xA9})).toText(),
               QString::fromUtf8("C:\xC3\xA9"));

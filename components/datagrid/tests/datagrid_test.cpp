@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace tav;
+using namespace tav::datagrid;
 using tav::test::errorNumberOf;
 
 namespace {
@@ -61,7 +62,7 @@ TEST_F(DataGridTest, ShowsAllRowsFromTheFirstAfterTheRecordsetWasWalked) {
 
 TEST_F(DataGridTest, SharesTheSnapshotAndKeepsItAfterClose) {
     grid.setDataSource(rs);
-    EXPECT_EQ(grid.rowSetModel()->rowSet().get(), rs.snapshot().get()) << "bound without a copy";
+    EXPECT_EQ(grid.rowSet().get(), rs.snapshot().get()) << "bound without a copy";
     rs.close();
     rs.open(QStringLiteral("Select * from tblother"), ado::adOpenStatic, ado::adLockOptimistic, -1);
     EXPECT_EQ(grid.model()->rowCount(), 3);

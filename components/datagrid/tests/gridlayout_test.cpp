@@ -203,4 +203,52 @@ TEST(GridLayoutDocument, RefusesBrokenColumnsAndValueItems) {
     }
 }
 
+TEST(GridLayoutDocument, ValueItemSettingsDefaultWhereNotStoredAndHoldAtTheirEdges) {
+    // Three items (values 1, 2, 2 with displays a, b, c); `settings` goes on the list.
+    const auto list = [](const char* settings) {
+        const QString doc = QStringLiteral("<ValueItemsCollection><ValueItems key=\"K\">"
+                                           "<ValueItemsData %1>"
+                                           "<Item><Prop name=\"Value\" value=\"1\"/>"
+                                           "<Prop name=\"Display\" value=\"a\"/></Item>"
+                                           "<Item><Prop name=\"Value\" value=\"2\"/>"
+                                           "<Prop name=\"Order\" value=\"5\"/>"
+                                           "<Prop name=\"Display\" value=\"b\"/>"
+                                           "<Prop name=\"Picture\" value=\"\"/></Item>"
+                                           "<Item><Prop name=\"Value\" value=\"2\"/>"
+                                           "<Prop name=\"Display\" value=\"c\"/></Item>"
+                                           "</ValueItemsData></ValueItems></ValueItemsCollection>")
+                                .arg(QLatin1String(settings));
+        return ValueItemsCollection::fromDocument(
+                   LayoutDocument::read(doc.toUtf8(), QStringLiteral("valueitems")))
+            .lists()
+            .front();
+    };
+    struct Case {
+        const char* settings;
+        bool translate;
+        int defaultIndex;
+        const char* shownForOther; // display of the item an unlisted value gets; "" none
+    };
+    const Case cases[] = {{"", false, -1, ""},
+                          {"translate=\"1\"", true, -1, ""},
+                          {"translate=\"0\" default=\"0\"", false, 0, "a"},
+                          {"default=\"2\"", false, 2, "c"},
+                          {"default=\"3\"", false, 3, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        const ValueItemList l = list(c.settings);
+        EXPECT_EQ(l.translate(), c.translate);
+        EXPECT_EQ(l.defaultIndex(), c.defaultIndex);
+        const ValueItem* other = l.itemFor(QStringLiteral("9"));
+        EXPECT_EQ(other ? other->display() : QString(), QLatin1String(c.shownForOther));
+        EXPECT_EQ(l.itemFor(QStringLiteral("2"))->display(), u"b") << "the first match wins";
+    }
+    const ValueItemList l = list("");
+    EXPECT_EQ(l.items[0].order(), 0) << "no Order stored";
+    EXPECT_EQ(l.items[1].order(), 5);
+    EXPECT_EQ(l.items[2].display(), u"c");
+    EXPECT_FALSE(l.items[0].pictureIndex().has_value()) << "no Picture";
+    EXPECT_FALSE(l.items[1].pictureIndex().has_value()) << "a Picture without an index";
+}
+
 } // namespace

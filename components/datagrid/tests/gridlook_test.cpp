@@ -9,13 +9,16 @@
 #include "testsupport.h"
 #include "units.h"
 
+#include <QAbstractItemDelegate>
 #include <QApplication>
+#include <QHeaderView>
 #include <QImage>
 #include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
 using namespace tav;
+using namespace tav::datagrid;
 
 namespace {
 
@@ -124,9 +127,9 @@ TEST(GridLook, RefusedLayoutLeavesTheGridWithItsDefaults) {
     ASSERT_TRUE(grid.loadGridLayout(utf16(styles), utf16(columns), utf16(items),
                                     {true, QStringLiteral("Drag")}))
         << grid.layoutError().toStdString();
-    EXPECT_TRUE(grid.cellDelegate()->looks().has_value());
-    EXPECT_EQ(grid.cellDelegate()->looks()->normal.back, QColor(255, 0, 0));
-    EXPECT_EQ(grid.cellDelegate()->looks()->currentCell.back, QColor(255, 0, 0))
+    EXPECT_TRUE(grid.cellLooks().has_value());
+    EXPECT_EQ(grid.cellLooks()->normal.back, QColor(255, 0, 0));
+    EXPECT_EQ(grid.cellLooks()->currentCell.back, QColor(255, 0, 0))
         << "missing styles draw as Normal";
     EXPECT_EQ(grid.verticalHeader()->width(), twipsToPixels(330));
     EXPECT_EQ(grid.horizontalHeader()->defaultSectionSize(), twipsToPixels(1200));
@@ -156,8 +159,8 @@ TEST(GridLook, RefusedLayoutLeavesTheGridWithItsDefaults) {
         EXPECT_FALSE(grid.loadGridLayout(utf16(c.styles), utf16(c.columns), utf16(items)));
         EXPECT_TRUE(grid.layoutError().startsWith(c.mentions)) << grid.layoutError().toStdString();
         EXPECT_FALSE(grid.gridLayout().has_value());
-        EXPECT_FALSE(grid.cellDelegate()->looks().has_value());
-        EXPECT_FALSE(grid.columnHeader()->look().has_value());
+        EXPECT_FALSE(grid.cellLooks().has_value());
+        EXPECT_FALSE(grid.columnHeaderLook().has_value());
         EXPECT_FALSE(grid.groupByBoxShown());
         EXPECT_EQ(grid.verticalHeader()->width(), defaultHead);
         EXPECT_TRUE(grid.showGrid());
@@ -208,7 +211,7 @@ TEST(GridLook, CellStateChoosesTheLook) {
         opt.rect = img.rect();
         opt.state = state;
         opt.widget = &grid;
-        grid.cellDelegate()->paint(&p, opt, grid.model()->index(row, column));
+        grid.itemDelegate()->paint(&p, opt, grid.model()->index(row, column));
         p.end();
         return QColor(img.pixel(2, 2));
     };

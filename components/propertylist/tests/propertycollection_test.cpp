@@ -14,6 +14,7 @@ struct RECT {
 static_assert(sizeof(RECT) == sizeof(double));
 
 using namespace tav;
+using namespace tav::propertylist;
 using tav::test::errorNumberOf;
 
 namespace {

@@ -1,4 +1,5 @@
 #include "gdi.h"
+#include "keycodes_p.h"
 #include "propertylist.h"
 #include "recordingsink.h"
 
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace tav;
+using namespace tav::propertylist;
 using tav::test::RecordingSink;
 
 namespace {
@@ -89,6 +91,29 @@ TEST_F(PropertyListTest, EachKindGetsItsEditor) {
     ASSERT_TRUE(listEditor());
     EXPECT_EQ(listEditor()->count(), 2);
     EXPECT_EQ(listEditor()->currentText(), "True");
+}
+
+TEST_F(PropertyListTest, ListEditorsStartOnTheEntryOfTheStoredValue) {
+    struct Case {
+        const char* name;
+        PropertyItem* PropertyListTest::*row;
+        const char* value;
+        int index; // -1: no entry picked, the stored value shows
+    };
+    const Case cases[] = {{"first drop-down entry", &PropertyListTest::drop, "1", 0},
+                          {"last drop-down entry", &PropertyListTest::drop, "6", 5},
+                          {"no drop-down entry", &PropertyListTest::drop, "7", -1},
+                          {"first Boolean entry, any case", &PropertyListTest::boolean, "TRUE", 0},
+                          {"last Boolean entry, any case", &PropertyListTest::boolean, "false", 1},
+                          {"no Boolean entry", &PropertyListTest::boolean, "Maybe", -1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        (this->*c.row)->setValue(c.value);
+        edit(this->*c.row);
+        ASSERT_TRUE(listEditor());
+        EXPECT_EQ(listEditor()->currentIndex(), c.index);
+        list->cancelEdit();
+    }
 }
 
 TEST_F(PropertyListTest, NumericEditorTakesSignDigitsAndOnePointAndPassesTheTextOn) {
@@ -315,6 +340,26 @@ TEST_F(PropertyListTest, KeyCallbacksSeeVirtualKeysAndCanSwallowOrReplaceThem) {
     sink.keyDownCode.reset();
     QTest::keyClick(lineEditor(), Qt::Key_Return);
     EXPECT_EQ(text->value(), "Azz");
+}
+
+TEST(PropertyListKeys, EdgesOfEachKeyRangeAndEachModifier) {
+    const std::pair<int, int16_t> keys[] = {
+        {Qt::Key_0, 48},          {Qt::Key_9, 57},        {Qt::Key_Colon, 0}, // digits end at 9
+        {Qt::Key_At, 0},          {Qt::Key_A, 65},        {Qt::Key_Z, 90},
+        {Qt::Key_BracketLeft, 0}, {Qt::Key_F1, 112},      {Qt::Key_F24, 135},
+        {Qt::Key_F25, 0},         {Qt::Key_Backspace, 8}, {Qt::Key_Comma, 188}, // first, last named
+        {Qt::Key_Escape, 27},     {Qt::Key_unknown, 0}};
+    for (auto [qtKey, code] : keys)
+        EXPECT_EQ(virtualKeyCode(qtKey), code) << QKeySequence(qtKey).toString().toStdString();
+    const std::pair<Qt::KeyboardModifiers, int16_t> modifiers[] = {
+        {Qt::NoModifier, 0},
+        {Qt::ShiftModifier, 1},
+        {Qt::ControlModifier, 2},
+        {Qt::AltModifier, 4},
+        {Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier, 7},
+        {Qt::MetaModifier | Qt::KeypadModifier, 0}};
+    for (auto [held, bits] : modifiers)
+        EXPECT_EQ(shiftBits(held), bits) << held.toInt();
 }
 
 TEST_F(PropertyListTest, AFailingHostIsContained) {

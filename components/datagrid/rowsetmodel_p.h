@@ -7,7 +7,7 @@
 
 #include <memory>
 
-namespace tav {
+namespace tav::datagrid {
 
 class RowSetModel : public QAbstractTableModel {
     Q_OBJECT
@@ -43,4 +43,4 @@ class RowSetModel : public QAbstractTableModel {
     QList<UnboundColumn> m_unbound;
 };
 
-} // namespace tav
+} // namespace tav::datagrid

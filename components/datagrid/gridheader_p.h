@@ -10,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-namespace tav {
+namespace tav::datagrid {
 
 class GridHeader : public QHeaderView {
     Q_OBJECT
@@ -37,4 +37,4 @@ class GridHeader : public QHeaderView {
     int m_topBand = 0;
 };
 
-} // namespace tav
+} // namespace tav::datagrid

@@ -6,11 +6,7 @@
 
 #include <QStyledItemDelegate>
 
-namespace tav {
-
-struct CellLooks {
-    CellLook normal, currentRow, currentCell, selection, inactiveSelection;
-};
+namespace tav::datagrid {
 
 class CellDelegate : public QStyledItemDelegate {
     Q_OBJECT
@@ -33,4 +29,4 @@ class CellDelegate : public QStyledItemDelegate {
     std::optional<CellLooks> m_looks;
 };
 
-} // namespace tav
+} // namespace tav::datagrid
