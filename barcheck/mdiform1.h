@@ -13,8 +13,8 @@ namespace tav::barcheck {
 class MDIForm1 : public QMainWindow {
     Q_OBJECT
   public:
-    // The layout built into the program.
-    static QString storedLayout() { return QStringLiteral(":/barcheck/toolbars1.xml"); }
+    // The layout built into the program: the compact form of layout/toolbars1.xml.
+    static QString storedLayout() { return QStringLiteral(":/barcheck/toolbars1.layout"); }
 
     // Creates the window and ToolBars1 from `layoutPath`; a layout the component refuses
     // raises its VbError and the window does not load.

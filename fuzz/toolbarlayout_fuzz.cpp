@@ -1,8 +1,11 @@
 // The menu and toolbar layout: the XML scanner walks any bytes, and the loader reads
 // them; a refused layout is a VbError with the loader's number. A loaded layout answers
-// its queries (links, reachable bands, categories) without fault.
+// its queries (links, reachable bands, categories) without fault and reads back the same
+// from its compact form; the compact reader, given the same bytes after its signature,
+// refuses them with the loader's number or reads them.
 #include "fuzzsupport.h"
 #include "layoutloader.h"
+#include "layoutpack.h"
 #include "vberror.h"
 #include "xmlscanner.h"
 
@@ -48,9 +51,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)layout.categories();
         for (const Band& b : layout.bands)
             (void)layout.bandIndex(b.name);
+        if (LayoutPack::read(LayoutPack::write(layout), QStringLiteral("fuzz.layout")) != layout)
+            tav::fuzz::fail("the compact form reads back another layout");
     } catch (const tav::VbError& e) {
         if (e.number() != LayoutLoader::LoadError)
             tav::fuzz::fail("refused with another number",
+                            QString::number(e.number()) + u' ' + e.description());
+    }
+    try {
+        (void)LayoutPack::read(LayoutPack::Signature.toByteArray() + xml,
+                               QStringLiteral("fuzz.layout"));
+    } catch (const tav::VbError& e) {
+        if (e.number() != LayoutLoader::LoadError)
+            tav::fuzz::fail("compact form refused with another number",
                             QString::number(e.number()) + u' ' + e.description());
     }
     return 0;

@@ -98,6 +98,14 @@ class StoredLayout : public ::testing::Test {
     static inline MDIForm1* form = nullptr;
 };
 
+// The program reads the compact form the build wrote; it must hold exactly what the
+// readable file says (a stale or lossy compact form fails here).
+TEST_F(StoredLayout, CompactFormBuiltInHoldsExactlyTheReadableFile) {
+    const Layout readable = LayoutLoader::fromFile(QStringLiteral(TAV_BARCHECK_LAYOUT_XML));
+    EXPECT_EQ(bars().layout(), readable);
+    EXPECT_EQ(LayoutLoader::fromFile(MDIForm1::storedLayout()), readable);
+}
+
 TEST_F(StoredLayout, CarriesEveryBandInStoredOrderWithItsCountCaptionAndKind) {
     const auto& bands = bars().layout().bands;
     const StoredFile stored = readStoredFile();

@@ -1,29 +1,13 @@
 // Start-up baseline for barcheck: the same program object and frame with one menu bar
 // of the main menu's titles, built with plain widgets, and nothing else.
 #include "application.h"
+#include "firstpaint.h"
 #include "olecolor.h"
 #include "units.h"
 
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMenuBar>
-#include <QTimer>
-
-namespace {
-
-class QuitAfterFirstPaint : public QObject {
-  public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-        }
-        return false;
-    }
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     tav::Application app(argc, argv, QStringLiteral("prjBarCheck"));
@@ -41,8 +25,7 @@ int main(int argc, char** argv) {
         for (const char* title : {"Tool4183", "TESTING"})
             bar->addAction(QString::fromLatin1(title));
         frame.setMenuBar(bar);
-        if (qEnvironmentVariableIsSet("TAV_QUIT_AFTER_FIRST_PAINT"))
-            frame.installEventFilter(new QuitAfterFirstPaint(&frame));
+        tav::quitAfterFirstPaintIfAsked(&frame);
         frame.show();
     });
 }

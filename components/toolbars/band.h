@@ -20,6 +20,8 @@ struct ChildBand {
     QString name;
     QString caption;
     QString hosts;
+
+    bool operator==(const ChildBand&) const = default;
 };
 
 struct Band {
@@ -31,6 +33,7 @@ struct Band {
     std::vector<Tool> entries;
     std::vector<ChildBand> childBands;
 
+    bool operator==(const Band&) const = default;
     bool isBar() const { return kind == BandKind::MenuBar || kind == BandKind::ChildMenuBar; }
 };
 

@@ -16,6 +16,8 @@ struct ImageSet {
     int id = 0;
     int size = 16; // pixels, square
     std::vector<int> imageIds;
+
+    bool operator==(const ImageSet&) const = default;
 };
 
 class Layout {
@@ -23,6 +25,8 @@ class Layout {
     std::vector<Band> bands;
     std::vector<Tool> tools; // the collection, built-in tools included
     std::vector<ImageSet> imageSets;
+
+    bool operator==(const Layout&) const = default;
 
     // Index of the band with this name, or -1.
     int bandIndex(const QString& name) const;

@@ -1,5 +1,6 @@
 #include "layoutloader.h"
 
+#include "layoutpack.h"
 #include "vberror.h"
 #include "xmlscanner.h"
 
@@ -274,7 +275,10 @@ Layout LayoutLoader::fromFile(const QString& path) {
     if (!f.open(QIODevice::ReadOnly))
         throw VbError(LoadError, QStringLiteral("ToolBars"),
                       QStringLiteral("Error loading from file %1: %2").arg(path, f.errorString()));
-    return fromXml(f.readAll(), path);
+    const QByteArray data = f.readAll();
+    if (LayoutPack::isPack(data))
+        return LayoutPack::read(data, path);
+    return fromXml(data, path);
 }
 
 } // namespace tav::toolbars

@@ -35,7 +35,7 @@ class LayoutLoader {
     static constexpr int32_t LoadError = err::ErrorLoadingFromFile;
 
     static Layout fromXml(const QByteArray& xml, const QString& sourceName);
-    // Reads a file or a Qt resource (":/...").
+    // Reads a file or a Qt resource (":/..."): XML, or the compact form (LayoutPack).
     static Layout fromFile(const QString& path);
 };
 

@@ -42,6 +42,7 @@ struct Tool {
     BuiltIn builtIn = BuiltIn::None;
     QString band; // band shown or hidden by a BandToggle tool
 
+    bool operator==(const Tool&) const = default;
     bool isSeparator() const { return kind == ToolKind::Separator; }
     // Caption without accelerator markers, or the name where the tool has no caption.
     QString displayName() const;

@@ -2,6 +2,7 @@
 // collection, graceful gaps, refused layouts naming the place; the shortcut rule.
 #include "casename.h"
 #include "layoutloader.h"
+#include "layoutpack.h"
 #include "shortcutmap.h"
 #include "vberror.h"
 
@@ -162,6 +163,49 @@ INSTANTIATE_TEST_SUITE_P(
                   layoutXml("<tool name=\"a\" id=\"1\" kind=\"combo\">\n<entry/>\n</tool>\n", ""),
                   5, "unexpected element <entry>"}),
     tav::test::caseName);
+
+// The compact form gives back the layout it was written from, every field of tools,
+// entries, bands, child bands and picture sets included; a cut or damaged one is refused
+// with the loader's error, never read past its end.
+TEST(LayoutPack, ReadsBackWhatItWroteAndRefusesDamagedData) {
+    const QByteArray xml = layoutXml(
+        "<tool name=\"t\" id=\"7\" kind=\"text\" text=\"x\" tooltip=\"T\" description=\"D\" "
+        "category=\"C\" width=\"50\"/>\n<tool id=\"8\" builtin=\"bandtoggle\" band=\"b\"/>\n",
+        "<band name=\"b\" caption=\"B\" kind=\"toolbar\" dock=\"right\" visible=\"false\">\n"
+        "<childband name=\"c\" caption=\"C\" hosts=\"frmPL\"/>\n<entry name=\"t\" id=\"7\"/>\n"
+        "</band>\n");
+    Layout l = LayoutLoader::fromXml(xml, "a.xml");
+    const Layout identity =
+        LayoutLoader::fromXml(layoutXml(kIdentityTools, kIdentityBands), "t.xml");
+    l.tools.insert(l.tools.end(), identity.tools.begin(), identity.tools.end());
+    l.bands.insert(l.bands.end(), identity.bands.begin(), identity.bands.end());
+    const QByteArray packed = LayoutPack::write(l);
+    EXPECT_EQ(LayoutPack::read(packed, "a.layout"), l);
+
+    auto expectRefused = [](const QByteArray& data, const QString& what) {
+        try {
+            LayoutPack::read(data, "a.layout");
+            ADD_FAILURE() << "accepted " << qPrintable(what);
+        } catch (const tav::VbError& e) {
+            EXPECT_EQ(e.number(), LayoutLoader::LoadError) << qPrintable(what);
+            EXPECT_TRUE(e.description().startsWith(u"Error loading from file a.layout: "))
+                << qPrintable(e.description());
+        }
+    };
+    for (qsizetype n = 0; n < packed.size(); ++n)
+        expectRefused(packed.first(n), QStringLiteral("cut to %1 bytes").arg(n));
+    expectRefused(packed + '\0', QStringLiteral("a trailing byte"));
+    // Every four-byte word set to a huge count, index or code in turn.
+    for (qsizetype at = LayoutPack::Signature.size(); at + 4 <= packed.size(); at += 4) {
+        QByteArray bad = packed;
+        bad.replace(at, 4, "\xff\xff\xff\x7f", 4);
+        try {
+            (void)LayoutPack::read(bad, "a.layout");
+        } catch (const tav::VbError& e) {
+            EXPECT_EQ(e.number(), LayoutLoader::LoadError);
+        }
+    }
+}
 
 // Two tools share Ctrl+A: `a` on popA (opened from the menu bar) and `b` on popB (opened
 // by nothing) and on the toolbar `bar`.
