@@ -1,5 +1,8 @@
 #include "session.h"
 
+#include "janitor.h"
+#include "scopedfd.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -9,9 +12,10 @@
 #include <csignal>
 #include <cstring>
 #include <dbus/dbus.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,6 +51,8 @@ void onSignal(int) {
         for (pid_t g : g_groups)
             if (g > 0)
                 ::kill(-g, SIGKILL);
+        // The watcher ends what escaped the groups and removes the run's folder.
+        Janitor::finishNow();
         ::_exit(130);
     }
 }
@@ -63,6 +69,65 @@ bool waitFor(pid_t pid, int timeoutMs, int& status) {
             return true;
         if (Clock::now() >= end)
             return false;
+        sleepMs(10);
+    }
+}
+
+bool g_reaper = false;
+
+bool known(pid_t pid) {
+    for (pid_t g : g_groups)
+        if (g == pid)
+            return true;
+    return pid == Janitor::watcherPid();
+}
+
+// The parent of `pid` as /proc tells it, or -1.
+pid_t parentOf(const char* pid) {
+    QFile f(QStringLiteral("/proc/%1/stat").arg(QLatin1String(pid)));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    // "pid (name) state ppid ...": the name may hold anything but ends at the last ')'.
+    const QByteArray stat = f.readAll();
+    const qsizetype close = stat.lastIndexOf(')');
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    return close < 0 || fields.size() < 2 ? -1 : pid_t(fields[1].toInt());
+}
+
+// Processes that are checkall's children though no Child owns them: descendants whose
+// parents ended, handed to checkall as the reaper of everything it starts.
+std::vector<pid_t> adopted() {
+    std::vector<pid_t> out;
+    const std::unique_ptr<DIR, int (*)(DIR*)> proc(::opendir("/proc"), ::closedir);
+    if (!proc)
+        return out;
+    while (const dirent* e = ::readdir(proc.get())) {
+        char* end = nullptr;
+        const long pid = std::strtol(e->d_name, &end, 10);
+        if (pid > 0 && *end == '\0' && parentOf(e->d_name) == ::getpid() && !known(pid_t(pid)))
+            out.push_back(pid_t(pid));
+    }
+    return out;
+}
+
+// Ends and reaps what `group` left behind, its members that left it (setsid) included,
+// until the group is gone and nothing adopted is left, for two seconds at most.
+void endAdopted(pid_t group) {
+    if (!g_reaper)
+        return;
+    const auto end = Clock::now() + std::chrono::seconds(2);
+    for (;;) {
+        const std::vector<pid_t> strays = adopted();
+        for (pid_t p : strays) {
+            if (::getpgid(p) == p)
+                ::kill(-p, SIGKILL);
+            ::kill(p, SIGKILL);
+            int status = 0;
+            waitFor(p, 1000, status);
+        }
+        const bool groupGone = ::kill(-group, 0) != 0 && errno == ESRCH;
+        if ((strays.empty() && groupGone) || Clock::now() > end)
+            return;
         sleepMs(10);
     }
 }
@@ -107,6 +172,10 @@ void installSignalHandlers() {
     for (int s : {SIGINT, SIGTERM, SIGHUP})
         sigaction(s, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+void becomeReaper() {
+    g_reaper = ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
 }
 
 void throwIfInterrupted() {
@@ -155,52 +224,87 @@ std::optional<std::string> readLine(int fd, int timeoutMs) {
     }
 }
 
-Child Child::start(const QStringList& argv, const QStringList& env, const QString& logFile,
-                   int keepFd, const QString& workDir) {
-    std::vector<std::string> args, vars;
-    for (const QString& a : argv)
-        args.push_back(a.toStdString());
-    for (const QString& v : env)
-        vars.push_back(v.toStdString());
-    std::vector<char*> argp, envp;
-    for (auto& a : args)
-        argp.push_back(a.data());
-    argp.push_back(nullptr);
-    for (auto& v : vars)
-        envp.push_back(v.data());
-    envp.push_back(nullptr);
+namespace {
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string log = logFile.isEmpty() ? std::string("/dev/null") : logFile.toStdString();
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    const std::string dir = workDir.toStdString();
-    if (!dir.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+// What the child runs, prepared before the fork: after it only async-signal-safe calls.
+struct Launch {
+    std::vector<std::string> args, vars;
+    std::vector<char*> argp, envp;
+    std::string dir;
+
+    Launch(const QStringList& argv, const QStringList& env, const QString& workDir)
+        : dir(workDir.toStdString()) {
+        for (const QString& a : argv)
+            args.push_back(a.toStdString());
+        for (const QString& v : env)
+            vars.push_back(v.toStdString());
+        for (auto& a : args)
+            argp.push_back(a.data());
+        argp.push_back(nullptr);
+        for (auto& v : vars)
+            envp.push_back(v.data());
+        envp.push_back(nullptr);
+    }
+};
+
+// In the forked child: its own process group, killed when checkall dies, default signals,
+// its output to `log`, then the program. Tells `errFd` why when it cannot run.
+[[noreturn]] void becomeChild(const Launch& l, pid_t parent, int nullFd, int logFd, int keepFd,
+                              int errFd) {
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) // checkall died before the line above
+        ::_exit(127);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int s = 1; s < NSIG; ++s)
+        ::signal(s, SIG_DFL);
+    ::dup2(nullFd, 0);
+    ::dup2(logFd, 1);
+    ::dup2(logFd, 2);
     if (keepFd >= 0)
         ::fcntl(keepFd, F_SETFD, 0);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                        POSIX_SPAWN_SETSIGDEF);
-    posix_spawnattr_setpgroup(&attr, 0);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
+    int err = 0;
+    if (!l.dir.empty() && ::chdir(l.dir.c_str()) != 0)
+        err = errno;
+    else
+        ::execve(l.argp[0], l.argp.data(), l.envp.data());
+    err = err ? err : errno;
+    [[maybe_unused]] const ssize_t n = ::write(errFd, &err, sizeof err);
+    ::_exit(127);
+}
 
+} // namespace
+
+Child Child::start(const QStringList& argv, const QStringList& env, const QString& logFile,
+                   int keepFd, const QString& workDir) {
+    const Launch launch(argv, env, workDir);
+    const std::string log = logFile.isEmpty() ? std::string("/dev/null") : logFile.toStdString();
+    const ScopedFd nullFd(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    const ScopedFd logFd(::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    int errPipe[2];
+    if (!nullFd || !logFd || ::pipe2(errPipe, O_CLOEXEC) != 0)
+        throw std::runtime_error("cannot start " + launch.args[0] + ": " + std::strerror(errno));
+    ScopedFd errRead(errPipe[0]), errWrite(errPipe[1]);
+    const pid_t parent = ::getpid();
     Child c;
-    const int rc = ::posix_spawn(&c.m_pid, argp[0], &actions, &attr, argp.data(), envp.data());
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
+    c.m_pid = ::fork();
+    if (c.m_pid == 0)
+        becomeChild(launch, parent, nullFd.get(), logFd.get(), keepFd, errWrite.get());
+    if (c.m_pid < 0) {
         c.m_pid = -1;
-        throw std::runtime_error("cannot start " + args[0] + ": " + std::strerror(rc));
+        throw std::runtime_error("cannot start " + launch.args[0] + ": " + std::strerror(errno));
     }
+    ::setpgid(c.m_pid, c.m_pid);
     remember(c.m_pid);
+    errWrite.reset();
+    int err = 0;
+    ssize_t n;
+    while ((n = ::read(errRead.get(), &err, sizeof err)) < 0 && errno == EINTR) {
+    }
+    if (n == sizeof err)
+        throw std::runtime_error("cannot start " + launch.args[0] + ": " + std::strerror(err));
     return c;
 }
 
@@ -255,7 +359,9 @@ void Child::stop() {
     }
     ::kill(-m_pid, SIGKILL);
     forget(m_pid);
+    const pid_t group = m_pid;
     m_pid = -1;
+    endAdopted(group);
 }
 
 Desktop::Desktop(const QString& workDir, double scale) {
