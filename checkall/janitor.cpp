@@ -1,5 +1,7 @@
 #include "janitor.h"
 
+#include "scopedfd.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -24,13 +26,12 @@ pid_t g_watcher = -1;
 
 std::string readAll(const std::string& path) {
     std::string out;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
         return out;
     char buf[4096];
-    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+    for (ssize_t n; (n = ::read(fd.get(), buf, sizeof buf)) > 0;)
         out.append(buf, size_t(n));
-    ::close(fd);
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include "janitor.h"
+#include "picture.h"
 #include "scopedfd.h"
 
 #include <QFile>
@@ -140,27 +141,29 @@ QString findProgram(const QStringList& candidates) {
 }
 
 // Whether `name` has an owner on the bus at `address`.
-bool busHasOwner(const QString& address, const char* name) {
-    DBusError err;
-    dbus_error_init(&err);
-    DBusConnection* c = dbus_connection_open_private(address.toUtf8().constData(), &err);
-    bool owned = false;
-    if (c && dbus_bus_register(c, &err))
-        owned = dbus_bus_name_has_owner(c, name, &err);
-    if (c) {
+struct DBusErrorSlot {
+    DBusError e;
+    DBusErrorSlot() { dbus_error_init(&e); }
+    ~DBusErrorSlot() { dbus_error_free(&e); }
+};
+
+struct PrivateConnectionRelease {
+    void operator()(DBusConnection* c) const {
         dbus_connection_close(c);
         dbus_connection_unref(c);
     }
-    dbus_error_free(&err);
-    return owned;
+};
+
+bool busHasOwner(const QString& address, const char* name) {
+    DBusErrorSlot err;
+    const std::unique_ptr<DBusConnection, PrivateConnectionRelease> c(
+        dbus_connection_open_private(address.toUtf8().constData(), &err.e));
+    return c && dbus_bus_register(c.get(), &err.e) &&
+           dbus_bus_name_has_owner(c.get(), name, &err.e);
 }
 
 bool displayWorks(const QString& display) {
-    Display* d = XOpenDisplay(display.toLocal8Bit().constData());
-    if (!d)
-        return false;
-    XCloseDisplay(d);
-    return true;
+    return bool(openDisplay(display));
 }
 
 } // namespace
@@ -375,8 +378,16 @@ Desktop::Desktop(const QString& workDir, double scale) {
         return;
     }
     m_private = true;
+    startDisplay(workDir, scale);
+    QStringList env = currentEnvironment();
+    setVariable(env, QStringLiteral("DISPLAY"), m_display);
+    startSessionBus(workDir, env);
+    setVariable(env, QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus);
+    startAccessibilityBus(workDir, env);
+}
 
-    // The X server picks a free display number and writes it to our pipe.
+// The X server picks a free display number and writes it to our pipe.
+void Desktop::startDisplay(const QString& workDir, double scale) {
     const QString xvfb = findProgram({QStringLiteral("/usr/bin/Xvfb")});
     if (xvfb.isEmpty())
         throw std::runtime_error("no display: not in an X11 session and Xvfb is not installed");
@@ -385,46 +396,50 @@ Desktop::Desktop(const QString& workDir, double scale) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error("no display: cannot make a pipe");
+    const ScopedFd in(fds[0]);
+    ScopedFd out(fds[1]);
     m_xserver = Child::start(
-        {xvfb, QStringLiteral("-displayfd"), QString::number(fds[1]), QStringLiteral("-screen"),
+        {xvfb, QStringLiteral("-displayfd"), QString::number(out.get()), QStringLiteral("-screen"),
          QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(height),
          QStringLiteral("-dpi"), QStringLiteral("96"), QStringLiteral("-nolisten"),
          QStringLiteral("tcp"), QStringLiteral("-noreset")},
-        currentEnvironment(), workDir + QStringLiteral("/xvfb.log"), fds[1]);
-    ::close(fds[1]);
-    const auto number = readLine(fds[0], 15000);
-    ::close(fds[0]);
+        currentEnvironment(), workDir + QStringLiteral("/xvfb.log"), out.get());
+    out.reset();
+    const auto number = readLine(in.get(), 15000);
     if (!number || number->empty())
         throw std::runtime_error("no display: the virtual X server did not start (see its log)");
     m_display = u':' + QString::fromStdString(*number);
+}
 
-    // A session bus of our own, ready once it has printed its address.
+// A session bus of our own, ready once it has printed its address.
+void Desktop::startSessionBus(const QString& workDir, const QStringList& env) {
     const QString daemon = findProgram({QStringLiteral("/usr/bin/dbus-daemon")});
     if (daemon.isEmpty())
         throw std::runtime_error("no session bus: dbus-daemon is not installed");
+    int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error("no session bus: cannot make a pipe");
-    QStringList env = currentEnvironment();
-    setVariable(env, QStringLiteral("DISPLAY"), m_display);
+    const ScopedFd in(fds[0]);
+    ScopedFd out(fds[1]);
     m_sessionBus = Child::start({daemon, QStringLiteral("--session"), QStringLiteral("--nofork"),
                                  QStringLiteral("--nopidfile"),
                                  QStringLiteral("--address=unix:path=%1/session-bus").arg(workDir),
-                                 QStringLiteral("--print-address=%1").arg(fds[1])},
-                                env, workDir + QStringLiteral("/session-bus.log"), fds[1]);
-    ::close(fds[1]);
-    const auto address = readLine(fds[0], 15000);
-    ::close(fds[0]);
+                                 QStringLiteral("--print-address=%1").arg(out.get())},
+                                env, workDir + QStringLiteral("/session-bus.log"), out.get());
+    out.reset();
+    const auto address = readLine(in.get(), 15000);
     if (!address || address->empty())
         throw std::runtime_error("no session bus: dbus-daemon did not start");
     m_bus = QString::fromStdString(*address);
+}
 
-    // The accessibility bus, started by us so that it ends with the run.
+// The accessibility bus, started by us so that it ends with the run.
+void Desktop::startAccessibilityBus(const QString& workDir, const QStringList& env) {
     const QString launcher =
         findProgram({QStringLiteral("/usr/libexec/at-spi-bus-launcher"),
                      QStringLiteral("/usr/lib/at-spi2-core/at-spi-bus-launcher")});
     if (launcher.isEmpty())
         throw std::runtime_error("no accessibility bus: at-spi2-core is not installed");
-    setVariable(env, QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus);
     m_a11yLauncher = Child::start({launcher, QStringLiteral("--launch-immediately")}, env,
                                   workDir + QStringLiteral("/a11y-bus.log"));
     const auto end = Clock::now() + std::chrono::seconds(15);

@@ -74,6 +74,10 @@ class Desktop {
     QString busAddress() const { return m_bus; }
 
   private:
+    void startDisplay(const QString& workDir, double scale);
+    void startSessionBus(const QString& workDir, const QStringList& env);
+    void startAccessibilityBus(const QString& workDir, const QStringList& env);
+
     bool m_private = false;
     QString m_display;
     QString m_bus;

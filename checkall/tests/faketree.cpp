@@ -24,7 +24,9 @@ bool FakeElement::answers() const {
     if (m_pid == 0 || !m_bus.frozen())
         return true;
     // A program that does not answer: the call waits for as long as it may.
-    QThread::msleep(callLimitMs());
+    const int ms = callLimitMs();
+    m_bus.blockedMs += ms;
+    QThread::msleep(ms);
     return false;
 }
 

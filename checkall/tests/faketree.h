@@ -81,6 +81,8 @@ class FakeBus : public AccessBus {
     // From now on the program's objects take every call's whole time and answer nothing.
     void freeze() { m_frozen = true; }
     bool frozen() const { return m_frozen; }
+    // What the frozen program's calls were given to wait, in all.
+    int blockedMs = 0;
     // Runs on every key sent.
     std::function<void(unsigned long)> onKey;
     QList<unsigned long> keys;
