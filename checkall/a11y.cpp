@@ -1,7 +1,7 @@
 #include "a11y.h"
 
-#include <atspi/atspi.h>
-#include <dbus/dbus.h>
+#include <algorithm>
+#include <atspi/atspi-constants.h>
 
 namespace checkall {
 
@@ -19,122 +19,101 @@ const int Frame = ATSPI_ROLE_FRAME, Dialog = ATSPI_ROLE_DIALOG, Alert = ATSPI_RO
 } // namespace role
 
 namespace {
+AccessBus* g_bus = nullptr;
+int g_timeout = 20000;
+const Step* g_step = nullptr;
+} // namespace
 
-// Owns a GError and frees it; the checks treat every failed call as "not there (yet)".
-struct Err {
-    GError* e = nullptr;
-    ~Err() {
-        if (e)
-            g_error_free(e);
-    }
-    GError** operator&() { return &e; }
-    explicit operator bool() const { return e != nullptr; }
-};
-
-QString take(gchar* s) {
-    if (!s)
-        return {};
-    QString out = QString::fromUtf8(s);
-    g_free(s);
-    return out;
+void useBus(AccessBus* bus) {
+    g_bus = bus;
 }
 
-} // namespace
+void pumpEvents() {
+    if (g_bus)
+        g_bus->pump();
+}
 
-namespace {
-int g_timeout = 20000;
-} // namespace
+bool pressKey(unsigned long keysym) {
+    return g_bus && callLimitMs() > 0 && g_bus->pressKey(keysym);
+}
+
+bool typeText(const QString& text) {
+    return g_bus && callLimitMs() > 0 && g_bus->typeText(text);
+}
 
 void setCallTimeout(int ms) {
     g_timeout = ms;
-    atspi_set_timeout(ms, ms);
 }
 
 int callTimeout() {
     return g_timeout;
 }
 
-void initAccessibility(int callTimeoutMs) {
-    atspi_init();
-    setCallTimeout(callTimeoutMs);
+int callLimitMs() {
+    return g_step ? std::clamp(g_step->remainingMs(), 0, g_timeout) : g_timeout;
 }
 
-void shutdownAccessibility() {
-    atspi_exit();
+ScopedCallTimeout::ScopedCallTimeout(int ms) : m_before(g_timeout) {
+    setCallTimeout(ms);
 }
 
-void pumpEvents() {
-    for (int i = 0; i < 100 && g_main_context_iteration(nullptr, FALSE); ++i) {
-    }
+ScopedCallTimeout::~ScopedCallTimeout() {
+    setCallTimeout(m_before);
 }
 
-Node::~Node() {
-    if (m_p)
-        g_object_unref(m_p);
+Step::Step(int limitMs)
+    : m_limitMs(limitMs),
+      m_end(std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs)),
+      m_outer(g_step) {
+    g_step = this;
 }
 
-Node::Node(const Node& other) : m_p(other.m_p) {
-    if (m_p)
-        g_object_ref(m_p);
+Step::~Step() {
+    g_step = m_outer;
 }
 
-Node& Node::operator=(const Node& other) {
-    if (this != &other) {
-        Node copy(other);
-        std::swap(m_p, copy.m_p);
-    }
-    return *this;
+const Step* Step::current() {
+    return g_step;
 }
 
-Node& Node::operator=(Node&& other) noexcept {
-    if (this != &other)
-        std::swap(m_p, other.m_p);
-    return *this;
+int Step::remainingMs() const {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          m_end - std::chrono::steady_clock::now())
+                          .count();
+    return int(std::clamp<long long>(left, 0, m_limitMs));
 }
 
 Node Node::desktop() {
-    return Node(atspi_get_desktop(0));
+    return g_bus ? Node(g_bus->desktop()) : Node();
 }
 
 void Node::uncached() const {
-    if (m_p)
-        atspi_accessible_set_cache_mask(m_p, ATSPI_CACHE_NONE);
+    if (m_e)
+        m_e->uncached();
 }
 
 QString Node::name() const {
-    if (!m_p)
-        return {};
-    Err err;
-    atspi_accessible_clear_cache(m_p);
-    return take(atspi_accessible_get_name(m_p, &err));
+    return m_e ? m_e->name() : QString();
 }
 
 QString Node::roleName() const {
-    Err err;
-    return m_p ? take(atspi_accessible_get_role_name(m_p, &err)) : QString();
+    return m_e ? m_e->roleName() : QString();
 }
 
 int Node::role() const {
-    Err err;
-    return m_p ? int(atspi_accessible_get_role(m_p, &err)) : -1;
+    return m_e ? m_e->role() : -1;
 }
 
 int Node::processId() const {
-    Err err;
-    return m_p ? int(atspi_accessible_get_process_id(m_p, &err)) : -1;
+    return m_e ? m_e->processId() : -1;
 }
 
 int Node::childCount() const {
-    if (!m_p)
-        return 0;
-    Err err;
-    const int n = atspi_accessible_get_child_count(m_p, &err);
-    return err ? 0 : n;
+    return m_e ? std::max(0, m_e->childCount()) : 0;
 }
 
 Node Node::child(int index) const {
-    Err err;
-    return m_p ? Node(atspi_accessible_get_child_at_index(m_p, index, &err)) : Node();
+    return m_e ? Node(m_e->child(index)) : Node();
 }
 
 std::vector<Node> Node::children() const {
@@ -147,188 +126,62 @@ std::vector<Node> Node::children() const {
 }
 
 Node Node::parent() const {
-    Err err;
-    return m_p ? Node(atspi_accessible_get_parent(m_p, &err)) : Node();
-}
-
-bool Node::hasState(int state) const {
-    if (!m_p)
-        return false;
-    AtspiStateSet* set = atspi_accessible_get_state_set(m_p);
-    if (!set)
-        return false;
-    const bool has = atspi_state_set_contains(set, AtspiStateType(state));
-    g_object_unref(set);
-    return has;
+    return m_e ? Node(m_e->parent()) : Node();
 }
 
 bool Node::showing() const {
-    if (!m_p)
-        return false;
-    AtspiStateSet* set = atspi_accessible_get_state_set(m_p);
-    if (!set)
-        return false;
-    const bool shown = atspi_state_set_contains(set, ATSPI_STATE_SHOWING) &&
-                       atspi_state_set_contains(set, ATSPI_STATE_VISIBLE) &&
-                       !atspi_state_set_contains(set, ATSPI_STATE_DEFUNCT);
-    g_object_unref(set);
-    return shown;
+    return m_e && m_e->showing();
+}
+
+bool Node::hasState(int state) const {
+    return m_e && m_e->hasState(state);
 }
 
 QRect Node::extents() const {
-    if (!m_p)
-        return {};
-    AtspiComponent* c = atspi_accessible_get_component_iface(m_p);
-    if (!c)
-        return {};
-    Err err;
-    AtspiRect* r = atspi_component_get_extents(c, ATSPI_COORD_TYPE_SCREEN, &err);
-    g_object_unref(c);
-    if (!r)
-        return {};
-    const QRect out(r->x, r->y, r->width, r->height);
-    g_free(r);
-    return out;
+    return m_e ? m_e->extents() : QRect();
 }
 
 QStringList Node::actions() const {
-    QStringList out;
-    if (!m_p)
-        return out;
-    AtspiAction* a = atspi_accessible_get_action_iface(m_p);
-    if (!a)
-        return out;
-    Err err;
-    const int n = atspi_action_get_n_actions(a, &err);
-    for (int i = 0; i < n; ++i) {
-        Err e2;
-        out << take(atspi_action_get_action_name(a, i, &e2));
-    }
-    g_object_unref(a);
-    return out;
+    return m_e ? m_e->actions() : QStringList();
 }
 
 bool Node::act(const QStringList& names) const {
-    if (!m_p)
+    if (!m_e)
         return false;
-    AtspiAction* a = atspi_accessible_get_action_iface(m_p);
-    if (!a)
-        return false;
-    Err err;
-    const int n = atspi_action_get_n_actions(a, &err);
-    int index = -1;
-    for (const QString& wanted : names) {
-        for (int i = 0; i < n && index < 0; ++i) {
-            Err e2;
-            if (take(atspi_action_get_action_name(a, i, &e2))
-                    .compare(wanted, Qt::CaseInsensitive) == 0)
-                index = i;
-        }
-        if (index >= 0)
-            break;
-    }
-    g_object_unref(a);
-    if (index < 0)
-        return false;
-    // Sent without waiting for the answer: a program answers an action that opens a modal
-    // box only once the box has closed. The checks watch the screen for the outcome.
-    auto* o = reinterpret_cast<AtspiObject*>(m_p);
-    if (!o->app || !o->app->bus || !o->app->bus_name || !o->path)
-        return false;
-    DBusMessage* msg = dbus_message_new_method_call(o->app->bus_name, o->path,
-                                                    "org.a11y.atspi.Action", "DoAction");
-    if (!msg)
-        return false;
-    dbus_int32_t i = index;
-    dbus_message_append_args(msg, DBUS_TYPE_INT32, &i, DBUS_TYPE_INVALID);
-    dbus_message_set_no_reply(msg, TRUE);
-    const bool sent = dbus_connection_send(o->app->bus, msg, nullptr);
-    dbus_connection_flush(o->app->bus);
-    dbus_message_unref(msg);
-    return sent;
+    const QStringList have = m_e->actions();
+    for (const QString& wanted : names)
+        for (int i = 0; i < have.size(); ++i)
+            if (have[i].compare(wanted, Qt::CaseInsensitive) == 0)
+                return m_e->act(i);
+    return false;
 }
 
 bool Node::grabFocus() const {
-    if (!m_p)
-        return false;
-    AtspiComponent* c = atspi_accessible_get_component_iface(m_p);
-    if (!c)
-        return false;
-    Err err;
-    const bool ok = atspi_component_grab_focus(c, &err);
-    g_object_unref(c);
-    return ok && !err;
+    return m_e && m_e->grabFocus();
 }
 
 QString Node::text() const {
-    if (!m_p)
-        return {};
-    AtspiText* t = atspi_accessible_get_text_iface(m_p);
-    if (!t)
-        return {};
-    Err err;
-    const int n = atspi_text_get_character_count(t, &err);
-    Err e2;
-    QString out = n > 0 ? take(atspi_text_get_text(t, 0, n, &e2)) : QString();
-    g_object_unref(t);
-    return out;
+    return m_e ? m_e->text() : QString();
 }
 
 int Node::rows() const {
-    if (!m_p)
-        return -1;
-    AtspiTable* t = atspi_accessible_get_table_iface(m_p);
-    if (!t)
-        return -1;
-    Err err;
-    const int n = atspi_table_get_n_rows(t, &err);
-    g_object_unref(t);
-    return err ? -1 : n;
+    return m_e ? m_e->rows() : -1;
 }
 
 int Node::columns() const {
-    if (!m_p)
-        return -1;
-    AtspiTable* t = atspi_accessible_get_table_iface(m_p);
-    if (!t)
-        return -1;
-    Err err;
-    const int n = atspi_table_get_n_columns(t, &err);
-    g_object_unref(t);
-    return err ? -1 : n;
+    return m_e ? m_e->columns() : -1;
 }
 
 Node Node::cell(int row, int column) const {
-    if (!m_p)
-        return {};
-    AtspiTable* t = atspi_accessible_get_table_iface(m_p);
-    if (!t)
-        return {};
-    Err err;
-    Node out(atspi_table_get_accessible_at(t, row, column, &err));
-    g_object_unref(t);
-    return out;
+    return m_e ? Node(m_e->cell(row, column)) : Node();
 }
 
 QString Node::columnHeader(int column) const {
-    if (!m_p)
-        return {};
-    AtspiTable* t = atspi_accessible_get_table_iface(m_p);
-    if (!t)
-        return {};
-    Err err;
-    Node header(atspi_table_get_column_header(t, column, &err));
-    QString out = header ? header.name() : QString();
-    if (out.isEmpty()) {
-        Err e2;
-        out = take(atspi_table_get_column_description(t, column, &e2));
-    }
-    g_object_unref(t);
-    return out;
+    return m_e ? m_e->columnHeader(column) : QString();
 }
 
 Node Node::find(const std::function<bool(const Node&)>& matches, int maxDepth) const {
-    if (!m_p || maxDepth < 0)
+    if (!m_e || maxDepth < 0)
         return {};
     if (matches(*this))
         return *this;
@@ -343,7 +196,7 @@ Node Node::find(const std::function<bool(const Node&)>& matches, int maxDepth) c
 
 void Node::findAll(const std::function<bool(const Node&)>& matches, std::vector<Node>& out,
                    int maxDepth) const {
-    if (!m_p || maxDepth < 0)
+    if (!m_e || maxDepth < 0)
         return;
     if (matches(*this))
         out.push_back(*this);
@@ -352,15 +205,10 @@ void Node::findAll(const std::function<bool(const Node&)>& matches, std::vector<
             c.findAll(matches, out, maxDepth - 1);
 }
 
-bool pressKey(unsigned long keysym) {
-    Err err;
-    return atspi_generate_keyboard_event(long(keysym), nullptr, ATSPI_KEY_SYM, &err) && !err;
-}
-
-bool typeText(const QString& text) {
-    Err err;
-    const QByteArray utf8 = text.toUtf8();
-    return atspi_generate_keyboard_event(0, utf8.constData(), ATSPI_KEY_STRING, &err) && !err;
+bool Node::operator==(const Node& other) const {
+    if (!m_e || !other.m_e)
+        return m_e == other.m_e;
+    return m_e == other.m_e || m_e->same(*other.m_e);
 }
 
 } // namespace checkall

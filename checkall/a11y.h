@@ -1,40 +1,76 @@
 #pragma once
-// A small C++ face on the AT-SPI client library: accessible objects with their names,
-// roles, states, actions, texts and tables, read afresh from the program on every call
-// (no cache), and bounded waits for a state of the tree.
+// What the checks hold of the accessibility tree: nodes with their names, roles, states,
+// actions, texts and tables, read afresh on every call (no cache), the bus they come from,
+// and the time one call and one step may take.
+#include "element.h"
+
 #include <QRect>
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <vector>
-
-typedef struct _AtspiAccessible AtspiAccessible;
 
 namespace checkall {
 
-// Connects to the accessibility bus of the current display and session bus.
-void initAccessibility(int callTimeoutMs);
-void shutdownAccessibility();
-// Lets the library handle what arrived on the bus.
+// The bus every later call goes through (not owned); null leaves the checks without one.
+void useBus(AccessBus* bus);
+// Lets the bus handle what arrived.
 void pumpEvents();
+// Sends one key press and release to the focused window (an X key symbol).
+bool pressKey(unsigned long keysym);
+// Types `text` into the focused control.
+bool typeText(const QString& text);
+
 // How long one call to a program may take before it counts as unanswered.
 void setCallTimeout(int ms);
 int callTimeout();
+// What the next call may take: the call timeout, cut to what is left of the step under way;
+// 0 once the step is over (the call then fails at once).
+int callLimitMs();
+
+// Sets the call timeout for its scope and restores the one before, on every way out.
+class ScopedCallTimeout {
+  public:
+    explicit ScopedCallTimeout(int ms);
+    ~ScopedCallTimeout();
+    ScopedCallTimeout(const ScopedCallTimeout&) = delete;
+    ScopedCallTimeout& operator=(const ScopedCallTimeout&) = delete;
+
+  private:
+    int m_before;
+};
+
+// One step of a check: every wait and every call made in its scope counts against its one
+// limit. Steps nest: the inner one replaces the outer while it lasts.
+class Step {
+  public:
+    explicit Step(int limitMs);
+    ~Step();
+    Step(const Step&) = delete;
+    Step& operator=(const Step&) = delete;
+
+    // The step under way, or null.
+    static const Step* current();
+    int limitMs() const { return m_limitMs; }
+    int remainingMs() const;
+
+  private:
+    int m_limitMs;
+    std::chrono::steady_clock::time_point m_end;
+    const Step* m_outer;
+};
 
 class Node {
   public:
     Node() = default;
-    explicit Node(AtspiAccessible* adopted) : m_p(adopted) {}
-    ~Node();
-    Node(const Node& other);
-    Node& operator=(const Node& other);
-    Node(Node&& other) noexcept : m_p(other.m_p) { other.m_p = nullptr; }
-    Node& operator=(Node&& other) noexcept;
+    explicit Node(std::shared_ptr<Element> e) : m_e(std::move(e)) {}
 
+    // The bus's desktop, whose children are the applications.
     static Node desktop();
-    explicit operator bool() const { return m_p != nullptr; }
-    // Makes every later read of this application's objects ask the program.
+    explicit operator bool() const { return m_e != nullptr; }
     void uncached() const;
 
     QString name() const;
@@ -51,7 +87,8 @@ class Node {
     QRect extents() const;          // screen pixels; empty when unknown
 
     QStringList actions() const;
-    // Performs the first action whose name is one of `names` (case ignored).
+    // Performs the first action whose name is one of `names` (case ignored), trying the
+    // names in their order.
     bool act(const QStringList& names) const;
     bool grabFocus() const;
 
@@ -67,11 +104,10 @@ class Node {
     void findAll(const std::function<bool(const Node&)>& matches, std::vector<Node>& out,
                  int maxDepth = 40) const;
 
-    bool operator==(const Node& other) const { return m_p == other.m_p; }
-    AtspiAccessible* raw() const { return m_p; }
+    bool operator==(const Node& other) const;
 
   private:
-    AtspiAccessible* m_p = nullptr;
+    std::shared_ptr<Element> m_e;
 };
 
 // Role numbers of the library, named for the checks.
@@ -80,10 +116,5 @@ extern const int Frame, Dialog, Alert, PushButton, Label, MenuBar, Menu, MenuIte
     ComboBox, List, ListItem, Table, TableCell, Text, Entry, Window, StatusBar, ProgressBar, Filler,
     Panel, CheckBox, Row, PopupMenu;
 } // namespace role
-
-// Sends one key press and release to the focused window (an X key symbol).
-bool pressKey(unsigned long keysym);
-// Types `text` into the focused control.
-bool typeText(const QString& text);
 
 } // namespace checkall

@@ -65,10 +65,83 @@ std::vector<const BarBand*> BarLayout::reachablePopups() const {
     return out;
 }
 
+namespace {
+
+struct Tools {
+    QHash<QString, ToolDef> byNameAndId, byName;
+};
+
+void readTool(const QXmlStreamAttributes& a, BarLayout& out, Tools& tools) {
+    ToolDef t{a.value(QLatin1String("name")).toString(), a.value(QLatin1String("kind")).toString(),
+              a.value(QLatin1String("caption")).toString(),
+              a.value(QLatin1String("subband")).toString()};
+    if (!a.hasAttribute(QLatin1String("builtin")) && t.kind != QLatin1String("separator") &&
+        !t.name.isEmpty())
+        out.namedTools << t.name;
+    tools.byNameAndId.insert(t.name + u'#' + a.value(QLatin1String("id")).toString(), t);
+    if (!tools.byName.contains(t.name))
+        tools.byName.insert(t.name, t);
+}
+
+// What a tester does with an entry of a tool of `kind`.
+void setUse(BarEntry& e, const QString& kind, const QString& subband) {
+    // The component builds only popups it carries; a sub-band it lacks leaves a plain tool.
+    if (kind == QLatin1String("combo"))
+        e.use = Use::Pick;
+    else if (kind == QLatin1String("text"))
+        e.use = Use::Enter;
+    else if (kind == QLatin1String("dropdown"))
+        e.dropDown = true;
+    else if (kind == QLatin1String("button"))
+        e.use = Use::Click;
+    else
+        e.use = Use::Silent;
+    if (kind == QLatin1String("button") || e.dropDown)
+        e.opens = subband;
+}
+
+bool readEntry(const QXmlStreamAttributes& a, BarBand& band, const Tools& tools, QString& error) {
+    const QString name = a.value(QLatin1String("name")).toString();
+    const ToolDef def = tools.byNameAndId.value(
+        name + u'#' + a.value(QLatin1String("id")).toString(), tools.byName.value(name));
+    if (def.kind.isEmpty()) {
+        error = QStringLiteral("entry %1 of band %2 names no tool").arg(name, band.name);
+        return false;
+    }
+    if (def.kind == QLatin1String("separator"))
+        return true;
+    BarEntry e;
+    e.name = name;
+    const auto own = [&](const char* attribute, const QString& inherited) {
+        return a.hasAttribute(QLatin1String(attribute))
+                   ? a.value(QLatin1String(attribute)).toString()
+                   : inherited;
+    };
+    e.label = withoutMarkers(own("caption", def.caption), name);
+    setUse(e, def.kind, own("subband", def.subband));
+    band.entries.push_back(e);
+    return true;
+}
+
+// A sub-band that is a popup of the layout is opened by the entry; a plain button that
+// opens one answers nothing (a drop-down tool still answers on its main part).
+void settleOpeners(BarLayout& out) {
+    for (BarBand& b : out.bands)
+        for (BarEntry& e : b.entries) {
+            const BarBand* p = e.opens.isEmpty() ? nullptr : out.band(e.opens);
+            if (!p || p->kind != QLatin1String("popup"))
+                e.opens.clear();
+            else if (!e.dropDown)
+                e.use = Use::Silent;
+        }
+}
+
+} // namespace
+
 bool readBarLayout(const QByteArray& document, BarLayout& out, QString& error) {
     out = BarLayout{};
     QXmlStreamReader xml(document);
-    QHash<QString, ToolDef> byNameAndId, byName;
+    Tools tools;
     BarBand* current = nullptr;
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
@@ -78,16 +151,7 @@ bool readBarLayout(const QByteArray& document, BarLayout& out, QString& error) {
             continue;
         const auto a = xml.attributes();
         if (xml.name() == QLatin1String("tool")) {
-            ToolDef t{a.value(QLatin1String("name")).toString(),
-                      a.value(QLatin1String("kind")).toString(),
-                      a.value(QLatin1String("caption")).toString(),
-                      a.value(QLatin1String("subband")).toString()};
-            if (!a.hasAttribute(QLatin1String("builtin")) && t.kind != QLatin1String("separator") &&
-                !t.name.isEmpty())
-                out.namedTools << t.name;
-            byNameAndId.insert(t.name + u'#' + a.value(QLatin1String("id")).toString(), t);
-            if (!byName.contains(t.name))
-                byName.insert(t.name, t);
+            readTool(a, out, tools);
         } else if (xml.name() == QLatin1String("band")) {
             BarBand b;
             b.name = a.value(QLatin1String("name")).toString();
@@ -96,40 +160,9 @@ bool readBarLayout(const QByteArray& document, BarLayout& out, QString& error) {
             b.label = withoutMarkers(a.value(QLatin1String("caption")).toString(), b.name);
             out.bands.push_back(b);
             current = &out.bands.back();
-        } else if (xml.name() == QLatin1String("entry") && current) {
-            const QString name = a.value(QLatin1String("name")).toString();
-            ToolDef def = byNameAndId.value(name + u'#' + a.value(QLatin1String("id")).toString(),
-                                            byName.value(name));
-            if (def.kind.isEmpty()) {
-                error =
-                    QStringLiteral("entry %1 of band %2 names no tool").arg(name, current->name);
-                return false;
-            }
-            if (def.kind == QLatin1String("separator"))
-                continue;
-            BarEntry e;
-            e.name = name;
-            const QString caption = a.hasAttribute(QLatin1String("caption"))
-                                        ? a.value(QLatin1String("caption")).toString()
-                                        : def.caption;
-            e.label = withoutMarkers(caption, name);
-            const QString subband = a.hasAttribute(QLatin1String("subband"))
-                                        ? a.value(QLatin1String("subband")).toString()
-                                        : def.subband;
-            // The component builds only popups it carries; a sub-band it lacks leaves a plain tool.
-            if (def.kind == QLatin1String("combo"))
-                e.use = Use::Pick;
-            else if (def.kind == QLatin1String("text"))
-                e.use = Use::Enter;
-            else if (def.kind == QLatin1String("dropdown"))
-                e.dropDown = true;
-            else if (def.kind == QLatin1String("button"))
-                e.use = Use::Click;
-            else
-                e.use = Use::Silent;
-            if (def.kind == QLatin1String("button") || e.dropDown)
-                e.opens = subband;
-            current->entries.push_back(e);
+        } else if (xml.name() == QLatin1String("entry") && current &&
+                   !readEntry(a, *current, tools, error)) {
+            return false;
         }
     }
     if (xml.hasError()) {
@@ -138,16 +171,7 @@ bool readBarLayout(const QByteArray& document, BarLayout& out, QString& error) {
                     .arg(xml.lineNumber());
         return false;
     }
-    // A sub-band that is a popup of the layout is opened by the entry; a plain button that
-    // opens one answers nothing (a drop-down tool still answers on its main part).
-    for (BarBand& b : out.bands)
-        for (BarEntry& e : b.entries) {
-            const BarBand* p = e.opens.isEmpty() ? nullptr : out.band(e.opens);
-            if (!p || p->kind != QLatin1String("popup"))
-                e.opens.clear();
-            else if (!e.dropDown)
-                e.use = Use::Silent;
-        }
+    settleOpeners(out);
     return true;
 }
 

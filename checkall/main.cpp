@@ -1,7 +1,9 @@
 // checkall: runs every check of the four programs unattended, from outside the programs,
 // through the desktop's accessibility bus, and reports pass or fail with pictures.
 #include "a11y.h"
+#include "atspibus.h"
 #include "checks.h"
+#include "janitor.h"
 #include "options.h"
 #include "report.h"
 #include "session.h"
@@ -53,7 +55,81 @@ bool prepareReport(const QString& dir, QString& error) {
     return true;
 }
 
-int run(const Options& opt) {
+// A registry store of the run's own that points at the demo database beside the programs;
+// the user's store is never opened.
+bool writeDemoStore(const QString& workDir, const QString& programDir, QStringList& env,
+                    QString& error) {
+    const QString store = QDir(workDir).filePath(QStringLiteral("registry"));
+    setVariable(env, QStringLiteral("TAV_REGISTRY_DIR"), store);
+    QProcess reg;
+    reg.setProgram(QDir(programDir).filePath(QStringLiteral("reg")));
+    reg.setArguments({QStringLiteral("add"), QStringLiteral("HKCU\\Software\\Tavrion\\Tavrion_v3"),
+                      QStringLiteral("/v"), QStringLiteral("PATH_DB_EQUIP"), QStringLiteral("/t"),
+                      QStringLiteral("REG_SZ"), QStringLiteral("/d"), programDir,
+                      QStringLiteral("/f")});
+    reg.setEnvironment(env);
+    reg.setProcessChannelMode(QProcess::MergedChannels);
+    reg.start();
+    if (reg.waitForFinished(30000) && reg.exitStatus() == QProcess::NormalExit &&
+        reg.exitCode() == 0)
+        return true;
+    error = QStringLiteral("the demo registry setting could not be written with %1: %2")
+                .arg(reg.program(), QString::fromLocal8Bit(reg.readAll()).trimmed());
+    return false;
+}
+
+// Points this process and the programs' environment at the run's display and buses.
+void useDesktop(const Desktop& desktop, QStringList& env) {
+    qputenv("DISPLAY", desktop.display().toLocal8Bit());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", desktop.busAddress().toLocal8Bit());
+    if (desktop.isPrivate())
+        qunsetenv("AT_SPI_BUS_ADDRESS");
+    setVariable(env, QStringLiteral("DISPLAY"), desktop.display());
+    setVariable(env, QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), desktop.busAddress());
+    if (desktop.isPrivate())
+        setVariable(env, QStringLiteral("AT_SPI_BUS_ADDRESS"), QString());
+    // The X11 platform has the accessibility bridge; the toolkit's own switch turns it on.
+    setVariable(env, QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    setVariable(env, QStringLiteral("QT_ACCESSIBILITY"), QStringLiteral("1"));
+    setVariable(env, QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    setVariable(env, QStringLiteral("WAYLAND_DISPLAY"), QString());
+}
+
+// The checks of every program named, each line said as soon as it is known.
+RunReport runChecks(const Options& opt, const Context& ctx) {
+    RunReport report;
+    report.started = QDateTime::currentDateTime().toString(Qt::ISODate);
+    report.mode = opt.demo ? QStringLiteral("demo data")
+                           : QStringLiteral("this machine's registry setting and data");
+    report.programs = opt.programs;
+    for (const QString& program : opt.programs)
+        for (CheckResult& r : checkProgram(ctx, program))
+            report.checks.push_back(std::move(r));
+    say(summaryLine(report));
+    return report;
+}
+
+int finish(const RunReport& report, const QString& reportDir) {
+    if (!reportDir.isEmpty()) {
+        if (!writeFile(QDir(reportDir).filePath(QStringLiteral("index.html")), htmlPage(report)) ||
+            !writeFile(QDir(reportDir).filePath(QStringLiteral("junit.xml")), junitXml(report)))
+            return cannotRun(
+                QStringLiteral("the report could not be written to %1").arg(reportDir));
+        say(QStringLiteral("report: %1")
+                .arg(QDir(reportDir).filePath(QStringLiteral("index.html"))));
+    }
+    return report.failed() == 0 ? ExitPassed : ExitFailed;
+}
+
+// The bus the checks use while this lives.
+struct BusInUse {
+    explicit BusInUse(AccessBus* bus) { useBus(bus); }
+    ~BusInUse() { useBus(nullptr); }
+    BusInUse(const BusInUse&) = delete;
+    BusInUse& operator=(const BusInUse&) = delete;
+};
+
+int run(const Options& opt, Janitor& janitor) {
     const QString programDir = QCoreApplication::applicationDirPath();
     bool any = false;
     for (const QString& p : opt.programs)
@@ -73,27 +149,13 @@ int run(const Options& opt) {
     QTemporaryDir work(QDir::tempPath() + QStringLiteral("/checkall-XXXXXX"));
     if (!work.isValid())
         return cannotRun(QStringLiteral("no temporary folder: %1").arg(work.errorString()));
+    janitor.removeAtEnd(work.path());
 
     QStringList env = currentEnvironment();
     if (opt.demo) {
-        // A registry store of the run's own that points at the demo database beside the
-        // programs; the user's store is never opened.
-        const QString store = work.filePath(QStringLiteral("registry"));
-        setVariable(env, QStringLiteral("TAV_REGISTRY_DIR"), store);
-        QProcess reg;
-        reg.setProgram(QDir(programDir).filePath(QStringLiteral("reg")));
-        reg.setArguments(
-            {QStringLiteral("add"), QStringLiteral("HKCU\\Software\\Tavrion\\Tavrion_v3"),
-             QStringLiteral("/v"), QStringLiteral("PATH_DB_EQUIP"), QStringLiteral("/t"),
-             QStringLiteral("REG_SZ"), QStringLiteral("/d"), programDir, QStringLiteral("/f")});
-        reg.setEnvironment(env);
-        reg.setProcessChannelMode(QProcess::MergedChannels);
-        reg.start();
-        if (!reg.waitForFinished(30000) || reg.exitStatus() != QProcess::NormalExit ||
-            reg.exitCode() != 0)
-            return cannotRun(
-                QStringLiteral("the demo registry setting could not be written with %1: %2")
-                    .arg(reg.program(), QString::fromLocal8Bit(reg.readAll()).trimmed()));
+        QString error;
+        if (!writeDemoStore(work.path(), programDir, env, error))
+            return cannotRun(error);
     }
 
     bool scaleOk = false;
@@ -109,29 +171,13 @@ int run(const Options& opt) {
     } catch (const std::exception& e) {
         return cannotRun(QString::fromLocal8Bit(e.what()));
     }
-    qputenv("DISPLAY", desktop->display().toLocal8Bit());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", desktop->busAddress().toLocal8Bit());
-    if (desktop->isPrivate())
-        qunsetenv("AT_SPI_BUS_ADDRESS");
-    setVariable(env, QStringLiteral("DISPLAY"), desktop->display());
-    setVariable(env, QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), desktop->busAddress());
-    if (desktop->isPrivate())
-        setVariable(env, QStringLiteral("AT_SPI_BUS_ADDRESS"), QString());
-    // The X11 platform has the accessibility bridge; the toolkit's own switch turns it on.
-    setVariable(env, QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    setVariable(env, QStringLiteral("QT_ACCESSIBILITY"), QStringLiteral("1"));
-    setVariable(env, QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    setVariable(env, QStringLiteral("WAYLAND_DISPLAY"), QString());
+    useDesktop(*desktop, env);
 
-    initAccessibility(opt.stepTimeoutMs);
-    if (Node::desktop().childCount() < 0 || !Node::desktop())
+    AtspiBus bus;
+    const BusInUse inUse(&bus);
+    setCallTimeout(opt.stepTimeoutMs);
+    if (!Node::desktop())
         return cannotRun(QStringLiteral("no accessibility bus"));
-
-    RunReport report;
-    report.started = QDateTime::currentDateTime().toString(Qt::ISODate);
-    report.mode = opt.demo ? QStringLiteral("demo data")
-                           : QStringLiteral("this machine's registry setting and data");
-    report.programs = opt.programs;
 
     Context ctx;
     ctx.options = opt;
@@ -142,25 +188,14 @@ int run(const Options& opt) {
     ctx.scale = scale;
     ctx.env = env;
     ctx.onResult = [](const CheckResult& r) { say(consoleLine(r)); };
-    for (const QString& program : opt.programs)
-        for (CheckResult& r : checkProgram(ctx, program))
-            report.checks.push_back(std::move(r));
-    say(summaryLine(report));
-
-    if (!reportDir.isEmpty()) {
-        if (!writeFile(QDir(reportDir).filePath(QStringLiteral("index.html")), htmlPage(report)) ||
-            !writeFile(QDir(reportDir).filePath(QStringLiteral("junit.xml")), junitXml(report)))
-            return cannotRun(
-                QStringLiteral("the report could not be written to %1").arg(reportDir));
-        say(QStringLiteral("report: %1")
-                .arg(QDir(reportDir).filePath(QStringLiteral("index.html"))));
-    }
-    return report.failed() == 0 ? ExitPassed : ExitFailed;
+    return finish(runChecks(opt, ctx), reportDir);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // First, while this process has one thread: the watcher that cleans up after it.
+    Janitor janitor;
     QCoreApplication app(argc, argv);
     Options opt;
     QString error;
@@ -173,8 +208,9 @@ int main(int argc, char** argv) {
         return ExitPassed;
     }
     installSignalHandlers();
+    becomeReaper();
     try {
-        return run(opt);
+        return run(opt, janitor);
     } catch (const Interrupted&) {
         std::fprintf(stderr, "checkall: interrupted\n");
         return 130;

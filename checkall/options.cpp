@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <algorithm>
+
 namespace checkall {
 
 const QStringList& allPrograms() {
@@ -19,6 +21,24 @@ QString usage() {
         "  --step-timeout S  seconds one step may take (default 20)\n"
         "Exit status: 0 every check passed, 1 a check failed, 2 the checks could not run.\n");
 }
+
+namespace {
+
+// Seconds above 0 and up to an hour, kept as milliseconds (1 at least).
+bool readStepTimeout(const QString& value, int& ms, QString& error) {
+    bool ok = false;
+    const double s = value.toDouble(&ok);
+    if (!ok || !(s > 0) || s > 3600) {
+        error = QStringLiteral(
+                    "--step-timeout needs a number of seconds above 0 and up to 3600, not '%1'")
+                    .arg(value);
+        return false;
+    }
+    ms = std::max(1, int(s * 1000 + 0.5));
+    return true;
+}
+
+} // namespace
 
 bool parseOptions(const QStringList& args, Options& out, QString& error) {
     out = Options{};
@@ -57,18 +77,8 @@ bool parseOptions(const QStringList& args, Options& out, QString& error) {
         } else if (takeValue(QStringLiteral("--step-timeout"))) {
             if (!error.isEmpty())
                 return false;
-            bool ok = false;
-            const double s = value.toDouble(&ok);
-            if (!ok || !(s > 0) || s > 3600) {
-                error =
-                    QStringLiteral(
-                        "--step-timeout needs a number of seconds above 0 and up to 3600, not '%1'")
-                        .arg(value);
+            if (!readStepTimeout(value, out.stepTimeoutMs, error))
                 return false;
-            }
-            out.stepTimeoutMs = int(s * 1000 + 0.5);
-            if (out.stepTimeoutMs < 1)
-                out.stepTimeoutMs = 1;
         } else if (a.startsWith(u'-')) {
             error = QStringLiteral("unknown option '%1'").arg(a);
             return false;

@@ -6,31 +6,51 @@
 
 namespace checkall {
 
+void DisplayRelease::operator()(Display* d) const {
+    XCloseDisplay(d);
+}
+
+DisplayPtr openDisplay(const QString& display) {
+    return DisplayPtr(XOpenDisplay(display.toLocal8Bit().constData()));
+}
+
+namespace {
+
+struct XImageRelease {
+    void operator()(XImage* img) const { XDestroyImage(img); }
+};
+
+struct XFreeRelease {
+    void operator()(void* p) const { XFree(p); }
+};
+// A block the X library allocated (a property's value, a list of windows).
+template <class T> using XMemory = std::unique_ptr<T, XFreeRelease>;
+
+} // namespace
+
 QImage grabScreen(const QString& display, const QRect& area) {
-    Display* d = XOpenDisplay(display.toLocal8Bit().constData());
+    const DisplayPtr d = openDisplay(display);
     if (!d)
         return {};
-    const int screen = DefaultScreen(d);
-    const QRect whole(0, 0, DisplayWidth(d, screen), DisplayHeight(d, screen));
+    const int screen = DefaultScreen(d.get());
+    const QRect whole(0, 0, DisplayWidth(d.get(), screen), DisplayHeight(d.get(), screen));
     const QRect r = area.intersected(whole);
-    QImage out;
-    if (!r.isEmpty()) {
-        XImage* img = XGetImage(d, RootWindow(d, screen), r.x(), r.y(), unsigned(r.width()),
-                                unsigned(r.height()), AllPlanes, ZPixmap);
-        if (img) {
-            out = QImage(r.width(), r.height(), QImage::Format_RGB32);
-            for (int y = 0; y < r.height(); ++y) {
-                auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-                for (int x = 0; x < r.width(); ++x) {
-                    const unsigned long p = XGetPixel(img, x, y);
-                    line[x] = qRgb(int((p & img->red_mask) >> 16), int((p & img->green_mask) >> 8),
-                                   int(p & img->blue_mask));
-                }
-            }
-            XDestroyImage(img);
+    if (r.isEmpty())
+        return {};
+    const std::unique_ptr<XImage, XImageRelease> img(
+        XGetImage(d.get(), RootWindow(d.get(), screen), r.x(), r.y(), unsigned(r.width()),
+                  unsigned(r.height()), AllPlanes, ZPixmap));
+    if (!img)
+        return {};
+    QImage out(r.width(), r.height(), QImage::Format_RGB32);
+    for (int y = 0; y < r.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < r.width(); ++x) {
+            const unsigned long p = XGetPixel(img.get(), x, y);
+            line[x] = qRgb(int((p & img->red_mask) >> 16), int((p & img->green_mask) >> 8),
+                           int(p & img->blue_mask));
         }
     }
-    XCloseDisplay(d);
     return out;
 }
 
@@ -49,58 +69,51 @@ bool windowMatches(Display* d, Window w, int pid, const QString& title) {
     Atom type;
     int format;
     unsigned long items, after;
-    unsigned char* data = nullptr;
-    bool ok = false;
-    if (XGetWindowProperty(d, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
-                           &data) == Success &&
-        data && items == 1)
-        ok = int(*reinterpret_cast<unsigned long*>(data)) == pid;
-    if (data)
-        XFree(data);
-    if (!ok)
+    unsigned char* raw = nullptr;
+    const bool havePid = XGetWindowProperty(d, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
+                                            &items, &after, &raw) == Success;
+    const XMemory<unsigned char> pidData(raw);
+    if (!havePid || !pidData || items != 1 ||
+        int(*reinterpret_cast<unsigned long*>(pidData.get())) != pid)
         return false;
-    data = nullptr;
-    ok = false;
-    if (XGetWindowProperty(d, w, nameAtom, 0, 1024, False, utf8, &type, &format, &items, &after,
-                           &data) == Success &&
-        data)
-        ok = QString::fromUtf8(reinterpret_cast<const char*>(data), int(items)) == title;
-    if (data)
-        XFree(data);
-    return ok;
+    raw = nullptr;
+    const bool haveName = XGetWindowProperty(d, w, nameAtom, 0, 1024, False, utf8, &type, &format,
+                                             &items, &after, &raw) == Success;
+    const XMemory<unsigned char> name(raw);
+    return haveName && name &&
+           QString::fromUtf8(reinterpret_cast<const char*>(name.get()), int(items)) == title;
 }
 
 Window findWindow(Display* d, Window parent, int pid, const QString& title, int depth) {
-    Window root, up, *kids = nullptr;
+    Window root, up, *raw = nullptr;
     unsigned n = 0;
-    if (!XQueryTree(d, parent, &root, &up, &kids, &n))
+    const bool queried = XQueryTree(d, parent, &root, &up, &raw, &n);
+    const XMemory<Window> kids(raw);
+    if (!queried)
         return None;
     Window hit = None;
     for (unsigned i = n; i-- > 0 && hit == None;) {
-        if (windowMatches(d, kids[i], pid, title))
-            hit = kids[i];
+        if (windowMatches(d, kids.get()[i], pid, title))
+            hit = kids.get()[i];
         else if (depth > 0)
-            hit = findWindow(d, kids[i], pid, title, depth - 1);
+            hit = findWindow(d, kids.get()[i], pid, title, depth - 1);
     }
-    if (kids)
-        XFree(kids);
     return hit;
 }
 
 } // namespace
 
 bool focusWindow(const QString& display, int pid, const QString& title) {
-    Display* d = XOpenDisplay(display.toLocal8Bit().constData());
+    const DisplayPtr d = openDisplay(display);
     if (!d)
         return false;
     // Top-level windows, or one level down where a window manager frames them.
-    const Window w = findWindow(d, DefaultRootWindow(d), pid, title, 1);
+    const Window w = findWindow(d.get(), DefaultRootWindow(d.get()), pid, title, 1);
     if (w != None) {
-        XRaiseWindow(d, w);
-        XSetInputFocus(d, w, RevertToParent, CurrentTime);
-        XSync(d, False);
+        XRaiseWindow(d.get(), w);
+        XSetInputFocus(d.get(), w, RevertToParent, CurrentTime);
+        XSync(d.get(), False);
     }
-    XCloseDisplay(d);
     return w != None;
 }
 

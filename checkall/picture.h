@@ -4,7 +4,18 @@
 #include <QRect>
 #include <QString>
 
+#include <memory>
+
+typedef struct _XDisplay Display;
+
 namespace checkall {
+
+struct DisplayRelease {
+    void operator()(Display* d) const;
+};
+// A connection to an X server, closed when its scope ends.
+using DisplayPtr = std::unique_ptr<Display, DisplayRelease>;
+DisplayPtr openDisplay(const QString& display);
 
 // The part `area` of the screen of `display` (clipped to the screen); null on failure.
 QImage grabScreen(const QString& display, const QRect& area);

@@ -1,6 +1,10 @@
 #include "report.h"
 
+#include "markup.h"
+
 namespace checkall {
+
+using tav::escapeMarkup;
 
 namespace {
 
@@ -58,46 +62,6 @@ QString consoleLine(const CheckResult& r) {
 
 QString summaryLine(const RunReport& run) {
     return QStringLiteral("%1 passed, %2 failed").arg(run.passed()).arg(run.failed());
-}
-
-QString escapeMarkup(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '&':
-            out += QLatin1String("&amp;");
-            break;
-        case '<':
-            out += QLatin1String("&lt;");
-            break;
-        case '>':
-            out += QLatin1String("&gt;");
-            break;
-        case '"':
-            out += QLatin1String("&quot;");
-            break;
-        case '\'':
-            out += QLatin1String("&#39;");
-            break;
-        case '\r':
-            out += QLatin1String("&#13;");
-            break;
-        case '\n':
-            out += QLatin1String("&#10;");
-            break;
-        case '\t':
-            out += QLatin1String("&#9;");
-            break;
-        default:
-            // XML 1.0 has no way to carry other control characters: show them as U+FFFD.
-            if (c.unicode() < 0x20 || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF)
-                out += QChar(0xFFFD);
-            else
-                out += c;
-        }
-    }
-    return out;
 }
 
 QString htmlPage(const RunReport& run) {

@@ -39,9 +39,6 @@ QString consoleLine(const CheckResult& r);
 // "N passed, M failed"
 QString summaryLine(const RunReport& run);
 
-// Text made safe for HTML and XML content and attribute values.
-QString escapeMarkup(const QString& text);
-
 QString htmlPage(const RunReport& run);
 QString junitXml(const RunReport& run);
 

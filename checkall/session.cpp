@@ -1,5 +1,9 @@
 #include "session.h"
 
+#include "janitor.h"
+#include "picture.h"
+#include "scopedfd.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -9,9 +13,10 @@
 #include <csignal>
 #include <cstring>
 #include <dbus/dbus.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,6 +52,8 @@ void onSignal(int) {
         for (pid_t g : g_groups)
             if (g > 0)
                 ::kill(-g, SIGKILL);
+        // The watcher ends what escaped the groups and removes the run's folder.
+        Janitor::finishNow();
         ::_exit(130);
     }
 }
@@ -67,6 +74,65 @@ bool waitFor(pid_t pid, int timeoutMs, int& status) {
     }
 }
 
+bool g_reaper = false;
+
+bool known(pid_t pid) {
+    for (pid_t g : g_groups)
+        if (g == pid)
+            return true;
+    return pid == Janitor::watcherPid();
+}
+
+// The parent of `pid` as /proc tells it, or -1.
+pid_t parentOf(const char* pid) {
+    QFile f(QStringLiteral("/proc/%1/stat").arg(QLatin1String(pid)));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    // "pid (name) state ppid ...": the name may hold anything but ends at the last ')'.
+    const QByteArray stat = f.readAll();
+    const qsizetype close = stat.lastIndexOf(')');
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    return close < 0 || fields.size() < 2 ? -1 : pid_t(fields[1].toInt());
+}
+
+// Processes that are checkall's children though no Child owns them: descendants whose
+// parents ended, handed to checkall as the reaper of everything it starts.
+std::vector<pid_t> adopted() {
+    std::vector<pid_t> out;
+    const std::unique_ptr<DIR, int (*)(DIR*)> proc(::opendir("/proc"), ::closedir);
+    if (!proc)
+        return out;
+    while (const dirent* e = ::readdir(proc.get())) {
+        char* end = nullptr;
+        const long pid = std::strtol(e->d_name, &end, 10);
+        if (pid > 0 && *end == '\0' && parentOf(e->d_name) == ::getpid() && !known(pid_t(pid)))
+            out.push_back(pid_t(pid));
+    }
+    return out;
+}
+
+// Ends and reaps what `group` left behind, its members that left it (setsid) included,
+// until the group is gone and nothing adopted is left, for two seconds at most.
+void endAdopted(pid_t group) {
+    if (!g_reaper)
+        return;
+    const auto end = Clock::now() + std::chrono::seconds(2);
+    for (;;) {
+        const std::vector<pid_t> strays = adopted();
+        for (pid_t p : strays) {
+            if (::getpgid(p) == p)
+                ::kill(-p, SIGKILL);
+            ::kill(p, SIGKILL);
+            int status = 0;
+            waitFor(p, 1000, status);
+        }
+        const bool groupGone = ::kill(-group, 0) != 0 && errno == ESRCH;
+        if ((strays.empty() && groupGone) || Clock::now() > end)
+            return;
+        sleepMs(10);
+    }
+}
+
 QString findProgram(const QStringList& candidates) {
     for (const QString& c : candidates)
         if (QFileInfo(c).isExecutable())
@@ -75,27 +141,29 @@ QString findProgram(const QStringList& candidates) {
 }
 
 // Whether `name` has an owner on the bus at `address`.
-bool busHasOwner(const QString& address, const char* name) {
-    DBusError err;
-    dbus_error_init(&err);
-    DBusConnection* c = dbus_connection_open_private(address.toUtf8().constData(), &err);
-    bool owned = false;
-    if (c && dbus_bus_register(c, &err))
-        owned = dbus_bus_name_has_owner(c, name, &err);
-    if (c) {
+struct DBusErrorSlot {
+    DBusError e;
+    DBusErrorSlot() { dbus_error_init(&e); }
+    ~DBusErrorSlot() { dbus_error_free(&e); }
+};
+
+struct PrivateConnectionRelease {
+    void operator()(DBusConnection* c) const {
         dbus_connection_close(c);
         dbus_connection_unref(c);
     }
-    dbus_error_free(&err);
-    return owned;
+};
+
+bool busHasOwner(const QString& address, const char* name) {
+    DBusErrorSlot err;
+    const std::unique_ptr<DBusConnection, PrivateConnectionRelease> c(
+        dbus_connection_open_private(address.toUtf8().constData(), &err.e));
+    return c && dbus_bus_register(c.get(), &err.e) &&
+           dbus_bus_name_has_owner(c.get(), name, &err.e);
 }
 
 bool displayWorks(const QString& display) {
-    Display* d = XOpenDisplay(display.toLocal8Bit().constData());
-    if (!d)
-        return false;
-    XCloseDisplay(d);
-    return true;
+    return bool(openDisplay(display));
 }
 
 } // namespace
@@ -107,6 +175,10 @@ void installSignalHandlers() {
     for (int s : {SIGINT, SIGTERM, SIGHUP})
         sigaction(s, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+void becomeReaper() {
+    g_reaper = ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
 }
 
 void throwIfInterrupted() {
@@ -155,52 +227,87 @@ std::optional<std::string> readLine(int fd, int timeoutMs) {
     }
 }
 
-Child Child::start(const QStringList& argv, const QStringList& env, const QString& logFile,
-                   int keepFd, const QString& workDir) {
-    std::vector<std::string> args, vars;
-    for (const QString& a : argv)
-        args.push_back(a.toStdString());
-    for (const QString& v : env)
-        vars.push_back(v.toStdString());
-    std::vector<char*> argp, envp;
-    for (auto& a : args)
-        argp.push_back(a.data());
-    argp.push_back(nullptr);
-    for (auto& v : vars)
-        envp.push_back(v.data());
-    envp.push_back(nullptr);
+namespace {
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string log = logFile.isEmpty() ? std::string("/dev/null") : logFile.toStdString();
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    const std::string dir = workDir.toStdString();
-    if (!dir.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+// What the child runs, prepared before the fork: after it only async-signal-safe calls.
+struct Launch {
+    std::vector<std::string> args, vars;
+    std::vector<char*> argp, envp;
+    std::string dir;
+
+    Launch(const QStringList& argv, const QStringList& env, const QString& workDir)
+        : dir(workDir.toStdString()) {
+        for (const QString& a : argv)
+            args.push_back(a.toStdString());
+        for (const QString& v : env)
+            vars.push_back(v.toStdString());
+        for (auto& a : args)
+            argp.push_back(a.data());
+        argp.push_back(nullptr);
+        for (auto& v : vars)
+            envp.push_back(v.data());
+        envp.push_back(nullptr);
+    }
+};
+
+// In the forked child: its own process group, killed when checkall dies, default signals,
+// its output to `log`, then the program. Tells `errFd` why when it cannot run.
+[[noreturn]] void becomeChild(const Launch& l, pid_t parent, int nullFd, int logFd, int keepFd,
+                              int errFd) {
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) // checkall died before the line above
+        ::_exit(127);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int s = 1; s < NSIG; ++s)
+        ::signal(s, SIG_DFL);
+    ::dup2(nullFd, 0);
+    ::dup2(logFd, 1);
+    ::dup2(logFd, 2);
     if (keepFd >= 0)
         ::fcntl(keepFd, F_SETFD, 0);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                        POSIX_SPAWN_SETSIGDEF);
-    posix_spawnattr_setpgroup(&attr, 0);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
+    int err = 0;
+    if (!l.dir.empty() && ::chdir(l.dir.c_str()) != 0)
+        err = errno;
+    else
+        ::execve(l.argp[0], l.argp.data(), l.envp.data());
+    err = err ? err : errno;
+    [[maybe_unused]] const ssize_t n = ::write(errFd, &err, sizeof err);
+    ::_exit(127);
+}
 
+} // namespace
+
+Child Child::start(const QStringList& argv, const QStringList& env, const QString& logFile,
+                   int keepFd, const QString& workDir) {
+    const Launch launch(argv, env, workDir);
+    const std::string log = logFile.isEmpty() ? std::string("/dev/null") : logFile.toStdString();
+    const ScopedFd nullFd(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    const ScopedFd logFd(::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    int errPipe[2];
+    if (!nullFd || !logFd || ::pipe2(errPipe, O_CLOEXEC) != 0)
+        throw std::runtime_error("cannot start " + launch.args[0] + ": " + std::strerror(errno));
+    ScopedFd errRead(errPipe[0]), errWrite(errPipe[1]);
+    const pid_t parent = ::getpid();
     Child c;
-    const int rc = ::posix_spawn(&c.m_pid, argp[0], &actions, &attr, argp.data(), envp.data());
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
+    c.m_pid = ::fork();
+    if (c.m_pid == 0)
+        becomeChild(launch, parent, nullFd.get(), logFd.get(), keepFd, errWrite.get());
+    if (c.m_pid < 0) {
         c.m_pid = -1;
-        throw std::runtime_error("cannot start " + args[0] + ": " + std::strerror(rc));
+        throw std::runtime_error("cannot start " + launch.args[0] + ": " + std::strerror(errno));
     }
+    ::setpgid(c.m_pid, c.m_pid);
     remember(c.m_pid);
+    errWrite.reset();
+    int err = 0;
+    ssize_t n;
+    while ((n = ::read(errRead.get(), &err, sizeof err)) < 0 && errno == EINTR) {
+    }
+    if (n == sizeof err)
+        throw std::runtime_error("cannot start " + launch.args[0] + ": " + std::strerror(err));
     return c;
 }
 
@@ -255,7 +362,9 @@ void Child::stop() {
     }
     ::kill(-m_pid, SIGKILL);
     forget(m_pid);
+    const pid_t group = m_pid;
     m_pid = -1;
+    endAdopted(group);
 }
 
 Desktop::Desktop(const QString& workDir, double scale) {
@@ -269,8 +378,16 @@ Desktop::Desktop(const QString& workDir, double scale) {
         return;
     }
     m_private = true;
+    startDisplay(workDir, scale);
+    QStringList env = currentEnvironment();
+    setVariable(env, QStringLiteral("DISPLAY"), m_display);
+    startSessionBus(workDir, env);
+    setVariable(env, QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus);
+    startAccessibilityBus(workDir, env);
+}
 
-    // The X server picks a free display number and writes it to our pipe.
+// The X server picks a free display number and writes it to our pipe.
+void Desktop::startDisplay(const QString& workDir, double scale) {
     const QString xvfb = findProgram({QStringLiteral("/usr/bin/Xvfb")});
     if (xvfb.isEmpty())
         throw std::runtime_error("no display: not in an X11 session and Xvfb is not installed");
@@ -279,46 +396,50 @@ Desktop::Desktop(const QString& workDir, double scale) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error("no display: cannot make a pipe");
+    const ScopedFd in(fds[0]);
+    ScopedFd out(fds[1]);
     m_xserver = Child::start(
-        {xvfb, QStringLiteral("-displayfd"), QString::number(fds[1]), QStringLiteral("-screen"),
+        {xvfb, QStringLiteral("-displayfd"), QString::number(out.get()), QStringLiteral("-screen"),
          QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(height),
          QStringLiteral("-dpi"), QStringLiteral("96"), QStringLiteral("-nolisten"),
          QStringLiteral("tcp"), QStringLiteral("-noreset")},
-        currentEnvironment(), workDir + QStringLiteral("/xvfb.log"), fds[1]);
-    ::close(fds[1]);
-    const auto number = readLine(fds[0], 15000);
-    ::close(fds[0]);
+        currentEnvironment(), workDir + QStringLiteral("/xvfb.log"), out.get());
+    out.reset();
+    const auto number = readLine(in.get(), 15000);
     if (!number || number->empty())
         throw std::runtime_error("no display: the virtual X server did not start (see its log)");
     m_display = u':' + QString::fromStdString(*number);
+}
 
-    // A session bus of our own, ready once it has printed its address.
+// A session bus of our own, ready once it has printed its address.
+void Desktop::startSessionBus(const QString& workDir, const QStringList& env) {
     const QString daemon = findProgram({QStringLiteral("/usr/bin/dbus-daemon")});
     if (daemon.isEmpty())
         throw std::runtime_error("no session bus: dbus-daemon is not installed");
+    int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error("no session bus: cannot make a pipe");
-    QStringList env = currentEnvironment();
-    setVariable(env, QStringLiteral("DISPLAY"), m_display);
+    const ScopedFd in(fds[0]);
+    ScopedFd out(fds[1]);
     m_sessionBus = Child::start({daemon, QStringLiteral("--session"), QStringLiteral("--nofork"),
                                  QStringLiteral("--nopidfile"),
                                  QStringLiteral("--address=unix:path=%1/session-bus").arg(workDir),
-                                 QStringLiteral("--print-address=%1").arg(fds[1])},
-                                env, workDir + QStringLiteral("/session-bus.log"), fds[1]);
-    ::close(fds[1]);
-    const auto address = readLine(fds[0], 15000);
-    ::close(fds[0]);
+                                 QStringLiteral("--print-address=%1").arg(out.get())},
+                                env, workDir + QStringLiteral("/session-bus.log"), out.get());
+    out.reset();
+    const auto address = readLine(in.get(), 15000);
     if (!address || address->empty())
         throw std::runtime_error("no session bus: dbus-daemon did not start");
     m_bus = QString::fromStdString(*address);
+}
 
-    // The accessibility bus, started by us so that it ends with the run.
+// The accessibility bus, started by us so that it ends with the run.
+void Desktop::startAccessibilityBus(const QString& workDir, const QStringList& env) {
     const QString launcher =
         findProgram({QStringLiteral("/usr/libexec/at-spi-bus-launcher"),
                      QStringLiteral("/usr/lib/at-spi2-core/at-spi-bus-launcher")});
     if (launcher.isEmpty())
         throw std::runtime_error("no accessibility bus: at-spi2-core is not installed");
-    setVariable(env, QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus);
     m_a11yLauncher = Child::start({launcher, QStringLiteral("--launch-immediately")}, env,
                                   workDir + QStringLiteral("/a11y-bus.log"));
     const auto end = Clock::now() + std::chrono::seconds(15);

@@ -25,11 +25,15 @@ struct Interrupted : std::runtime_error {
 
 // Installs the signal handlers; a second signal ends at once, killing every live child.
 void installSignalHandlers();
+// Makes checkall the reaper of every process it starts, however far down: a descendant whose
+// parent ended becomes checkall's child, and is ended with the child it came from.
+void becomeReaper();
 // Throws Interrupted when a signal arrived.
 void throwIfInterrupted();
 
-// One child process in a process group of its own. The destructor ends the group (TERM,
-// then KILL) and reaps the child, so nothing it started is left running.
+// One child process in a process group of its own, killed by the system should checkall
+// die first. The destructor ends the group (TERM, then KILL), reaps the child and ends
+// what left the group, so nothing it started is left running.
 class Child {
   public:
     Child() = default;
@@ -70,6 +74,10 @@ class Desktop {
     QString busAddress() const { return m_bus; }
 
   private:
+    void startDisplay(const QString& workDir, double scale);
+    void startSessionBus(const QString& workDir, const QStringList& env);
+    void startAccessibilityBus(const QString& workDir, const QStringList& env);
+
     bool m_private = false;
     QString m_display;
     QString m_bus;

@@ -1,4 +1,5 @@
 #include "barlayout.h"
+#include "markup.h"
 #include "options.h"
 #include "report.h"
 
@@ -28,6 +29,14 @@ TEST(CheckallOptions, ReadsEveryFormAndRefusesMistakes) {
          "out dir"},
         {{"--step-timeout", "2.5", "gridcheck"}, true, {"gridcheck"}, 2500, {}},
         {{"--step-timeout=0"}, false, {}, 0, {}},
+        // The edges of the limit: the largest accepted, just above it, the smallest step.
+        {{"--step-timeout=3600"}, true, all, 3600000, {}},
+        {{"--step-timeout", "3600.01"}, false, {}, 0, {}},
+        {{"--step-timeout", "0.0001"}, true, all, 1, {}},
+        {{"--step-timeout", "-1"}, false, {}, 0, {}},
+        {{"--step-timeout", "nan"}, false, {}, 0, {}},
+        {{"--report", "r", "--report", "s"}, true, all, 20000, "s"},
+        {{"datacheck", "--", "gridcheck"}, false, {}, 0, {}},
         {{"--step-timeout", "soon"}, false, {}, 0, {}},
         {{"--step-timeout"}, false, {}, 0, {}},
         {{"--report"}, false, {}, 0, {}},
@@ -88,6 +97,12 @@ RunReport sampleRun() {
 TEST(CheckallReport, LinesAndPagesCarryEveryOutcomeWithProgramTextsEscaped) {
     const RunReport run = sampleRun();
     EXPECT_EQ(summaryLine(run), "1 passed, 1 failed");
+    // Each count in its place, and the empty run.
+    RunReport more = run;
+    more.checks.push_back(run.checks[0]);
+    more.checks.push_back(run.checks[0]);
+    EXPECT_EQ(summaryLine(more), "3 passed, 1 failed");
+    EXPECT_EQ(summaryLine(RunReport{}), "0 passed, 0 failed");
     EXPECT_TRUE(consoleLine(run.checks[0])
                     .contains(QRegularExpression(
                         "datacheck +fill grid +PASS +1.50 s +\\(records: 4000\\)")))
@@ -96,7 +111,7 @@ TEST(CheckallReport, LinesAndPagesCarryEveryOutcomeWithProgramTextsEscaped) {
     EXPECT_TRUE(
         consoleLine(run.checks[1]).contains("expected the window \"Data Access Test\"; seen box"));
 
-    EXPECT_EQ(escapeMarkup("a<b>&\"c\"'\r\n\x02"),
+    EXPECT_EQ(tav::escapeMarkup("a<b>&\"c\"'\r\n\x02"),
               "a&lt;b&gt;&amp;&quot;c&quot;&#39;&#13;&#10;\uFFFD");
     const QString html = htmlPage(run);
     EXPECT_TRUE(html.contains("Error &lt;3044&gt; &amp; &#39;path&#39;"));

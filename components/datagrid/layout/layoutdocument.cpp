@@ -1,5 +1,7 @@
 #include "layoutdocument.h"
 
+#include "markup.h"
+
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
@@ -7,45 +9,12 @@ namespace tav::gridlayout {
 
 namespace {
 
-QString escaped(const QString& value) {
-    QString out;
-    out.reserve(value.size());
-    for (QChar c : value) {
-        switch (c.unicode()) {
-        case '&':
-            out += QLatin1String("&amp;");
-            break;
-        case '<':
-            out += QLatin1String("&lt;");
-            break;
-        case '>':
-            out += QLatin1String("&gt;");
-            break;
-        case '"':
-            out += QLatin1String("&quot;");
-            break;
-        case '\n':
-            out += QLatin1String("&#10;");
-            break;
-        case '\r':
-            out += QLatin1String("&#13;");
-            break;
-        case '\t':
-            out += QLatin1String("&#9;");
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 void writeNode(QString& out, const LayoutNode& node, int depth) {
     out += QString(depth, u' ');
     out += u'<';
     out += node.name;
     for (const auto& [key, value] : node.attributes)
-        out += QStringLiteral(" %1=\"%2\"").arg(key, escaped(value));
+        out += QStringLiteral(" %1=\"%2\"").arg(key, tav::escapeMarkup(value));
     if (node.children.isEmpty()) {
         out += QLatin1String("/>\n");
         return;
