@@ -178,26 +178,24 @@ QString AtspiElement::text() const {
     return n > 0 && beginCall() ? take(atspi_text_get_text(t.get(), 0, n, e2.out())) : QString();
 }
 
-int AtspiElement::rows() const {
+// A count the table interface answers (rows or columns); -1 where there is none.
+int AtspiElement::tableCount(TableCount askTable) const {
     if (!beginCall())
         return -1;
     const GObjectPtr<AtspiTable> t(atspi_accessible_get_table_iface(m_p.get()));
     if (!t)
         return -1;
     GErrorSlot err;
-    const int n = atspi_table_get_n_rows(t.get(), err.out());
+    const int n = askTable(t.get(), err.out());
     return err ? -1 : n;
 }
 
+int AtspiElement::rows() const {
+    return tableCount(atspi_table_get_n_rows);
+}
+
 int AtspiElement::columns() const {
-    if (!beginCall())
-        return -1;
-    const GObjectPtr<AtspiTable> t(atspi_accessible_get_table_iface(m_p.get()));
-    if (!t)
-        return -1;
-    GErrorSlot err;
-    const int n = atspi_table_get_n_columns(t.get(), err.out());
-    return err ? -1 : n;
+    return tableCount(atspi_table_get_n_columns);
 }
 
 std::shared_ptr<Element> AtspiElement::cell(int row, int column) const {

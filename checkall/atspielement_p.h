@@ -4,6 +4,8 @@
 #include "gobjectptr_p.h"
 
 typedef struct _AtspiAccessible AtspiAccessible;
+typedef struct _AtspiTable AtspiTable;
+typedef struct _GError GError;
 
 namespace checkall {
 
@@ -39,6 +41,9 @@ class AtspiElement : public Element {
     QString columnHeader(int column) const override;
 
   private:
+    using TableCount = int (*)(AtspiTable*, GError**);
+    int tableCount(TableCount askTable) const;
+
     GObjectPtr<AtspiAccessible> m_p;
 };
 

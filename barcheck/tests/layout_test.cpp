@@ -53,7 +53,8 @@ struct StoredFile {
 };
 
 StoredFile readStoredFile() {
-    QFile file(MDIForm1::storedLayout());
+    // The readable file, which the program's built-in compact form is written from.
+    QFile file(QStringLiteral(TAV_BARCHECK_LAYOUT_XML));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(file.fileName());
     StoredFile stored;
     QXmlStreamReader xml(&file);
