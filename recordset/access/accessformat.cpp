@@ -93,7 +93,7 @@ void startReader(QProcess& process, const QString& path, const QStringList& tabl
         memoryMb = defaultMemoryMb;
     // The reader ends with this program, even one killed outright: the kernel kills it when
     // its parent goes. A parent gone before the request took hold has left it re-parented.
-    const rlim_t bytes = addressSpaceCanBeLimited ? rlim_t(memoryMb) << 20 : RLIM_INFINITY;
+    rlim_t bytes = addressSpaceCanBeLimited ? rlim_t(memoryMb) << 20 : RLIM_INFINITY;
     process.setChildProcessModifier([bytes, parent = ::getpid()] {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)

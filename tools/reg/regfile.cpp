@@ -123,15 +123,15 @@ struct Lines {
 };
 
 // The byte list of hex data, joined over the lines it continues to. Only a backslash after
-// a comma continues a line; comment lines in between are skipped, and a file may end after
-// the backslash.
+// a comma, or one right after the type (as export writes for a long name), continues a line;
+// comment lines in between are skipped, and a file may end after the backslash.
 bool hexList(Lines& lines, QString first, QString& out) {
     out.clear();
     QString part = withoutComment(first);
-    while (part.endsWith(QLatin1Char('\\'))) {
+    for (bool firstLine = true; part.endsWith(QLatin1Char('\\')); firstLine = false) {
         part.chop(1);
         part = part.trimmed();
-        if (!part.endsWith(QLatin1Char(',')))
+        if (!part.endsWith(QLatin1Char(',')) && !(firstLine && part.isEmpty()))
             return false;
         out += part;
         part.clear();

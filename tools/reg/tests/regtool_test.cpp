@@ -449,6 +449,8 @@ TEST_F(RegTool, ExportThenImportRestoresEveryByte) {
         {"qword", REG_QWORD, std::string("\1\2\3\4\5\6\7\x08", 8)},
         {"binary", REG_BINARY, std::string(200, '\xa5')},
         {"empty binary", REG_BINARY, std::string()},
+        // A name so long that export breaks the line right after "hex:".
+        {std::string(90, 'n'), REG_BINARY, std::string("\x01\x02", 2)},
         {"none", REG_NONE, std::string("\0", 1)},
         {"umlaut \xc3\xa4", REG_SZ, std::string("\xc3\xa4\0", 3)},
         // Names and data a .reg line could mistake for its own syntax.
