@@ -84,7 +84,7 @@ class StatementClock {
   public:
     explicit StatementClock(sqlite3* db) : m_db(db) {
         m_clock.start();
-        sqlite3_progress_handler(m_db, 1000, &StatementClock::tick, this);
+        sqlite3_progress_handler(m_db, 10000, &StatementClock::tick, this);
     }
     ~StatementClock() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
     StatementClock(const StatementClock&) = delete;
