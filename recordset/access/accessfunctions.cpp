@@ -89,7 +89,7 @@ void roundedInteger(sqlite3_context* ctx, Args argv, double low, double high, co
     if (isNull(argv[0]))
         return sqlite3_result_null(ctx);
     const double r = roundHalfEven(sqlite3_value_double(argv[0]));
-    if (r < low || r > high)
+    if (!(r >= low && r <= high)) // a NaN is out of range too
         return sqlite3_result_error(ctx, (QByteArray(name) + ": Overflow").constData(), -1);
     sqlite3_result_int64(ctx, sqlite3_int64(r));
 }
@@ -308,7 +308,11 @@ void numeric2(sqlite3_context* ctx, Args argv, double (*f)(double, double)) {
     const double b = roundHalfEven(sqlite3_value_double(argv[1]));
     if (b == 0)
         return sqlite3_result_error(ctx, "Division by zero", -1);
-    sqlite3_result_int64(ctx, sqlite3_int64(f(a, b)));
+    // An operand beyond every integer (an overflowed power, say) has no integer result.
+    const double r = f(a, b);
+    if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0))
+        return sqlite3_result_error(ctx, "Overflow", -1);
+    sqlite3_result_int64(ctx, sqlite3_int64(r));
 }
 
 ACC_FN(intdiv) {

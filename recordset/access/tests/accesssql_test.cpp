@@ -179,6 +179,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "SELECT CInt(32767) & \",\" & CInt(-32768) FROM t WHERE id = 1", "32767,-32768"},
         ExprCase{"CIntOverflowsPastItsLimit", "SELECT CInt(32768) FROM t WHERE id = 1",
                  "ERROR CInt: Overflow"},
+        ExprCase{"IntegerDivisionOfAnOverflowedPowerOverflows",
+                 "SELECT 10 ^ 400 \\ 3 FROM t WHERE id = 1", "ERROR Overflow"},
         ExprCase{"InStrRefusesStartZero", "SELECT InStr(0, name, \"a\") FROM t WHERE id = 5",
                  "ERROR InStr: Invalid procedure call or argument"},
         ExprCase{"SavedQueryLikeIgnoresCase", "SELECT id FROM t WHERE name Like \"ZO*\"", "3",
